@@ -2,6 +2,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "Tavrix.h"
+
 namespace {
 
 void printUsage(FILE* out)
@@ -23,7 +25,9 @@ int main(int argc, char** argv)
         return argc < 2 ? 2 : 0;
     }
     if (std::strcmp(argv[1], "--version") == 0) {
-        std::printf("tavrix (runtime not built yet)\n");
+        // Starting the runtime prints its version line once per process.
+        tavrix::Tavrix::init();
+        tavrix::Tavrix::dispose();
         return 0;
     }
     std::fprintf(stderr, "tavrix: unknown command '%s'\n", argv[1]);

@@ -1,0 +1,32 @@
+#pragma once
+
+namespace tavrix {
+
+class LDAllocator;
+
+// Start-up, release, version facts and the last load error of the runtime.
+class Tavrix {
+public:
+    // Every init needs its own dispose; only the first starts the runtime.
+    static void init(LDAllocator* allocator = nullptr);
+    static void dispose();
+
+    // The last stored load result; reading it resets it to 0.
+    static unsigned int getError();
+    static void setError(unsigned int error) { lastError = error; }
+
+    static const char* getVersionStr() { return "2.0.06"; }
+    static int getVersionNo() { return 200040000; }
+    static bool getBuildOption_RANGE_CHECK_POINT() { return true; }
+    static bool getBuildOption_AVATAR_OPTION_A() { return true; }
+    static bool isVertexDoubleBufferEnabled() { return flag_vertexDoubleBufferEnabled; }
+    static int getInitCount() { return initCount; }
+
+private:
+    static int initCount;
+    static bool flag_first_init;
+    static bool flag_vertexDoubleBufferEnabled;
+    static unsigned int lastError;
+};
+
+} // namespace tavrix

@@ -1,0 +1,21 @@
+#include "id/DrawDataID.h"
+
+#include <cstring>
+
+namespace tavrix {
+
+LDVector<DrawDataID*>* DrawDataID::idlist = nullptr;
+
+DrawDataID* DrawDataID::getID(const LDString& name) { return intern(idlist, 256, name.c_str(), name.length()); }
+DrawDataID* DrawDataID::getID(const RefString& name) { return intern(idlist, 256, name.ptr, name.length); }
+DrawDataID* DrawDataID::getID(const char* name)
+{
+    return intern(idlist, 256, name ? name : "", name ? static_cast<int>(std::strlen(name)) : 0);
+}
+
+void DrawDataID::releaseStored_notForClientCall()
+{
+    releaseList(idlist);
+}
+
+} // namespace tavrix

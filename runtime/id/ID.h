@@ -1,0 +1,74 @@
+#pragma once
+
+#include <cstring>
+
+#include "memory/LDObject.h"
+#include "memory/UtMemory.h"
+#include "type/LDString.h"
+#include "type/LDVector.h"
+
+namespace tavrix {
+
+class MemoryHolderFixed;
+class MemoryParam;
+
+// Base of the interned identifiers. Each identifier class keeps one intern
+// list, so identifiers of a class are equal exactly when they are the same
+// object.
+class ID : public LDObject {
+public:
+    virtual ~ID() {}
+
+    static void staticInit_notForClientCall();
+    static void staticRelease_notForClientCall();
+    static MemoryParam* getMemoryParam() { return memParam; }
+
+protected:
+    // The interned T named by (bytes, length), created on first use; null
+    // only when the runtime is not started or memory is exhausted.
+    template <class T>
+    static T* intern(LDVector<T*>*& list, int initialCapacity, const char* bytes, int length)
+    {
+        if (!UtMemory::getTmpMemoryParam() || length < 0) return nullptr;
+        if (!list) {
+            list = new LDVector<T*>(UtMemory::getStaticMemoryParam(), initialCapacity, 0, false);
+            if (!list) return nullptr;
+        }
+        for (int i = list->size() - 1; i >= 0; --i) {
+            const LDString& name = (*list)[i]->name;
+            if (name.length() == length && sameBytes(name.c_str(), bytes, length)) return (*list)[i];
+        }
+        T* id = new T(bytes, length);
+        if (!id) return nullptr;
+        int before = list->size();
+        list->push_back(id);
+        if (list->size() == before) {
+            delete id;
+            return nullptr;
+        }
+        return id;
+    }
+
+    template <class T>
+    static void releaseList(LDVector<T*>*& list)
+    {
+        if (!list) return;
+        for (int i = list->size() - 1; i >= 0; --i) delete (*list)[i];
+        delete list;
+        list = nullptr;
+    }
+
+private:
+    static bool sameBytes(const char* a, const char* b, int length)
+    {
+        for (int i = length - 1; i >= 0; --i) {
+            if (a[i] != b[i]) return false;
+        }
+        return true;
+    }
+
+    static MemoryHolderFixed* memoryHolderFixedMain;
+    static MemoryParam* memParam;
+};
+
+} // namespace tavrix

@@ -1,0 +1,50 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "memory/AMemoryHolder.h"
+#include "memory/LDAllocator.h"
+
+namespace tavrix {
+
+class MHPageHeaderFixed;
+
+// Arena holder: pointer-bump allocation with a best fit among pages kept in
+// descending order of remaining room; released only as a whole.
+class MemoryHolderFixed : public AMemoryHolder {
+public:
+    static size_t defaultPageSize;
+    // A page with less room than this moves to the filled list for good.
+    static const uint32_t MIN_REST = 32;
+
+    MemoryHolderFixed(LDAllocator::Type allocType, const char* name, size_t pageSize = defaultPageSize);
+    virtual ~MemoryHolderFixed();
+    virtual void* malloc_exe(size_t size, int align);
+    virtual void free_exe(APageHeader* header, void* ptr);
+    virtual void clear();
+    virtual void healthCheck();
+
+    void dumpPages(MHPageHeaderFixed* page);
+    MHPageHeaderFixed* getPagesWithRoom() const { return pagesWithRoom; }
+    MHPageHeaderFixed* getFilledPages() const { return filledPages; }
+    const char* getName() const { return name; }
+    int getHolderNo() const { return holderNo; }
+
+private:
+    static bool fits(MHPageHeaderFixed* page, size_t size, int align);
+    MHPageHeaderFixed* createPage(size_t size, int align);
+    void* allocateFrom(MHPageHeaderFixed* page, size_t size, int align);
+    void resortPage(MHPageHeaderFixed* page);
+
+    MHPageHeaderFixed* pagesWithRoom;
+    MHPageHeaderFixed* filledPages;
+    LDAllocator::Type allocType;
+    const char* name;
+    int holderNo;
+    size_t pageSize;
+
+    static int holderCount;
+};
+
+} // namespace tavrix

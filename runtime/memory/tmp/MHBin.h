@@ -1,0 +1,23 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+namespace tavrix {
+
+class MHPageHeaderTmp;
+
+// One size class of the pooled holder.
+struct MHBin {
+    size_t chunkSize;   // 0 for the large-block bin
+    size_t pageSize;
+    uint16_t chunkCount; // chunks per page
+    uint16_t binNo;
+    uint32_t fullMasks[3];
+    MHPageHeaderTmp* fullPages;
+    MHPageHeaderTmp* availablePages;
+
+    void init(uint16_t binNo, size_t chunkSize, size_t pageSize, uint16_t chunkCount);
+};
+
+} // namespace tavrix

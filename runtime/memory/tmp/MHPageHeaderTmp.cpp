@@ -1,0 +1,62 @@
+#include "memory/tmp/MHPageHeaderTmp.h"
+
+#include "memory/tmp/MemoryHolderTmp.h"
+
+namespace tavrix {
+
+static_assert(sizeof(MHPageHeaderTmp) <= MHPageHeaderTmp::CHUNK_HEADER_OFFSET,
+              "the pooled page header must end before the first chunk's AllocHeader word");
+
+MHPageHeaderTmp::MHPageHeaderTmp(MemoryHolderTmp* owner, uint16_t count, uint32_t size, uint32_t page,
+                                 uint8_t offset, uint8_t bin)
+    : holder(owner), flags{0, 0, 0}, emptyCount(count), chunkCount(count), chunkSize(size),
+      pageSize(page), nextPage(nullptr), alignOffset(offset), binNo(bin)
+{
+}
+
+void MHPageHeaderTmp::free_exe(void* ptr)
+{
+    holder->free_exe(this, ptr);
+}
+
+int MHPageHeaderTmp::takeFreeChunk(const uint32_t fullMasks[3])
+{
+    for (int word = 0; word < 3; ++word) {
+        if (flags[word] == fullMasks[word]) continue;
+        for (int bit = 31; bit >= 0; --bit) {
+            uint32_t mask = 1u << bit;
+            if (flags[word] & mask) continue;
+            int index = word * 32 + (31 - bit);
+            if (index >= chunkCount) break;
+            flags[word] |= mask;
+            --emptyCount;
+            return index;
+        }
+    }
+    return -1;
+}
+
+void MHPageHeaderTmp::releaseChunk(int index)
+{
+    flags[index / 32] &= ~(1u << (31 - index % 32));
+    ++emptyCount;
+}
+
+bool MHPageHeaderTmp::isChunkUsed(int index) const
+{
+    return (flags[index / 32] & (1u << (31 - index % 32))) != 0;
+}
+
+void* MHPageHeaderTmp::getChunkBlock(int index)
+{
+    return reinterpret_cast<char*>(this) + CHUNK_DATA_OFFSET + static_cast<size_t>(index) * chunkSize;
+}
+
+int MHPageHeaderTmp::getChunkIndex(void* block) const
+{
+    if (chunkSize == 0) return 0;
+    size_t distance = static_cast<size_t>(static_cast<const char*>(block) - reinterpret_cast<const char*>(this));
+    return static_cast<int>((distance - CHUNK_DATA_OFFSET) / chunkSize);
+}
+
+} // namespace tavrix
