@@ -12,6 +12,7 @@
 // parameter varies fastest. An element with no parameters has one combination.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
