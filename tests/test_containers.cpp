@@ -86,7 +86,9 @@ TEST_F(ContainersTest, MapAppendsMissingKeyWithZeroAndFindsItAgain)
     const char* order[] = {"a", "b", "k0"};
     int i = 0;
     for (const auto& pair : map) {
-        if (i < 3) EXPECT_TRUE(pair.key == order[i]);
+        if (i < 3) {
+            EXPECT_TRUE(pair.key == order[i]);
+        }
         ++i;
     }
 }
