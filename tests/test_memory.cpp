@@ -162,10 +162,10 @@ TEST_F(MemoryTest, ArenaPicksTheFittingPageWithLeastRoom)
     EXPECT_EQ(arena.getPagesWithRoom(), pageB);
 
     // Both pages fit; the walk goes on to the last one that fits.
-    EXPECT_EQ(arenaPageOf(arena.malloc_exe(100, 4)), pageA);
+    EXPECT_EQ(arenaPageOf(arena.malloc_exe(96, 4)), pageA);
     EXPECT_EQ(arena.getPagesWithRoom(), pageB) << "list stays in descending order of rest";
     EXPECT_EQ(arenaPageOf(arena.malloc_exe(200, 4)), pageA);
-    EXPECT_EQ(pageA->rest, 360u - 108 - 208);
+    EXPECT_EQ(pageA->rest, 360u - 104 - 208);
     EXPECT_EQ(arenaPageOf(arena.malloc_exe(100, 4)), pageB) << "A no longer fits";
     EXPECT_EQ(countPages(arena.getPagesWithRoom()), 2);
 }
@@ -190,6 +190,9 @@ TEST_F(MemoryTest, ArenaBlocksAreAlignedAndFilledPagesLeaveTheSearch)
     ASSERT_NE(huge, nullptr);
     MHPageHeaderFixed* hugePage = static_cast<MHPageHeaderFixed*>(AllocHeader::load(huge));
     EXPECT_EQ(hugePage->pageSize, 8u + 64 + 8 + 5000);
+    MemoryHolderFixed other(LDAllocator::MAIN, "other", 256);
+    other.malloc_exe(3, 4);
+    EXPECT_EQ(reinterpret_cast<uintptr_t>(other.malloc_exe(3, 4)) % sizeof(void*), 0u) << "pointer-aligned at least";
     int live = pages.livePages;
     arena.clear();
     EXPECT_EQ(pages.livePages, live - 3);

@@ -33,7 +33,9 @@ bool MemoryHolderFixed::fits(MHPageHeaderFixed* page, size_t size, int align)
 
 void* MemoryHolderFixed::malloc_exe(size_t size, int align)
 {
-    if (align < 4) align = 4;
+    // Blocks hold pointers and doubles, so they are at least pointer-aligned
+    // (4 bytes on 32-bit hosts).
+    if (align < MIN_ALIGN) align = MIN_ALIGN;
     // Pages carry 32-bit sizes.
     if (size > UINT32_MAX - static_cast<size_t>(align) - 64 - sizeof(AllocHeader)) return nullptr;
 
