@@ -64,8 +64,8 @@ MHPageHeaderFixed* MemoryHolderFixed::createPage(size_t size, int align)
 void* MemoryHolderFixed::allocateFrom(MHPageHeaderFixed* page, size_t size, int align)
 {
     char* q = static_cast<char*>(UtMemory::alignPtr(page->usedEnd, align, sizeof(AllocHeader)));
-    reinterpret_cast<AllocHeader*>(q)->pageHeader = page;
     char* block = q + sizeof(AllocHeader);
+    AllocHeader::store(block, page);
     page->usedEnd = block + size;
     page->rest = static_cast<uint32_t>(page->endPtr - page->usedEnd);
     resortPage(page);
