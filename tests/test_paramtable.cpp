@@ -6,17 +6,18 @@
 #include "ModelContext.h"
 #include "Tavrix.h"
 #include "id/ParamID.h"
+#include "support/RuntimeFixture.h"
 
 using tavrix::ModelContext;
 using tavrix::ParamID;
 
 namespace {
 
-class ParamTableTest : public ::testing::Test {
+class ParamTableTest : public tavrix_test::RuntimeTest {
 protected:
     void SetUp() override
     {
-        tavrix::Tavrix::init();
+        RuntimeTest::SetUp();
         context = new ModelContext(nullptr);
         context->init();
         angle = ParamID::getID("PARAM_ANGLE_X");
@@ -27,7 +28,7 @@ protected:
     void TearDown() override
     {
         delete context;
-        tavrix::Tavrix::dispose();
+        RuntimeTest::TearDown();
     }
 
     ModelContext* context = nullptr;

@@ -15,6 +15,7 @@
 #include "param/ParamPivots.h"
 #include "param/PivotManager.h"
 #include "util/UtInterpolate.h"
+#include "support/RuntimeFixture.h"
 
 using tavrix::LDVector;
 using tavrix::ModelContext;
@@ -36,11 +37,11 @@ struct PivotSpec {
     std::vector<float> pivots;
 };
 
-class PivotTest : public ::testing::Test {
+class PivotTest : public tavrix_test::RuntimeTest {
 protected:
     void SetUp() override
     {
-        tavrix::Tavrix::init();
+        RuntimeTest::SetUp();
         context = new ModelContext(nullptr);
         context->init();
     }
@@ -49,7 +50,7 @@ protected:
         for (PivotManager* manager : managers) delete manager;
         for (tavrix::LDObject* table : tables) delete table;
         delete context;
-        tavrix::Tavrix::dispose();
+        RuntimeTest::TearDown();
     }
 
     PivotManager& makeManager(const std::vector<PivotSpec>& specs)
