@@ -211,14 +211,20 @@ private:
     int readEntry(MemoryParam* memParam, int classNo, int flags);
     void* readPayload(MemoryParam* memParam, int classNo, int flags, LoadedEntry& entry);
     void* readObjectArray(MemoryParam* memParam, LoadedEntry& entry);
-    void* readNestedArray(MemoryParam* memParam, int dims, int depthLeft, LDVector<int>& children);
+    void* readNestedArray(MemoryParam* memParam, LoadedEntry& entry);
+    void* readNestedLevel(MemoryParam* memParam, int elementClassNo, int dims, LDVector<int>& children);
     ISerializableV2* readSerializablePayload(MemoryParam* memParam, int classNo);
     int addEntry(const LoadedEntry& entry);
 
     bool matches(const LoadedEntry& entry, const ClassSet& accepted, int flags) const;
     // Claims entry index (and its elements); false when it was taken already.
     bool claim(int index);
-    StreamObject take(int index, const ClassSet& accepted, int flags);
+    // Claims the element behind one array slot, or empties the slot.
+    void claimSlot(int childIndex, void*& slot, LDVector<int>& pending);
+    void claimPendingElements(LDVector<int>& pending);
+    void claimNestedSlots(LDVector<void*>* array, int dims, int& childPos, LDVector<int>& pending);
+    // Claims entry index for a field accepting the given classes (null: any).
+    StreamObject take(int index, const ClassSet* accepted, int flags);
     void refuse(int index, const char* reason);
     void deleteEntryObject(LoadedEntry& entry);
     static void deleteNestedContainers(LDVector<void*>* array, int dims);
