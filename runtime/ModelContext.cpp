@@ -6,6 +6,9 @@
 #include "memory/MemoryParam.h"
 #include "memory/UtMemory.h"
 #include "memory/fixed/MemoryHolderFixed.h"
+#include "model/ModelImpl.h"
+#include "param/ParamDefFloat.h"
+#include "param/ParamDefSet.h"
 
 namespace tavrix {
 
@@ -84,6 +87,19 @@ void ModelContext::init()
     needSetup = true;
 }
 
+void ModelContext::registerParams(const ModelImpl* modelImpl)
+{
+    if (!modelImpl || !modelImpl->getParamDefSet()) return;
+    const LDVector<ParamDefFloat*>* definitions = modelImpl->getParamDefSet()->getParamDefFloatList();
+    if (!definitions) return;
+    for (int i = 0; i < definitions->size(); ++i) {
+        const ParamDefFloat* definition = (*definitions)[i];
+        if (!definition) continue;
+        addFloatParam(definition->getParamID(), definition->getDefaultValue(), definition->getMinValue(),
+                      definition->getMaxValue());
+    }
+}
+
 void ModelContext::release()
 {
     if (!paramIDList) return;
@@ -134,7 +150,7 @@ int ModelContext::getParamIndex(ParamID* paramID)
 
 int ModelContext::addFloatParam(ParamID* paramID, float value, float min, float max)
 {
-    if (!paramID || !paramIDList) return -1;
+    if (!paramIDList) return -1;
     const int index = paramIDList->size();
     // Reserve every list first so that a failed allocation cannot leave the
     // parallel lists with different lengths.

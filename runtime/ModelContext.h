@@ -9,6 +9,7 @@ namespace tavrix {
 class ATavrixModel;
 class MemoryHolderFixed;
 class MemoryParam;
+class ModelImpl;
 class ParamID;
 
 // Per-model evaluation state. This part holds the parameter table (one row
@@ -28,6 +29,10 @@ public:
     // every cached parameter index), empties the table and requires a full
     // interpolation in the next update.
     void init();
+    // Appends a row for every (non-null) parameter definition of the model
+    // data, in definition order. Part of init, after the element contexts
+    // are built.
+    void registerParams(const ModelImpl* modelImpl);
     // Empties every list of the context.
     void release();
     // One evaluation step over the parameter table; always returns false.
@@ -40,10 +45,11 @@ public:
     void clearParamChanges();
 
     // Index of the identifier (by identity, searched from the end). An unknown
-    // identifier is added with value 0 and bounds +-1000000; a null one gets -1.
+    // identifier is added with value 0 and bounds +-1000000; a null one names
+    // no parameter and gets -1.
     int getParamIndex(ParamID* paramID);
-    // Appends a row and returns its index; -1 for a null identifier or when
-    // memory runs out (the table is then left unchanged).
+    // Appends a row and returns its index; -1 when memory runs out (the table
+    // is then left unchanged).
     int addFloatParam(ParamID* paramID, float value, float min, float max);
     // NaN stores 0; out-of-range indices are ignored; the value is clamped.
     void setParamFloat(unsigned int index, float value);

@@ -6,6 +6,10 @@
 #include "ModelContext.h"
 #include "Tavrix.h"
 #include "id/ParamID.h"
+#include "io/BReader.h"
+#include "io/FileFormat2.h"
+#include "mocwriter/MocFile.h"
+#include "model/ModelImpl.h"
 #include "support/RuntimeFixture.h"
 
 using tavrix::ModelContext;
@@ -48,10 +52,12 @@ TEST_F(ParamTableTest, UnknownIdentifierGetsARowOnceWithWideBounds)
     EXPECT_EQ(context->getParamMax(2), 1000000.0f);
     EXPECT_EQ(context->getParamID(2), extra);
 
-    // A null identifier names no parameter and adds no row.
+    // A null identifier names no parameter: looking it up adds nothing, and
+    // a row registered for it is never found.
     EXPECT_EQ(context->getParamIndex(nullptr), -1);
-    EXPECT_EQ(context->addFloatParam(nullptr, 0.0f, 0.0f, 1.0f), -1);
     EXPECT_EQ(context->getParamCount(), 3);
+    EXPECT_EQ(context->addFloatParam(nullptr, 0.0f, 0.0f, 1.0f), 3);
+    EXPECT_EQ(context->getParamIndex(nullptr), -1);
 }
 
 TEST_F(ParamTableTest, DuplicateIdentifiersResolveToTheLastRow)
@@ -161,6 +167,32 @@ TEST_F(ParamTableTest, InitAgainStartsAFreshTableAndVersion)
     // The old snapshot went with the old table.
     context->loadParam();
     EXPECT_EQ(context->getParamFloat(0), 0.5f);
+}
+
+TEST_F(ParamTableTest, DefinitionsOfTheModelDataBecomeRowsInOrder)
+{
+    mocwriter::MocModel model;
+    model.params = {{"PARAM_A", -10.0f, 10.0f, 2.5f}, {"PARAM_B", 0.0f, 1.0f, 1.0f}};
+    const std::vector<std::uint8_t> bytes = mocwriter::MocFile::buildStream(model);
+    tavrix::BReader reader(bytes.data(), static_cast<int>(bytes.size()));
+    tavrix::ModelImpl* modelImpl = reader.readSerializableAs<tavrix::ModelImpl>(
+        nullptr, tavrix::ClassSet(tavrix::FileFormat2::MODEL_IMPL_NO));
+    ASSERT_NE(modelImpl, nullptr);
+
+    context->init();
+    context->registerParams(modelImpl);
+    ASSERT_EQ(context->getParamCount(), 2);
+    EXPECT_EQ(context->getParamID(0), ParamID::getID("PARAM_A"));
+    EXPECT_EQ(context->getParamFloat(0), 2.5f);
+    EXPECT_EQ(context->getParamMin(0), -10.0f);
+    EXPECT_EQ(context->getParamMax(0), 10.0f);
+    EXPECT_EQ(context->getParamIndex(ParamID::getID("PARAM_B")), 1);
+    EXPECT_EQ(context->getParamFloat(1), 1.0f);
+    EXPECT_TRUE(context->isParamUpdated(1));
+
+    context->registerParams(nullptr);
+    EXPECT_EQ(context->getParamCount(), 2);
+    delete modelImpl;
 }
 
 } // namespace

@@ -9,12 +9,15 @@
 
 #include "DEF.h"
 #include "ModelContext.h"
+#include "io/BReader.h"
+#include "io/FileFormat2.h"
 #include "Tavrix.h"
 #include "id/ParamID.h"
 #include "memory/UtMemory.h"
 #include "param/ParamPivots.h"
 #include "param/PivotManager.h"
 #include "util/UtInterpolate.h"
+#include "mocwriter/MocStreamWriter.h"
 #include "support/RuntimeFixture.h"
 
 using tavrix::LDVector;
@@ -23,6 +26,7 @@ using tavrix::ParamID;
 using tavrix::ParamPivots;
 using tavrix::PivotManager;
 using tavrix::UtInterpolate;
+using mocwriter::MocStreamWriter;
 
 namespace {
 
@@ -489,6 +493,86 @@ TEST_F(PivotTest, CachedParameterIndexIsResolvedAgainAfterInit)
     manager.calcPivotValue(*context, &outside);
     EXPECT_EQ(manager.getParamPivots(0)->getParamIndex(context->getInitVersion()), 0);
     EXPECT_EQ(manager.getParamPivots(0)->getTmpT(), 0.5f);
+}
+
+// --- Reading from the stream --------------------------------------------------
+
+void writeParamPivots(MocStreamWriter& writer, const char* id, int count, const std::vector<float>& values)
+{
+    writer.beginObject(tavrix::FileFormat2::PARAM_PIVOTS_NO);
+    writer.writeParamId(id);
+    writer.writeInt(count);
+    writer.writeTaggedFloatArray(values);
+    writer.endObject();
+}
+
+TEST_F(PivotTest, ManagerReadFromTheStreamPacksLikeOneBuiltInCode)
+{
+    MocStreamWriter writer;
+    writer.beginObject(tavrix::FileFormat2::PIVOT_MANAGER_NO);
+    writer.beginObjectArray(2);
+    writeParamPivots(writer, "A", 3, {-30.0f, 0.0f, 30.0f});
+    writeParamPivots(writer, "B", 2, {0.0f, 1.0f});
+    writer.endObjectArray();
+    writer.endObject();
+    const std::vector<std::uint8_t>& bytes = writer.bytes();
+
+    tavrix::BReader reader(bytes.data(), static_cast<int>(bytes.size()));
+    PivotManager* manager = reader.readSerializableAs<PivotManager>(
+        nullptr, tavrix::ClassSet(tavrix::FileFormat2::PIVOT_MANAGER_NO));
+    ASSERT_NE(manager, nullptr);
+    managers.push_back(manager);
+    EXPECT_FALSE(reader.isInvalid());
+    ASSERT_EQ(manager->getParamPivotsCount(), 2);
+    EXPECT_EQ(manager->getParamPivots(0)->getParamID(), ParamID::getID("A"));
+    EXPECT_EQ(manager->getParamPivots(0)->getPivotCount(), 3);
+    EXPECT_EQ(manager->getParamPivots(0)->getPivotValue()[2], 30.0f);
+    EXPECT_EQ(manager->getParamPivots(1)->getParamID(), ParamID::getID("B"));
+
+    set("A", 15.0f);
+    set("B", 1.0f);
+    bool outside = false;
+    EXPECT_EQ(UtInterpolate::interpolateFloat(*context, *manager, &outside, makeTable<float>({0, 0, 0, 0, 2, 4})), 3.0f);
+    EXPECT_EQ(context->getTmpPivotTableIndicesRef()[0], 4);
+    EXPECT_EQ(context->getTmpPivotTableIndicesRef()[1], 5);
+}
+
+TEST_F(PivotTest, DamagedPivotStreamsAreCutBackAndMarkedInvalid)
+{
+    // A pivot count beyond the stored values.
+    {
+        MocStreamWriter writer;
+        writeParamPivots(writer, "A", 5, {0.0f, 1.0f, 2.0f});
+        const std::vector<std::uint8_t>& bytes = writer.bytes();
+        tavrix::BReader reader(bytes.data(), static_cast<int>(bytes.size()));
+        ParamPivots* pivots = reader.readSerializableAs<ParamPivots>(
+            nullptr, tavrix::ClassSet(tavrix::FileFormat2::PARAM_PIVOTS_NO));
+        ASSERT_NE(pivots, nullptr);
+        EXPECT_TRUE(reader.isInvalid());
+        EXPECT_EQ(pivots->getPivotCount(), 3);
+        delete pivots;
+    }
+    // A negative count, and a list slot holding something else than pivots.
+    {
+        MocStreamWriter writer;
+        writer.beginObject(tavrix::FileFormat2::PIVOT_MANAGER_NO);
+        writer.beginObjectArray(3);
+        writeParamPivots(writer, "A", -1, {0.0f});
+        writer.writeTaggedString("not pivots");
+        writeParamPivots(writer, "B", 2, {0.0f, 1.0f});
+        writer.endObjectArray();
+        writer.endObject();
+        const std::vector<std::uint8_t>& bytes = writer.bytes();
+        tavrix::BReader reader(bytes.data(), static_cast<int>(bytes.size()));
+        PivotManager* manager = reader.readSerializableAs<PivotManager>(
+            nullptr, tavrix::ClassSet(tavrix::FileFormat2::PIVOT_MANAGER_NO));
+        ASSERT_NE(manager, nullptr);
+        managers.push_back(manager);
+        EXPECT_TRUE(reader.isInvalid());
+        ASSERT_EQ(manager->getParamPivotsCount(), 2);
+        EXPECT_EQ(manager->getParamPivots(0)->getPivotCount(), 0);
+        EXPECT_EQ(manager->getParamPivots(1)->getParamID(), ParamID::getID("B"));
+    }
 }
 
 } // namespace

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <cstring>
 
+#include "io/BReader.h"
 #include "memory/UtMemory.h"
 
 namespace tavrix {
@@ -16,6 +17,18 @@ ParamPivots::ParamPivots()
 ParamPivots::~ParamPivots()
 {
     UtMemory::free_exe(pivotValue);
+}
+
+void ParamPivots::readV2(BReader& reader, MemoryParam* memParam)
+{
+    paramID = reader.readParamID();
+    pivotCount = reader.readInt();
+    int stored = 0;
+    pivotValue = reader.readFloatArrayObject(memParam, &stored);
+    if (pivotCount < 0 || pivotCount > stored) {
+        reader.markInvalid("pivot count larger than its pivot values @ParamPivots#readV2()");
+        pivotCount = pivotCount < 0 ? 0 : stored;
+    }
 }
 
 bool ParamPivots::initDirect(ParamID* id, const float* values, int count, MemoryParam* memParam)

@@ -1,21 +1,25 @@
 #pragma once
 
-#include "memory/LDObject.h"
+#include "io/ISerializableV2.h"
 
 namespace tavrix {
 
+class BReader;
 class MemoryParam;
 class ParamID;
 
 // The pivots of one parameter that an interpolated element depends on, with
 // the per-evaluation results of the latest pivot choice.
-class ParamPivots : public LDObject {
+class ParamPivots : public ISerializableV2 {
 public:
     // paramIndex before it is resolved.
     static constexpr int PARAM_INDEX_NOT_INIT = -2;
 
     ParamPivots();
     virtual ~ParamPivots();
+    // A stream whose pivot count exceeds its pivot values is marked invalid;
+    // the count is cut to the values present.
+    virtual void readV2(BReader& reader, MemoryParam* memParam);
 
     // Builds the pivots without a stream: copies count ascending values into
     // memory from memParam. False (and nothing kept) when that fails.

@@ -4,6 +4,8 @@
 
 #include "DEF.h"
 #include "ModelContext.h"
+#include "io/BReader.h"
+#include "io/FileFormat2.h"
 #include "param/ParamPivots.h"
 #include "util/UtDebug.h"
 
@@ -33,6 +35,20 @@ PivotManager::~PivotManager()
     if (!paramPivotsList) return;
     for (int i = paramPivotsList->size() - 1; i >= 0; --i) delete (*paramPivotsList)[i];
     delete paramPivotsList;
+}
+
+void PivotManager::readV2(BReader& reader, MemoryParam* memParam)
+{
+    paramPivotsList = reader.readSerializableList<ParamPivots>(memParam, ClassSet(FileFormat2::PARAM_PIVOTS_NO));
+    if (!paramPivotsList) return;
+    int kept = 0;
+    for (int i = 0; i < paramPivotsList->size(); ++i) {
+        if ((*paramPivotsList)[i]) (*paramPivotsList)[kept++] = (*paramPivotsList)[i];
+    }
+    if (kept < paramPivotsList->size()) {
+        reader.markInvalid("missing parameter pivots @PivotManager#readV2()");
+        paramPivotsList->updateSize(kept, nullptr);
+    }
 }
 
 void PivotManager::initDirect(MemoryParam* memParam)

@@ -1,11 +1,12 @@
 #pragma once
 
 #include "Tavrix.h"
-#include "memory/LDObject.h"
+#include "io/ISerializableV2.h"
 #include "type/LDVector.h"
 
 namespace tavrix {
 
+class BReader;
 class MemoryParam;
 class ModelContext;
 class ParamPivots;
@@ -13,7 +14,7 @@ class ParamPivots;
 // The pivots of every parameter an element depends on. The list order fixes
 // the layout of the element's keyed values: the first parameter varies
 // fastest.
-class PivotManager : public LDObject {
+class PivotManager : public ISerializableV2 {
 public:
     // Parameters between pivots that the combination table can hold at once
     // (2^6 combinations plus the terminator).
@@ -22,6 +23,9 @@ public:
 
     PivotManager();
     virtual ~PivotManager();
+    // A list slot that holds no parameter pivots marks the stream invalid and
+    // is dropped.
+    virtual void readV2(BReader& reader, MemoryParam* memParam);
 
     // Gives a manager built without a stream an empty list in memParam.
     void initDirect(MemoryParam* memParam);
