@@ -36,7 +36,7 @@ const char* const BANNER_128 =
     " please enlarge Tavrix.h / PIVOT_TABLE_SIZE \n"
     "=================================================\n";
 
-struct PivotSpec {
+struct PivotDef {
     std::string name;
     std::vector<float> pivots;
 };
@@ -57,14 +57,14 @@ protected:
         RuntimeTest::TearDown();
     }
 
-    PivotManager& makeManager(const std::vector<PivotSpec>& specs)
+    PivotManager& makeManager(const std::vector<PivotDef>& defs)
     {
         PivotManager* manager = new PivotManager();
         manager->initDirect(tavrix::UtMemory::getTmpMemoryParam());
-        for (const PivotSpec& spec : specs) {
+        for (const PivotDef& def : defs) {
             ParamPivots* pivots = new ParamPivots();
-            EXPECT_TRUE(pivots->initDirect(ParamID::getID(spec.name.c_str()), spec.pivots.data(),
-                                           static_cast<int>(spec.pivots.size()), nullptr));
+            EXPECT_TRUE(pivots->initDirect(ParamID::getID(def.name.c_str()), def.pivots.data(),
+                                           static_cast<int>(def.pivots.size()), nullptr));
             EXPECT_TRUE(manager->addParamPivots(pivots));
         }
         managers.push_back(manager);
@@ -220,27 +220,27 @@ TEST_F(PivotTest, PointsWithoutFractionAreCopiedToTheirPlaces)
 
 // Independent reference: the multilinear blend computed in double directly
 // from the parameter values and pivots.
-double exactBlend(const std::vector<PivotSpec>& specs, const std::vector<float>& params,
+double exactBlend(const std::vector<PivotDef>& defs, const std::vector<float>& params,
                   const std::vector<double>& keyed)
 {
-    std::vector<int> lower(specs.size());
-    std::vector<double> frac(specs.size());
-    for (size_t i = 0; i < specs.size(); ++i) {
-        const std::vector<float>& p = specs[i].pivots;
+    std::vector<int> lower(defs.size());
+    std::vector<double> frac(defs.size());
+    for (size_t i = 0; i < defs.size(); ++i) {
+        const std::vector<float>& p = defs[i].pivots;
         size_t j = 1;
         while (j + 1 < p.size() && params[i] > p[j]) ++j;
         lower[i] = static_cast<int>(j - 1);
         frac[i] = (double(params[i]) - p[j - 1]) / (double(p[j]) - p[j - 1]);
     }
     double sum = 0.0;
-    for (int combo = 0; combo < (1 << specs.size()); ++combo) {
+    for (int combo = 0; combo < (1 << defs.size()); ++combo) {
         double weight = 1.0;
         int index = 0, stride = 1;
-        for (size_t i = 0; i < specs.size(); ++i) {
+        for (size_t i = 0; i < defs.size(); ++i) {
             const bool upper = (combo >> i) & 1;
             weight *= upper ? frac[i] : 1.0 - frac[i];
             index += (lower[i] + (upper ? 1 : 0)) * stride;
-            stride *= static_cast<int>(specs[i].pivots.size());
+            stride *= static_cast<int>(defs[i].pivots.size());
         }
         sum += weight * keyed[index];
     }
@@ -264,7 +264,7 @@ float generalForm(ModelContext& context, int n, Key key)
 }
 
 struct RandomSetup {
-    std::vector<PivotSpec> specs;
+    std::vector<PivotDef> defs;
     std::vector<float> params;
     int keyCount = 1;
 };
@@ -278,7 +278,7 @@ RandomSetup randomSetup(std::mt19937& rng, int n)
         pivots.resize(2 + (i % 3));
         const int segment = static_cast<int>(rng() % (pivots.size() - 1));
         const float lo = pivots[segment], hi = pivots[segment + 1];
-        setup.specs.push_back({"R" + std::to_string(i), pivots});
+        setup.defs.push_back({"R" + std::to_string(i), pivots});
         setup.params.push_back(lo + (hi - lo) * between(rng));
         setup.keyCount *= static_cast<int>(pivots.size());
     }
@@ -306,8 +306,8 @@ TEST_F(PivotTest, ClosedFormsAgreeWithTheGeneralForm)
             managers.clear();
             context->init();
             RandomSetup setup = randomSetup(rng, n);
-            PivotManager& manager = makeManager(setup.specs);
-            for (int i = 0; i < n; ++i) set(setup.specs[i].name.c_str(), setup.params[i]);
+            PivotManager& manager = makeManager(setup.defs);
+            for (int i = 0; i < n; ++i) set(setup.defs[i].name.c_str(), setup.params[i]);
 
             std::vector<float> floats(setup.keyCount);
             std::vector<int> ints(setup.keyCount);
@@ -327,7 +327,7 @@ TEST_F(PivotTest, ClosedFormsAgreeWithTheGeneralForm)
             const float fg = generalForm(*context, n, [&](int i) { return floats[i]; });
             if (n >= 5) EXPECT_EQ(f, fg);
             else EXPECT_NEAR(f, fg, tolerance);
-            EXPECT_NEAR(f, exactBlend(setup.specs, setup.params, std::vector<double>(floats.begin(), floats.end())),
+            EXPECT_NEAR(f, exactBlend(setup.defs, setup.params, std::vector<double>(floats.begin(), floats.end())),
                         tolerance);
 
             const int v = UtInterpolate::interpolateInt(*context, manager, &outside, makeTable(ints));
@@ -354,11 +354,11 @@ TEST_F(PivotTest, ClosedFormsAgreeWithTheGeneralForm)
 
 TEST_F(PivotTest, SixParametersFillTheTableWithoutMessage)
 {
-    std::vector<PivotSpec> specs;
+    std::vector<PivotDef> defs;
     std::vector<float> params;
     std::vector<double> keyed;
     for (int i = 0; i < 6; ++i) {
-        specs.push_back({"P" + std::to_string(i), {0.0f, 1.0f}});
+        defs.push_back({"P" + std::to_string(i), {0.0f, 1.0f}});
         params.push_back(0.1f + 0.1f * i);
     }
     std::vector<float> values;
@@ -366,15 +366,15 @@ TEST_F(PivotTest, SixParametersFillTheTableWithoutMessage)
         values.push_back(static_cast<float>(i * i % 17));
         keyed.push_back(values.back());
     }
-    PivotManager& manager = makeManager(specs);
-    for (int i = 0; i < 6; ++i) set(specs[i].name.c_str(), params[i]);
+    PivotManager& manager = makeManager(defs);
+    for (int i = 0; i < 6; ++i) set(defs[i].name.c_str(), params[i]);
 
     bool outside = false;
     testing::internal::CaptureStdout();
     const float result = UtInterpolate::interpolateFloat(*context, manager, &outside, makeTable(values));
     std::fflush(stdout);
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
-    EXPECT_NEAR(result, exactBlend(specs, params, keyed), 1e-4);
+    EXPECT_NEAR(result, exactBlend(defs, params, keyed), 1e-4);
     EXPECT_EQ(context->getTmpPivotTableIndicesRef()[63], 63);
     EXPECT_EQ(context->getTmpPivotTableIndicesRef()[64], 65535);
     EXPECT_EQ(context->getTmpT_ArrayRef()[6], -1.0f);
@@ -382,10 +382,10 @@ TEST_F(PivotTest, SixParametersFillTheTableWithoutMessage)
 
 TEST_F(PivotTest, SeventhParameterPrintsBannerAndStaysInsideTheTables)
 {
-    std::vector<PivotSpec> specs;
-    for (int i = 0; i < 7; ++i) specs.push_back({"P" + std::to_string(i), {0.0f, 1.0f}});
-    PivotManager& manager = makeManager(specs);
-    for (int i = 0; i < 7; ++i) set(specs[i].name.c_str(), 0.25f + 0.05f * i);
+    std::vector<PivotDef> defs;
+    for (int i = 0; i < 7; ++i) defs.push_back({"P" + std::to_string(i), {0.0f, 1.0f}});
+    PivotManager& manager = makeManager(defs);
+    for (int i = 0; i < 7; ++i) set(defs[i].name.c_str(), 0.25f + 0.05f * i);
     std::vector<float> values;
     for (int i = 0; i < 128; ++i) values.push_back(static_cast<float>((i * 7) % 23));
     LDVector<float>& keyed = makeTable(values);
