@@ -1,5 +1,9 @@
 #include "io/ByteBuffer.h"
 
+#include <cstdio>
+#include <cstring>
+
+#include "memory/UtMemory.h"
 #include "util/UtSystem.h"
 
 namespace tavrix {
@@ -9,6 +13,323 @@ bool ByteBuffer::isBigEndianSys = false;
 void ByteBuffer::staticInit_notForClientCall()
 {
     isBigEndianSys = UtSystem::isBigEndian();
+}
+
+namespace {
+
+MemoryParam* orTmp(MemoryParam* memParam)
+{
+    return memParam ? memParam : UtMemory::getTmpMemoryParam();
+}
+
+void reverseBytes(unsigned char* bytes, int size)
+{
+    for (int i = 0, j = size - 1; i < j; ++i, --j) {
+        unsigned char b = bytes[i];
+        bytes[i] = bytes[j];
+        bytes[j] = b;
+    }
+}
+
+// Reverses every four-byte element of a copied block.
+void reverseElements4(void* block, int count)
+{
+    unsigned char* bytes = static_cast<unsigned char*>(block);
+    for (int i = 0; i < count; ++i) reverseBytes(bytes + 4 * i, 4);
+}
+
+// malloc_exe of n elements; a zero count still yields a block, so that null
+// always means failure.
+void* allocateElements(MemoryParam* memParam, int count, int elementSize)
+{
+    size_t bytes = static_cast<size_t>(count) * static_cast<size_t>(elementSize);
+    return UtMemory::malloc_exe(memParam, bytes > 0 ? bytes : 1);
+}
+
+} // namespace
+
+ByteBuffer::ByteBuffer(const void* bytes, int length)
+    : start(nullptr), current(nullptr), end(nullptr), length(0), errors(), errorCount(0), stringRef(),
+      endian(true), changeEndian(false)
+{
+    // The block is written only under change endian, which the caller asks for.
+    start = const_cast<unsigned char*>(static_cast<const unsigned char*>(bytes));
+    this->length = (bytes && length > 0) ? length : 0;
+    current = start;
+    end = start + this->length;
+    std::memset(swapScratch, 0, sizeof(swapScratch));
+}
+
+ByteBuffer::~ByteBuffer() {}
+
+void ByteBuffer::recordError(const char* message)
+{
+    ++errorCount;
+    if (errors.size() >= MAX_KEPT_ERRORS) return;
+    char text[256];
+    std::snprintf(text, sizeof(text), "[%d] %s", getOffset(), message);
+    errors.push_back(LDString(text));
+}
+
+bool ByteBuffer::fits(int64_t bytes)
+{
+    if (bytes >= 0 && bytes <= static_cast<int64_t>(end - current)) return true;
+    recordError("range error");
+    return false;
+}
+
+const unsigned char* ByteBuffer::prepareValue(int size)
+{
+    if (!fits(size)) return nullptr;
+    if (changeEndian) {
+        reverseBytes(current, size);
+        return current;
+    }
+    if (isBigEndianSys != endian) {
+        for (int i = 0; i < size; ++i) swapScratch[i] = current[size - 1 - i];
+        return swapScratch;
+    }
+    return current;
+}
+
+namespace {
+
+template <class T>
+T takeValue(const unsigned char* bytes)
+{
+    T value;
+    std::memcpy(&value, bytes, sizeof(T));
+    return value;
+}
+
+} // namespace
+
+int8_t ByteBuffer::readByte()
+{
+    if (!fits(1)) return 0;
+    return static_cast<int8_t>(*current++);
+}
+
+bool ByteBuffer::readBoolean()
+{
+    return readByte() != 0;
+}
+
+int16_t ByteBuffer::readShort()
+{
+    const unsigned char* bytes = prepareValue(2);
+    if (!bytes) return 0;
+    current += 2;
+    return takeValue<int16_t>(bytes);
+}
+
+int32_t ByteBuffer::readInt()
+{
+    const unsigned char* bytes = prepareValue(4);
+    if (!bytes) return 0;
+    current += 4;
+    return takeValue<int32_t>(bytes);
+}
+
+int64_t ByteBuffer::readLong()
+{
+    const unsigned char* bytes = prepareValue(8);
+    if (!bytes) return 0;
+    current += 8;
+    return takeValue<int64_t>(bytes);
+}
+
+float ByteBuffer::readFloat()
+{
+    const unsigned char* bytes = prepareValue(4);
+    if (!bytes) return 0.0f;
+    current += 4;
+    return takeValue<float>(bytes);
+}
+
+double ByteBuffer::readDouble()
+{
+    const unsigned char* bytes = prepareValue(8);
+    if (!bytes) return 0.0;
+    current += 8;
+    return takeValue<double>(bytes);
+}
+
+int ByteBuffer::readNum()
+{
+    int before = errorCount;
+    int value = 0;
+    for (int i = 0; i < 4; ++i) {
+        int b = static_cast<unsigned char>(readByte());
+        if (errorCount != before) return 0; // a count cut off by the end of the block
+        if (i == 3 && (b & 0x80)) {
+            recordError("readNum error");
+            return 0;
+        }
+        value = (value << 7) | (b & 0x7F);
+        if (!(b & 0x80)) break;
+    }
+    return value;
+}
+
+LDString* ByteBuffer::readString(MemoryParam* memParam)
+{
+    int before = errorCount;
+    int n = readNum();
+    if (errorCount != before || !fits(n)) return nullptr;
+    LDString* text = new LDString(reinterpret_cast<const char*>(current), n, memParam);
+    current += n;
+    return text;
+}
+
+const RefString& ByteBuffer::readStringAsRef()
+{
+    int before = errorCount;
+    int n = readNum();
+    if (errorCount != before || !fits(n)) {
+        stringRef.set(nullptr, 0);
+        return stringRef;
+    }
+    stringRef.set(reinterpret_cast<const char*>(current), n);
+    current += n;
+    return stringRef;
+}
+
+int ByteBuffer::readArrayCount(int elementSize)
+{
+    int before = errorCount;
+    int n = readNum();
+    if (errorCount != before) return -1;
+    if (n < 0 || static_cast<int64_t>(n) > 2 * static_cast<int64_t>(length)) {
+        recordError("illegal size of array");
+        return -1;
+    }
+    if (!fits(static_cast<int64_t>(n) * elementSize)) return -1;
+    return n;
+}
+
+int* ByteBuffer::readArrayInt(MemoryParam* memParam, int* count)
+{
+    if (count) *count = 0;
+    int n = readArrayCount(4);
+    if (n < 0) return nullptr;
+    int* block = static_cast<int*>(allocateElements(memParam, n, 4));
+    if (!block) return nullptr;
+    std::memcpy(block, current, static_cast<size_t>(n) * 4);
+    if (isBigEndianSys != endian) reverseElements4(block, n);
+    current += static_cast<size_t>(n) * 4;
+    if (count) *count = n;
+    return block;
+}
+
+unsigned short* ByteBuffer::readArrayIntAsUShort(MemoryParam* memParam, int* count)
+{
+    if (count) *count = 0;
+    int n = readArrayCount(4);
+    if (n < 0) return nullptr;
+    unsigned short* block = static_cast<unsigned short*>(allocateElements(memParam, n, 2));
+    if (!block) return nullptr;
+    for (int i = 0; i < n; ++i) {
+        const unsigned char* e = current + 4 * static_cast<size_t>(i);
+        block[i] = endian ? static_cast<unsigned short>((e[2] << 8) | e[3])
+                          : static_cast<unsigned short>((e[1] << 8) | e[0]);
+    }
+    current += static_cast<size_t>(n) * 4;
+    if (count) *count = n;
+    return block;
+}
+
+float* ByteBuffer::readArrayFloat(MemoryParam* memParam, int* count)
+{
+    if (count) *count = 0;
+    int n = readArrayCount(4);
+    if (n < 0) return nullptr;
+    float* block = static_cast<float*>(allocateElements(memParam, n, 4));
+    if (!block) return nullptr;
+    std::memcpy(block, current, static_cast<size_t>(n) * 4);
+    if (isBigEndianSys != endian) reverseElements4(block, n);
+    current += static_cast<size_t>(n) * 4;
+    if (count) *count = n;
+    return block;
+}
+
+double* ByteBuffer::readArrayDouble(MemoryParam* memParam, int* count)
+{
+    if (count) *count = 0;
+    int n = readArrayCount(8);
+    if (n < 0) return nullptr;
+    double* block = static_cast<double*>(allocateElements(memParam, n, 8));
+    if (!block) return nullptr;
+    for (int i = 0; i < n; ++i) block[i] = readDouble();
+    if (count) *count = n;
+    return block;
+}
+
+LDVector<int>* ByteBuffer::readArrayIntAsVector(MemoryParam* memParam)
+{
+    memParam = orTmp(memParam);
+    int n = readArrayCount(4);
+    if (n <= 0) return new LDVector<int>(memParam);
+    LDVector<int>* vector = new LDVector<int>(memParam, n, n, false);
+    if (!vector) return nullptr;
+    if (vector->size() != n) {
+        // Out of memory: leave the elements unread, like a refused count.
+        vector->clear();
+        return vector;
+    }
+    std::memcpy(vector->getPtr(), current, static_cast<size_t>(n) * 4);
+    if (isBigEndianSys != endian) reverseElements4(vector->getPtr(), n);
+    current += static_cast<size_t>(n) * 4;
+    return vector;
+}
+
+LDVector<float>* ByteBuffer::readArrayFloatAsVector(MemoryParam* memParam)
+{
+    memParam = orTmp(memParam);
+    int n = readArrayCount(4);
+    if (n <= 0) return new LDVector<float>(memParam);
+    LDVector<float>* vector = new LDVector<float>(memParam, n, n, false);
+    if (!vector) return nullptr;
+    if (vector->size() != n) {
+        vector->clear();
+        return vector;
+    }
+    for (int i = 0; i < n; ++i) (*vector)[i] = readFloat();
+    return vector;
+}
+
+LDVector<double>* ByteBuffer::readArrayDoubleAsVector(MemoryParam* memParam)
+{
+    memParam = orTmp(memParam);
+    int n = readArrayCount(8);
+    if (n <= 0) return new LDVector<double>(memParam);
+    LDVector<double>* vector = new LDVector<double>(memParam, n, n, false);
+    if (!vector) return nullptr;
+    if (vector->size() != n) {
+        vector->clear();
+        return vector;
+    }
+    for (int i = 0; i < n; ++i) (*vector)[i] = readDouble();
+    return vector;
+}
+
+void ByteBuffer::skip(int n)
+{
+    int64_t target = static_cast<int64_t>(current - start) + n;
+    if (target < 0 || target > length) {
+        recordError("range error");
+        return;
+    }
+    current = start + target;
+}
+
+void ByteBuffer::rollback(int n)
+{
+    if (n == INT32_MIN) {
+        recordError("range error");
+        return;
+    }
+    skip(-n);
 }
 
 } // namespace tavrix
