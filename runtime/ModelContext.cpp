@@ -39,9 +39,6 @@ ModelContext::ModelContext(ATavrixModel* model)
     memoryHolderGPU = new (tmp) MemoryHolderFixed(LDAllocator::GPU, "ModelContext-GPU");
     memoryParam = new (tmp) MemoryParam(memoryHolderMain, memoryHolderGPU);
     if (!memoryHolderMain || !memoryHolderGPU || !memoryParam) return;
-    // The context keeps pointers and floats in its arena; blocks aligned for
-    // any of them keep every access aligned on 64-bit hosts too.
-    memoryParam->setAllocAlign(static_cast<int>(alignof(std::max_align_t)));
 
     paramIDList = new (memoryParam) LDVector<ParamID*>(memoryParam);
     paramValues = new (memoryParam) LDVector<float>(memoryParam);
