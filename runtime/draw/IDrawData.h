@@ -22,6 +22,9 @@ public:
     static const int TYPE_DD_TEXTURE = 2;
     // Process-wide draw-order range starts here.
     static const int DEFAULT_ORDER = 500;
+    // Keyed draw orders a model may hold.
+    static const int MIN_VALID_ORDER = -65536;
+    static const int MAX_VALID_ORDER = 65536;
 
     IDrawData();
     // Releases the pivot manager and both pivot vectors.
