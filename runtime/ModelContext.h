@@ -1,21 +1,33 @@
 #pragma once
 
 #include "Tavrix.h"
+#include "draw/IDrawContext.h"
 #include "memory/LDObject.h"
 #include "type/LDVector.h"
 
 namespace tavrix {
 
 class ATavrixModel;
+class BaseDataID;
+class DrawDataID;
+class DrawParam;
+class IBaseContext;
+class IBaseData;
+class IDrawContext;
+class IDrawData;
 class MemoryHolderFixed;
 class MemoryParam;
 class ModelImpl;
 class ParamID;
+class PartsData;
+class PartsDataContext;
+class PartsDataID;
 
-// Per-model evaluation state. This part holds the parameter table (one row
-// per parameter identifier: value, value seen by the last update, bounds,
-// saved copy, changed flag), the flags that tell the interpolation whether an
-// update has run since the last init, and the interpolation scratch tables.
+// Per-model evaluation state: the parameter table (one row per parameter
+// identifier: value, value seen by the last update, bounds, saved copy,
+// changed flag), one context per deformer, drawable and part, the draw-order
+// buckets of the last update and the interpolation scratch tables. The model
+// data it points into is shared and read-only.
 class ModelContext : public LDObject {
 public:
     // Entries of the pivot fraction table: up to ten fractions plus the
@@ -25,18 +37,49 @@ public:
     explicit ModelContext(ATavrixModel* model);
     virtual ~ModelContext();
 
-    // Starts a new structure: raises the init version (which invalidates
-    // every cached parameter index), empties the table and requires a full
-    // interpolation in the next update.
+    // A marker of the 16-bit draw index lists: no drawable.
+    static const unsigned short NO_DRAW_INDEX = 65535;
+
+    // Builds the structure from the model's data: part, deformer and
+    // drawable contexts, deformers ordered parents first, parameters from
+    // the definitions. Raises the init version (which invalidates every
+    // cached parameter index) and requires a full interpolation next update.
     void init();
     // Appends a row for every (non-null) parameter definition of the model
-    // data, in definition order. Part of init, after the element contexts
-    // are built.
+    // data, in definition order.
     void registerParams(const ModelImpl* modelImpl);
-    // Empties every list of the context.
+    // Destroys every element context and empties every list of the context.
     void release();
-    // One evaluation step over the parameter table; always returns false.
+    // Evaluates the model for the current parameters; always returns false.
     bool update();
+    // Draws the available drawables back to front through drawParam.
+    void draw(DrawParam& drawParam);
+    void deviceLost();
+    void updateZBuffer_TestImpl(float startZ, float stepZ);
+
+    // Structure access. Lookups compare identifiers by identity, from the
+    // last entry to the first; -1 when absent.
+    int getBaseDataIndex(BaseDataID* baseDataID);
+    int getDrawDataIndex(DrawDataID* drawDataID);
+    int getPartsDataIndex(PartsDataID* partsDataID);
+    IBaseData* getBaseData(unsigned int index) { return (*baseDataList)[index]; }
+    IBaseContext* getBaseContext(unsigned int index) { return (*baseContextList)[index]; }
+    IDrawData* getDrawData(unsigned int index) { return (*drawDataList)[index]; }
+    IDrawContext* getDrawContext(unsigned int index) { return (*drawContextList)[index]; }
+    int getDrawDataCount() const { return drawDataList ? drawDataList->size() : 0; }
+    int getBaseDataCount() const { return baseDataList ? baseDataList->size() : 0; }
+    int getPartsDataCount() const { return partsDataList ? partsDataList->size() : 0; }
+    PartsDataContext* getPartsContext(unsigned int index) { return (*partsContextList)[index]; }
+    void setBaseData(unsigned int index, IBaseData* baseData);
+    void setPartsOpacity(int index, float opacity);
+    float getPartsOpacity(int index);
+    // Calls visit(index, context) for every available drawable in drawing
+    // order, as draw does.
+    template <class Visit>
+    void walkDrawOrder(Visit visit);
+    // Draw-order buckets of the last update (empty before the first one).
+    const LDVector<unsigned short>* getOrderListFirstDrawIndex() const { return orderListFirstDrawIndex; }
+    const LDVector<unsigned short>* getNextListDrawIndex() const { return nextListDrawIndex; }
 
     // First step of update: marks every parameter whose value differs from
     // the one the last update saw, and remembers the new value.
@@ -77,6 +120,13 @@ public:
 
 private:
     void releaseParamTable();
+    void releaseStructure();
+    bool createStructureLists();
+    // Appends the deformers of tmpBaseData (with their contexts) to
+    // baseDataList parents first, in exactly the order repeated passes over
+    // the list would give; deformers whose parent never appears are left out
+    // and their contexts destroyed.
+    void orderBaseDataParentsFirst(LDVector<IBaseData*>& tmpBaseData, LDVector<IBaseContext*>& tmpContexts);
 
     bool needSetup;
     ATavrixModel* model;
@@ -92,8 +142,15 @@ private:
     LDVector<float>* savedParamValues; // grows only through saveParam
     LDVector<char>* paramUpdated;
 
-    // (The deformer, drawable and part lists and the draw-order buckets of
-    // the update cycle belong here.)
+    LDVector<IBaseData*>* baseDataList;         // not owned; every parent before its children
+    LDVector<IDrawData*>* drawDataList;         // not owned; part by part in model order
+    LDVector<PartsData*>* partsDataList;        // not owned
+    LDVector<IBaseContext*>* baseContextList;   // owned; same index as baseDataList
+    LDVector<IDrawContext*>* drawContextList;   // owned; same index as drawDataList
+    LDVector<PartsDataContext*>* partsContextList; // owned; same index as partsDataList
+    LDVector<unsigned short>* orderListFirstDrawIndex; // per bucket
+    LDVector<unsigned short>* orderListLastDrawIndex;  // per bucket
+    LDVector<unsigned short>* nextListDrawIndex;       // per drawable
 
     unsigned short tmpPivotTableIndices[PIVOT_TABLE_SIZE];
     float tmpT_Array[PIVOT_FRACTION_TABLE_SIZE];
@@ -102,5 +159,22 @@ private:
     MemoryHolderFixed* memoryHolderMain;
     MemoryHolderFixed* memoryHolderGPU;
 };
+
+template <class Visit>
+inline void ModelContext::walkDrawOrder(Visit visit)
+{
+    if (!orderListFirstDrawIndex) return;
+    const int bucketCount = orderListFirstDrawIndex->size();
+    for (int b = 0; b < bucketCount; ++b) {
+        unsigned int index = (*orderListFirstDrawIndex)[b];
+        while (index != NO_DRAW_INDEX) {
+            IDrawContext* context = (*drawContextList)[index];
+            if (context && context->isAvailable()) visit(index, context);
+            unsigned int next = (*nextListDrawIndex)[index];
+            if (next == NO_DRAW_INDEX || next <= index) break;
+            index = next;
+        }
+    }
+}
 
 } // namespace tavrix

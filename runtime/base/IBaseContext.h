@@ -22,6 +22,8 @@ public:
     bool isOutsideParam() const { return outsideParam; }
     void setOutsideParam(bool outside) { outsideParam = outside; }
     bool isAvailable() const { return available && !outsideParam; }
+    // The available flag alone, without the outside check.
+    bool getAvailableFlag() const { return available; }
     void setAvailable(bool value) { available = value; }
     float getTotalScale() const { return totalScale; }
     void setTotalScale_notForClient(float scale) { totalScale = scale; }

@@ -13,7 +13,7 @@ int ModelImpl::INSTANCE_COUNT = 0;
 
 ModelImpl::ModelImpl()
     : paramDefSet(nullptr), partsDataList(nullptr), canvasWidth(0), canvasHeight(0), memoryParam(nullptr),
-      memoryHolderFixedMain(nullptr), memoryHolderFixedGPU(nullptr)
+      memoryHolderFixedMain(nullptr), memoryHolderFixedGPU(nullptr), formatVersion(0)
 {
     ++INSTANCE_COUNT;
     memoryHolderFixedMain = new MemoryHolderFixed(LDAllocator::MAIN, "ModelImpl", MemoryHolderFixed::defaultPageSize);
@@ -38,6 +38,7 @@ ModelImpl::~ModelImpl()
 void ModelImpl::readV2(BReader& reader, MemoryParam*)
 {
     int firstLoaded = reader.getLoadedObjectCount();
+    formatVersion = reader.getFormatVersion();
     paramDefSet = reader.readSerializableAs<ParamDefSet>(memoryParam, ClassSet(FileFormat2::PARAM_DEF_SET_NO));
     partsDataList = reader.readSerializableList<PartsData>(memoryParam, ClassSet(FileFormat2::PARTS_DATA_NO));
     canvasWidth = reader.readInt();

@@ -33,6 +33,8 @@ public:
     float getCanvasWidth() const { return static_cast<float>(canvasWidth); }
     float getCanvasHeight() const { return static_cast<float>(canvasHeight); }
     MemoryParam* getMemoryParam() const { return memoryParam; }
+    // Stream format version the data was read with (0 when built in code).
+    int getFormatVersion() const { return formatVersion; }
 
 private:
     ParamDefSet* paramDefSet;
@@ -42,6 +44,7 @@ private:
     MemoryParam* memoryParam;
     AMemoryHolder* memoryHolderFixedMain;
     AMemoryHolder* memoryHolderFixedGPU;
+    int formatVersion;
 };
 
 } // namespace tavrix

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <cstdint>
+
+namespace tavrix {
+
+class BReader;
+class IBaseData;
+class IDrawData;
+class LDString;
+class ModelImpl;
+class PivotManager;
+
+// Checks freshly read model data before it is installed: every object the
+// evaluation relies on is present, every table has the length its pivots
+// and sizes promise, and every float the evaluation reads is finite. The
+// first problem found is described in problem ("mesh D1: ...").
+class ModelValidator {
+public:
+    // Drawables are numbered with 16 bits and 65535 marks none.
+    static const int MAX_DRAWABLES = 65534;
+    // 16-bit indices address at most this many points.
+    static const int MAX_MESH_POINTS = 65536;
+
+    static bool validate(ModelImpl* root, BReader& reader, LDString& problem);
+
+private:
+    static bool validatePivots(PivotManager* pivotManager, int64_t* combinations, LDString& problem);
+    static bool validateDeformer(IBaseData* deformer, LDString& problem);
+    static bool validateDrawable(IDrawData* drawable, LDString& problem);
+};
+
+} // namespace tavrix
