@@ -22,7 +22,7 @@ class PartsDataID;
 // The class numbers a typed field read accepts.
 class ClassSet {
 public:
-    static const int MAX_CLASSES = 8;
+    static constexpr int MAX_CLASSES = 8;
 
     ClassSet(std::initializer_list<int> classNos);
     ClassSet(int classNo) : count(1) { classes[0] = classNo; }
@@ -70,11 +70,11 @@ struct StreamObject {
 // an error is recorded and the stream is marked invalid.
 class BReader : public LDObject {
 public:
-    static const int MAX_NESTING_DEPTH = 64;
-    static const int MAX_ARRAY_DIMENSIONS = 8;
+    static constexpr int MAX_NESTING_DEPTH = 64;
+    static constexpr int MAX_ARRAY_DIMENSIONS = 8;
     // readObject flag: an int array (25) arrives as unsigned 16-bit values.
-    static const int FLAG_INT_ARRAY_AS_USHORT = 1;
-    static const int LOADED_OBJECTS_INITIAL_CAPACITY = 10000;
+    static constexpr int FLAG_INT_ARRAY_AS_USHORT = 1;
+    static constexpr int LOADED_OBJECTS_INITIAL_CAPACITY = 10000;
 
     BReader(const void* bytes, int length);
     virtual ~BReader();
