@@ -33,7 +33,10 @@ bool MemoryHolderFixed::fits(MHPageHeaderFixed* page, size_t size, int align)
 
 void* MemoryHolderFixed::malloc_exe(size_t size, int align)
 {
-    if (align < 4) align = 4;
+    // The header word before each block holds a pointer, so blocks (and the
+    // word) start at least on a pointer boundary; 4 alone misaligns both on
+    // 64-bit hosts.
+    if (align < static_cast<int>(sizeof(AllocHeader))) align = static_cast<int>(sizeof(AllocHeader));
     // Pages carry 32-bit sizes.
     if (size > UINT32_MAX - static_cast<size_t>(align) - 64 - sizeof(AllocHeader)) return nullptr;
 
