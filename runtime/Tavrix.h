@@ -4,6 +4,10 @@ namespace tavrix {
 
 class LDAllocator;
 
+// Entries of a model context's pivot combination table: up to 64
+// combinations (six parameters between pivots) plus the terminator.
+constexpr int PIVOT_TABLE_SIZE = 65;
+
 // Start-up, release, version facts and the last load error of the runtime.
 class Tavrix {
 public:

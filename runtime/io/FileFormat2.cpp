@@ -5,17 +5,18 @@
 #include "model/avatar/AvatarPartsItem.h"
 #include "param/ParamDefFloat.h"
 #include "param/ParamDefSet.h"
+#include "param/ParamPivots.h"
+#include "param/PivotManager.h"
 
 namespace tavrix {
 
 ISerializableV2* FileFormat2::newInstance(MemoryParam* memParam, int classNo)
 {
     switch (classNo) {
-    // Deformer, pivot and drawable classes yield null here; each is created
-    // once the class exists.
+    // Classes not built yet yield null here; each is created once it exists.
     case BDBOXGRID_NO: return nullptr;
-    case PIVOT_MANAGER_NO: return nullptr;
-    case PARAM_PIVOTS_NO: return nullptr;
+    case PIVOT_MANAGER_NO: return new (memParam) PivotManager();
+    case PARAM_PIVOTS_NO: return new (memParam) ParamPivots();
     case BDAFFINE_NO: return nullptr;
     case AFFINE_ENT_NO: return nullptr;
     case DDTEXTURE_NO: return nullptr;

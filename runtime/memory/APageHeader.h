@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstring>
+
 namespace tavrix {
 
 // Header at the start of every memory page; each block's AllocHeader word
@@ -12,9 +14,21 @@ protected:
     ~APageHeader() {}
 };
 
-// The pointer-sized word in front of every block a holder hands out.
+// The pointer-sized word in front of every block a holder hands out. Arena
+// blocks are only 4-byte aligned, so the word is copied, never dereferenced.
 struct AllocHeader {
     APageHeader* pageHeader;
+
+    static void store(void* block, APageHeader* page)
+    {
+        std::memcpy(static_cast<char*>(block) - sizeof(AllocHeader), &page, sizeof page);
+    }
+    static APageHeader* load(const void* block)
+    {
+        APageHeader* page;
+        std::memcpy(&page, static_cast<const char*>(block) - sizeof(AllocHeader), sizeof page);
+        return page;
+    }
 };
 
 } // namespace tavrix

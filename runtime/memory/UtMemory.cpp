@@ -97,8 +97,7 @@ void* UtMemory::malloc_debug(MemoryParam* memParam, size_t size, const char*, in
 void UtMemory::free_exe(void* ptr)
 {
     if (!ptr) return;
-    AllocHeader* header = reinterpret_cast<AllocHeader*>(static_cast<char*>(ptr) - sizeof(AllocHeader));
-    header->pageHeader->free_exe(ptr);
+    AllocHeader::load(ptr)->free_exe(ptr);
 }
 
 void UtMemory::free_debug(void* ptr, const char*, int)

@@ -111,15 +111,21 @@ LDString& LDString::operator=(const LDString& other)
 
 LDString LDString::operator+(const LDString& other) const
 {
-    LDString result(*this, nullptr);
-    result.append(other.buffer, other._length);
-    if (result._length != _length + other._length) result.clear();
-    return result;
+    return concat(other.buffer, other._length);
 }
 
 LDString LDString::operator+(const char* text) const
 {
-    return *this + LDString(text);
+    return concat(text, text ? static_cast<int>(std::strlen(text)) : 0);
+}
+
+LDString LDString::concat(const char* bytes, int n) const
+{
+    LDString result(*this, nullptr);
+    result.append(bytes, n);
+    // Either both texts or nothing: a half-built result would pass for a real one.
+    if (result._length != _length + n) result.clear();
+    return result;
 }
 
 void LDString::replaceWithConcat(const char* bytes, int n)

@@ -49,6 +49,7 @@ public:
 
 private:
     void copyFrom(const char* bytes, int length);
+    LDString concat(const char* bytes, int n) const;
     void replaceWithConcat(const char* bytes, int n);
 
     char* buffer;

@@ -33,10 +33,9 @@ bool MemoryHolderFixed::fits(MHPageHeaderFixed* page, size_t size, int align)
 
 void* MemoryHolderFixed::malloc_exe(size_t size, int align)
 {
-    // The header word before each block holds a pointer, so blocks (and the
-    // word) start at least on a pointer boundary; 4 alone misaligns both on
-    // 64-bit hosts.
-    if (align < static_cast<int>(sizeof(AllocHeader))) align = static_cast<int>(sizeof(AllocHeader));
+    // Blocks hold pointers and doubles, so they are at least pointer-aligned
+    // (4 bytes on 32-bit hosts).
+    if (align < MIN_ALIGN) align = MIN_ALIGN;
     // Pages carry 32-bit sizes.
     if (size > UINT32_MAX - static_cast<size_t>(align) - 64 - sizeof(AllocHeader)) return nullptr;
 
@@ -67,8 +66,8 @@ MHPageHeaderFixed* MemoryHolderFixed::createPage(size_t size, int align)
 void* MemoryHolderFixed::allocateFrom(MHPageHeaderFixed* page, size_t size, int align)
 {
     char* q = static_cast<char*>(UtMemory::alignPtr(page->usedEnd, align, sizeof(AllocHeader)));
-    reinterpret_cast<AllocHeader*>(q)->pageHeader = page;
     char* block = q + sizeof(AllocHeader);
+    AllocHeader::store(block, page);
     page->usedEnd = block + size;
     page->rest = static_cast<uint32_t>(page->endPtr - page->usedEnd);
     resortPage(page);

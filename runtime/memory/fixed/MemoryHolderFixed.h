@@ -17,6 +17,7 @@ public:
     static size_t defaultPageSize;
     // A page with less room than this moves to the filled list for good.
     static const uint32_t MIN_REST = 32;
+    static const int MIN_ALIGN = sizeof(void*) > 4 ? static_cast<int>(sizeof(void*)) : 4;
 
     MemoryHolderFixed(LDAllocator::Type allocType, const char* name, size_t pageSize = defaultPageSize);
     virtual ~MemoryHolderFixed();

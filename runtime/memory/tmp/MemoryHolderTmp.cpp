@@ -93,7 +93,7 @@ void* MemoryHolderTmp::malloc_exe(size_t size, int)
     }
 
     void* block = page->getChunkBlock(index);
-    reinterpret_cast<AllocHeader*>(static_cast<char*>(block) - sizeof(AllocHeader))->pageHeader = page;
+    AllocHeader::store(block, page);
     return block;
 }
 
