@@ -18,6 +18,7 @@
 #include "model/PartsDataContext.h"
 #include "model/avatar/AvatarPartsItem.h"
 #include "param/ParamDefFloat.h"
+#include "mocwriter/MocWriter.h"
 #include "param/ParamDefSet.h"
 #include "support/MemoryProbe.h"
 #include "support/StreamBytes.h"
@@ -41,7 +42,11 @@ public:
     static int live;
     CountedDeformer() { ++live; }
     ~CountedDeformer() override { --live; }
-    void readV2(BReader&, MemoryParam*) override {}
+    IBaseContext* init(ModelContext&) override { return nullptr; }
+    void setupInterpolate(ModelContext&, IBaseContext*) override {}
+    void setupTransform(ModelContext&, IBaseContext*) override {}
+    void transformPoints(ModelContext&, IBaseContext*, float*, float*, int, int, int) override {}
+    int getType() override { return TYPE_BD_AFFINE; }
 };
 int CountedDeformer::live = 0;
 
@@ -50,7 +55,8 @@ public:
     static int live;
     CountedDrawable() { ++live; }
     ~CountedDrawable() override { --live; }
-    void readV2(BReader&, MemoryParam*) override {}
+    IDrawContext* init(ModelContext&) override { return nullptr; }
+    void draw(DrawParam&, ModelContext&, IDrawContext*) override {}
 };
 int CountedDrawable::live = 0;
 
@@ -346,6 +352,81 @@ TEST_F(ModelDataTest, ObjectsOfTheWrongClassAreRefusedAndReleased)
     EXPECT_EQ(tmpBlocksInUse(), baseline);
 }
 
+// A model of the classes read so far (parameters, parts with no deformers or
+// meshes), described for the writer.
+mocwriter::MocModel writerModel()
+{
+    mocwriter::MocModel m;
+    m.canvasWidth = 2048;
+    m.canvasHeight = 1536;
+    m.params.push_back(mocwriter::ModelBuilders::param("PARAM_ANGLE_X", -30, 30, 0));
+    m.params.push_back(mocwriter::ModelBuilders::param("PARAM_BODY", -10, 10, 2.5f));
+    m.params.push_back(mocwriter::ModelBuilders::param("", 0, 0, 0));
+    mocwriter::MocModel::Part face;
+    face.id = "PARTS_01_FACE";
+    mocwriter::MocModel::Part hidden;
+    hidden.id = "PARTS_01_FACE"; // the same name twice: shared when identifiers are
+    hidden.reservedFlag = true;
+    hidden.visible = false;
+    m.parts = {face, hidden};
+    return m;
+}
+
+TEST_F(ModelDataTest, WriterModelsReadBackToTheSameValues)
+{
+    const mocwriter::MocModel described = writerModel();
+    for (int version : {0, 8, 10}) {
+        for (bool share : {false, true}) {
+            SCOPED_TRACE(::testing::Message() << "version " << version << " shared " << share);
+            mocwriter::MocFile::Options options;
+            options.formatVersion = version;
+            options.header = version > 0;
+            options.shareIdentifiers = share;
+            std::vector<uint8_t> file = mocwriter::MocFile::build(described, options);
+            Loaded loaded = loadMoc(file.data(), static_cast<int>(file.size()));
+            ASSERT_EQ(loaded.result, 0);
+            ASSERT_NE(loaded.model, nullptr);
+            EXPECT_FALSE(loaded.invalid);
+            EXPECT_EQ(loaded.errors, 0);
+            ModelImpl* m = loaded.model;
+            EXPECT_EQ(m->getCanvasWidth(), 2048.0f);
+            EXPECT_EQ(m->getCanvasHeight(), 1536.0f);
+            LDVector<ParamDefFloat*>* params = m->getParamDefSet()->getParamDefFloatList();
+            ASSERT_EQ(params->size(), 3);
+            for (int i = 0; i < 3; ++i) {
+                EXPECT_EQ((*params)[i]->getParamID(), ParamID::getID(described.params[i].id.c_str()));
+                EXPECT_EQ((*params)[i]->getMinValue(), described.params[i].minValue);
+                EXPECT_EQ((*params)[i]->getMaxValue(), described.params[i].maxValue);
+                EXPECT_EQ((*params)[i]->getDefaultValue(), described.params[i].defaultValue);
+            }
+            LDVector<PartsData*>* parts = m->getPartsDataList();
+            ASSERT_EQ(parts->size(), 2);
+            for (int i = 0; i < 2; ++i) {
+                EXPECT_EQ((*parts)[i]->getPartsDataID(), PartsDataID::getID(described.parts[i].id.c_str()));
+                EXPECT_EQ((*parts)[i]->isVisible(), described.parts[i].visible);
+                EXPECT_EQ((*parts)[i]->getReservedFlag(), described.parts[i].reservedFlag);
+                EXPECT_EQ((*parts)[i]->getBaseData()->size(), 0);
+            }
+            delete m;
+        }
+    }
+
+    mocwriter::MocStreamWriter w;
+    mocwriter::MocModelSerializer serializer(w);
+    mocwriter::MocModel::AvatarPartsItem item;
+    item.partsId = "PARTS_01_HAIR";
+    serializer.writeAvatarPartsItem(item);
+    std::vector<uint8_t> bytes = w.takeBytes();
+    BReader reader(bytes.data(), static_cast<int>(bytes.size()));
+    auto* read = reader.readSerializableAs<AvatarPartsItem>(tmp(), ClassSet(FileFormat2::AVATAR_PARTS_ITEM_NO));
+    ASSERT_NE(read, nullptr);
+    EXPECT_EQ(read->getPartsDataID(), PartsDataID::getID("PARTS_01_HAIR"));
+    EXPECT_EQ(read->getDrawData()->size(), 0);
+    EXPECT_EQ(read->getBaseData()->size(), 0);
+    EXPECT_EQ(reader.getBuffer().getRemaining(), 0);
+    delete read;
+}
+
 TEST_F(ModelDataTest, DamagedModelFilesLoadWithoutHarm)
 {
     StreamBytes file = mocFile(sampleModel());
@@ -360,9 +441,11 @@ TEST_F(ModelDataTest, DamagedModelFilesLoadWithoutHarm)
     }
     EXPECT_EQ(tmpBlocksInUse(), baseline);
 
+    // Flips in a sample and in a full writer model (deformers, pivots, meshes).
+    std::vector<uint8_t> full = mocwriter::MocFile::build(mocwriter::ModelBuilders::oneParamModel());
     std::mt19937 random(7u);
     for (int round = 0; round < 2000; ++round) {
-        std::vector<uint8_t> copy = file.bytes;
+        std::vector<uint8_t> copy = round % 2 ? file.bytes : full;
         int flips = 1 + static_cast<int>(random() % 3);
         for (int f = 0; f < flips; ++f) copy[random() % copy.size()] ^= static_cast<uint8_t>(1 + random() % 255);
         Loaded loaded = loadMoc(copy.data(), static_cast<int>(copy.size()));

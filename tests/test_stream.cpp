@@ -16,6 +16,7 @@
 #include "model/ModelImpl.h"
 #include "model/PartsData.h"
 #include "model/avatar/AvatarPartsItem.h"
+#include "mocwriter/MocWriter.h"
 #include "support/MemoryProbe.h"
 #include "support/StreamBytes.h"
 #include "type/LDAffineTransform.h"
@@ -563,6 +564,45 @@ TEST_F(StreamTest, LongChainsOfArraysAreClaimedWithoutDeepRecursion)
         delete last;
         last = next;
     }
+}
+
+TEST_F(StreamTest, WriterNumberingMatchesTheReader)
+{
+    using mocwriter::MocStreamWriter;
+    MocStreamWriter w;
+    std::vector<std::pair<int, int>> expected; // writer index, class number
+    expected.push_back({w.writeTaggedString("a"), 1});
+    expected.push_back({w.writeColor(0x01020304), 10});
+    expected.push_back({w.writeRectF64(1, 2, 3, 4), 11});
+    expected.push_back({w.writePointF32(1, 2), 14});
+    expected.push_back({w.writeAffineTransform(1, 0, 0, 1, 5, 6), 17});
+    expected.push_back({w.writeParamId("P"), 60});
+    w.beginObjectArray(3);
+    expected.push_back({w.writeTaggedFloatArray({1, 2}), 27});
+    expected.push_back({w.writeNull(), 0});
+    expected.push_back({w.writeTaggedIntArray({7}), 25});
+    expected.push_back({w.endObjectArray(), 15});
+    w.beginNestedArray(2, 1, 1);
+    w.beginNestedLevel(1);
+    expected.push_back({w.writeTaggedDoubleArray({0.5}), 26});
+    w.endNestedLevel();
+    expected.push_back({w.endNestedArray(), 23});
+    expected.push_back({w.writeEmptyObject(200), 0});
+    expected.push_back({w.writePointI32(3, 4), 22});
+    w.writeBackRef(expected[0].first);
+    const int written = w.loadedObjectCount();
+    std::vector<uint8_t> bytes = w.takeBytes();
+
+    BReader reader(bytes.data(), static_cast<int>(bytes.size()));
+    int topLevel = 0;
+    while (reader.getBuffer().getRemaining() > 0) {
+        reader.readObjectOf(tmp(), ClassSet(-1)); // leave everything with the reader
+        ++topLevel;
+    }
+    EXPECT_EQ(topLevel, 11);
+    EXPECT_EQ(reader.getLoadedObjectCount(), written);
+    for (const auto& e : expected) EXPECT_EQ(reader.getLoadedClassNo(e.first), e.second) << e.first;
+    EXPECT_EQ(reader.getErrorCount(), 10); // every object but the null was refused
 }
 
 // ---------------------------------------------------------------------------
