@@ -543,8 +543,36 @@ TEST_F(StreamTest, LimitsOnCountsDimensionsAndNesting)
         EXPECT_TRUE(reader.isInvalid());
         EXPECT_TRUE(anyErrorContains(reader.getErrors(), "nested too deep"));
         EXPECT_EQ(reader.getLoadedObjectCount(), BReader::MAX_NESTING_DEPTH);
+        EXPECT_EQ(reader.getBuffer().getRemaining(), 0); // reading stopped there
+    }
+    {
+        // Only the root may be a model: a nested one stops the reading.
+        StreamBytes nested;
+        nested.cls(15).num(2).cls(136).cls(0).cls(0).i32(1).i32(1).stringObject("after");
+        BReader reader(nested.data(), nested.size());
+        auto* array = static_cast<LDVector<void*>*>(reader.readObject(tmp()));
+        ASSERT_NE(array, nullptr);
+        EXPECT_EQ((*array)[0], nullptr);
+        EXPECT_EQ((*array)[1], nullptr);
+        EXPECT_TRUE(anyErrorContains(reader.getErrors(), "model nested"));
+        EXPECT_EQ(ModelImpl::INSTANCE_COUNT, 0);
+        delete array;
     }
     EXPECT_EQ(tmpBlocksInUse(), baseline);
+}
+
+TEST_F(StreamTest, WideArraysAtTheDepthCapCostLinearTime)
+{
+    // Just below the cap, an array of 50000 arrays that each announce 100000
+    // elements lying past the cap: read element by element, that would be
+    // billions of steps.
+    StreamBytes s;
+    for (int i = 0; i < BReader::MAX_NESTING_DEPTH - 2; ++i) s.cls(15).num(1);
+    s.cls(15).num(50000);
+    for (int i = 0; i < 50000; ++i) s.cls(15).num(100000);
+    BReader reader(s.data(), s.size());
+    EXPECT_EQ(reader.readObjectOf(tmp(), ClassSet(FileFormat2::LDSTRING_NO)).ptr, nullptr);
+    EXPECT_TRUE(reader.isInvalid());
 }
 
 TEST_F(StreamTest, LongChainsOfArraysAreClaimedWithoutDeepRecursion)

@@ -66,8 +66,10 @@ struct StreamObject {
 // Bounds. Object arrays and nested arrays may not ask for more elements than
 // the bytes left could hold (each element takes at least one byte); a nested
 // array needs 1 to MAX_ARRAY_DIMENSIONS dimensions; tagged objects nest at
-// most MAX_NESTING_DEPTH deep. Past these limits the object reads as null,
-// an error is recorded and the stream is marked invalid.
+// most MAX_NESTING_DEPTH deep, and a model (136) only as a root. Past these
+// limits the object reads as null, an error is recorded and the stream is
+// marked invalid; past the depth cap or at a nested model the reader also
+// stops (the rest of the block is left unread).
 class BReader : public LDObject {
 public:
     static constexpr int MAX_NESTING_DEPTH = 64;
@@ -215,6 +217,9 @@ private:
     void* readNestedLevel(MemoryParam* memParam, int elementClassNo, int dims, LDVector<int>& children);
     ISerializableV2* readSerializablePayload(MemoryParam* memParam, int classNo);
     int addEntry(const LoadedEntry& entry);
+    // Marks the stream invalid and stops reading it: every later read meets
+    // the end of the block.
+    void abandon(const char* message);
 
     bool matches(const LoadedEntry& entry, const ClassSet& accepted, int flags) const;
     // Claims entry index (and its elements); false when it was taken already.
