@@ -21,6 +21,7 @@
 #include "mocwriter/MocWriter.h"
 #include "param/ParamDefSet.h"
 #include "support/MemoryProbe.h"
+#include "support/RuntimeFixture.h"
 #include "support/StreamBytes.h"
 
 using namespace tavrix;
@@ -29,10 +30,8 @@ using tavrix_test::tmpBlocksInUse;
 
 namespace {
 
-class ModelDataTest : public ::testing::Test {
+class ModelDataTest : public tavrix_test::RuntimeTest {
 protected:
-    void SetUp() override { Tavrix::init(); }
-    void TearDown() override { Tavrix::dispose(); }
     static MemoryParam* tmp() { return UtMemory::getTmpMemoryParam(); }
 };
 

@@ -18,6 +18,7 @@
 #include "model/avatar/AvatarPartsItem.h"
 #include "mocwriter/MocWriter.h"
 #include "support/MemoryProbe.h"
+#include "support/RuntimeFixture.h"
 #include "support/StreamBytes.h"
 #include "type/LDAffineTransform.h"
 #include "type/LDColor.h"
@@ -32,10 +33,8 @@ using tavrix_test::tmpBlocksInUse;
 
 namespace {
 
-class StreamTest : public ::testing::Test {
+class StreamTest : public tavrix_test::RuntimeTest {
 protected:
-    void SetUp() override { Tavrix::init(); }
-    void TearDown() override { Tavrix::dispose(); }
     static MemoryParam* tmp() { return UtMemory::getTmpMemoryParam(); }
 };
 
