@@ -69,6 +69,14 @@ void BReader::markInvalid(const char* message)
     buffer.recordError(message);
 }
 
+void BReader::abandon(const char* message)
+{
+    markInvalid(message);
+    // The rest cannot be trusted; leaving it unread also keeps the arrays that
+    // are still open from spending work on elements that all fail the same way.
+    buffer.skip(buffer.getRemaining());
+}
+
 // ---------------------------------------------------------------------------
 // Tagged objects
 
@@ -90,10 +98,16 @@ int BReader::readEntry(MemoryParam* memParam, int classNo, int flags)
 {
     checkBits();
     if (depth >= MAX_NESTING_DEPTH) {
-        markInvalid("objects nested too deep");
+        abandon("objects nested too deep");
         return -1;
     }
     if (classNo < 0) classNo = buffer.readNum();
+    if (classNo == FileFormat2::MODEL_IMPL_NO && depth > 0) {
+        // Only a root may be a model; each model brings its own memory pages,
+        // so nested ones would let a few bytes claim a lot of memory.
+        abandon("model nested in another object");
+        return -1;
+    }
     if (classNo == FileFormat2::BACK_REFERENCE_NO) {
         int index = buffer.readInt();
         return (index >= 0 && index < loaded.size()) ? index : -1;
@@ -282,7 +296,7 @@ void* BReader::readNestedLevel(MemoryParam* memParam, int elementClassNo, int di
             // Each level counts as one level of nesting.
             void* inner = nullptr;
             if (depth >= MAX_NESTING_DEPTH) {
-                markInvalid("objects nested too deep");
+                abandon("objects nested too deep");
             } else {
                 ++depth;
                 inner = readNestedLevel(memParam, elementClassNo, dims - 1, children);

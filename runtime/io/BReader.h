@@ -22,7 +22,7 @@ class PartsDataID;
 // The class numbers a typed field read accepts.
 class ClassSet {
 public:
-    static const int MAX_CLASSES = 8;
+    static constexpr int MAX_CLASSES = 8;
 
     ClassSet(std::initializer_list<int> classNos);
     ClassSet(int classNo) : count(1) { classes[0] = classNo; }
@@ -66,15 +66,17 @@ struct StreamObject {
 // Bounds. Object arrays and nested arrays may not ask for more elements than
 // the bytes left could hold (each element takes at least one byte); a nested
 // array needs 1 to MAX_ARRAY_DIMENSIONS dimensions; tagged objects nest at
-// most MAX_NESTING_DEPTH deep. Past these limits the object reads as null,
-// an error is recorded and the stream is marked invalid.
+// most MAX_NESTING_DEPTH deep, and a model (136) only as a root. Past these
+// limits the object reads as null, an error is recorded and the stream is
+// marked invalid; past the depth cap or at a nested model the reader also
+// stops (the rest of the block is left unread).
 class BReader : public LDObject {
 public:
-    static const int MAX_NESTING_DEPTH = 64;
-    static const int MAX_ARRAY_DIMENSIONS = 8;
+    static constexpr int MAX_NESTING_DEPTH = 64;
+    static constexpr int MAX_ARRAY_DIMENSIONS = 8;
     // readObject flag: an int array (25) arrives as unsigned 16-bit values.
-    static const int FLAG_INT_ARRAY_AS_USHORT = 1;
-    static const int LOADED_OBJECTS_INITIAL_CAPACITY = 10000;
+    static constexpr int FLAG_INT_ARRAY_AS_USHORT = 1;
+    static constexpr int LOADED_OBJECTS_INITIAL_CAPACITY = 10000;
 
     BReader(const void* bytes, int length);
     virtual ~BReader();
@@ -215,6 +217,9 @@ private:
     void* readNestedLevel(MemoryParam* memParam, int elementClassNo, int dims, LDVector<int>& children);
     ISerializableV2* readSerializablePayload(MemoryParam* memParam, int classNo);
     int addEntry(const LoadedEntry& entry);
+    // Marks the stream invalid and stops reading it: every later read meets
+    // the end of the block.
+    void abandon(const char* message);
 
     bool matches(const LoadedEntry& entry, const ClassSet& accepted, int flags) const;
     // Claims entry index (and its elements); false when it was taken already.

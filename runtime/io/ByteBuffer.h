@@ -20,9 +20,9 @@ class MemoryParam;
 class ByteBuffer {
 public:
     // Only the first MAX_KEPT_ERRORS messages are kept; the rest are counted.
-    static const int MAX_KEPT_ERRORS = 100;
+    static constexpr int MAX_KEPT_ERRORS = 100;
     // Largest value readNum can express (four bytes of seven bits).
-    static const int MAX_NUM = 268435455;
+    static constexpr int MAX_NUM = 268435455;
 
     ByteBuffer(const void* bytes, int length);
     virtual ~ByteBuffer();
