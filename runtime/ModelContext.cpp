@@ -3,6 +3,8 @@
 #include <cmath>
 #include <cstddef>
 
+#include "base/IBaseContext.h"
+#include "base/IBaseData.h"
 #include "memory/MemoryParam.h"
 #include "memory/UtMemory.h"
 #include "memory/fixed/MemoryHolderFixed.h"
@@ -31,7 +33,7 @@ ModelContext::ModelContext(ATavrixModel* model)
     : needSetup(true), model(model), initVersion(-1),
       paramIDList(nullptr), paramValues(nullptr), lastParamValues(nullptr), paramMinValues(nullptr),
       paramMaxValues(nullptr), savedParamValues(nullptr), paramUpdated(nullptr),
-      tmpPivotTableIndices(), tmpT_Array(),
+      baseDataList(nullptr), baseContextList(nullptr), tmpPivotTableIndices(), tmpT_Array(),
       memoryParam(nullptr), memoryHolderMain(nullptr), memoryHolderGPU(nullptr)
 {
     MemoryParam* tmp = UtMemory::getTmpMemoryParam();
@@ -52,12 +54,20 @@ ModelContext::ModelContext(ATavrixModel* model)
         // The table works only with all its lists; without them it stays empty.
         releaseParamTable();
     }
+    baseDataList = new (memoryParam) LDVector<IBaseData*>(memoryParam);
+    baseContextList = new (memoryParam) LDVector<IBaseContext*>(memoryParam);
+    if (!baseDataList || !baseContextList) {
+        deleteList(baseDataList);
+        deleteList(baseContextList);
+    }
 }
 
 ModelContext::~ModelContext()
 {
     release();
     releaseParamTable();
+    deleteList(baseDataList);
+    deleteList(baseContextList);
     // The lists above keep their storage in these holders, so they go first.
     delete memoryParam;
     delete memoryHolderGPU;
@@ -99,6 +109,11 @@ void ModelContext::registerParams(const ModelImpl* modelImpl)
 
 void ModelContext::release()
 {
+    if (baseContextList) {
+        for (int i = baseContextList->size() - 1; i >= 0; --i) delete (*baseContextList)[i];
+        baseContextList->clear();
+        baseDataList->clear();
+    }
     if (!paramIDList) return;
     paramIDList->clear();
     paramValues->clear();
@@ -216,6 +231,42 @@ void ModelContext::loadParam()
     if (count == 0) return;
     const int saved = savedParamValues->size();
     for (int i = 0; i < count && i < saved; ++i) (*paramValues)[i] = (*savedParamValues)[i];
+}
+
+int ModelContext::getBaseDataIndex(BaseDataID* baseDataID) const
+{
+    if (!baseDataList) return -1;
+    for (int i = baseDataList->size() - 1; i >= 0; --i) {
+        IBaseData* baseData = (*baseDataList)[i];
+        if (baseData && baseData->getBaseDataID() == baseDataID) return i;
+    }
+    return -1;
+}
+
+IBaseData* ModelContext::getBaseData(unsigned int index) const
+{
+    return baseDataList && index < static_cast<unsigned int>(baseDataList->size()) ? (*baseDataList)[index] : nullptr;
+}
+
+IBaseContext* ModelContext::getBaseContext(unsigned int index) const
+{
+    return baseContextList && index < static_cast<unsigned int>(baseContextList->size()) ? (*baseContextList)[index]
+                                                                                         : nullptr;
+}
+
+void ModelContext::setBaseData(unsigned int index, IBaseData* baseData)
+{
+    if (baseDataList && index < static_cast<unsigned int>(baseDataList->size())) (*baseDataList)[index] = baseData;
+}
+
+bool ModelContext::addBaseData_notForClientCall(IBaseData* baseData, IBaseContext* baseContext)
+{
+    if (!baseDataList) return false;
+    const int index = baseDataList->size();
+    if (!baseDataList->prepare_capacity(index + 1) || !baseContextList->prepare_capacity(index + 1)) return false;
+    baseDataList->push_back(baseData);
+    baseContextList->push_back(baseContext);
+    return true;
 }
 
 } // namespace tavrix

@@ -7,6 +7,9 @@
 namespace tavrix {
 
 class ATavrixModel;
+class BaseDataID;
+class IBaseContext;
+class IBaseData;
 class MemoryHolderFixed;
 class MemoryParam;
 class ModelImpl;
@@ -63,6 +66,18 @@ public:
     void saveParam();
     void loadParam();
 
+    // Deformers in evaluation order (every parent before its children), each
+    // with its context at the same index. Searched from the last entry,
+    // skipping null entries; -1 when absent.
+    int getBaseDataIndex(BaseDataID* baseDataID) const;
+    IBaseData* getBaseData(unsigned int index) const;
+    IBaseContext* getBaseContext(unsigned int index) const;
+    // Replaces the deformer when index is below the count, else does nothing.
+    void setBaseData(unsigned int index, IBaseData* baseData);
+    // Appends a deformer and its context, which this context owns from then
+    // on. False (ownership stays with the caller) when the lists cannot grow.
+    bool addBaseData_notForClientCall(IBaseData* baseData, IBaseContext* baseContext);
+
     bool requireSetup() const { return needSetup; }
     int getInitVersion() const { return initVersion; }
 
@@ -92,8 +107,12 @@ private:
     LDVector<float>* savedParamValues; // grows only through saveParam
     LDVector<char>* paramUpdated;
 
-    // (The deformer, drawable and part lists and the draw-order buckets of
-    // the update cycle belong here.)
+    // Deformers (not owned) and their contexts (owned), parallel lists.
+    LDVector<IBaseData*>* baseDataList;
+    LDVector<IBaseContext*>* baseContextList;
+
+    // (The drawable and part lists and the draw-order buckets of the update
+    // cycle belong here.)
 
     unsigned short tmpPivotTableIndices[PIVOT_TABLE_SIZE];
     float tmpT_Array[PIVOT_FRACTION_TABLE_SIZE];
