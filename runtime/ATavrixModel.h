@@ -17,14 +17,14 @@ class ParamID;
 class ATavrixModel : public LDObject {
 public:
     // loadModel_exe results.
-    static const int LOAD_OK = 0;
-    static const int LOAD_FILE_FAILED = 1001;
-    static const int LOAD_VERSION_UNSUPPORTED = 2000;
-    static const int LOAD_EOF_CHECK_FAILED = 2001;
+    static constexpr int LOAD_OK = 0;
+    static constexpr int LOAD_FILE_FAILED = 1001;
+    static constexpr int LOAD_VERSION_UNSUPPORTED = 2000;
+    static constexpr int LOAD_EOF_CHECK_FAILED = 2001;
     // The data was read but does not describe a sound model; nothing installed.
-    static const int LOAD_INVALID_MODEL = 2002;
+    static constexpr int LOAD_INVALID_MODEL = 2002;
     // Newest stream format this runtime reads.
-    static const int MAX_FORMAT_VERSION = 10;
+    static constexpr int MAX_FORMAT_VERSION = 10;
 
     static int INSTANCE_COUNT;
 

@@ -402,15 +402,6 @@ void ModelContext::deviceLost()
     }
 }
 
-int ModelContext::getBaseDataIndex(BaseDataID* baseDataID)
-{
-    for (int i = getBaseDataCount() - 1; i >= 0; --i) {
-        IBaseData* deformer = (*baseDataList)[i];
-        if (deformer && deformer->getBaseDataID() == baseDataID) return i;
-    }
-    return -1;
-}
-
 int ModelContext::getDrawDataIndex(DrawDataID* drawDataID)
 {
     for (int i = getDrawDataCount() - 1; i >= 0; --i) {
@@ -427,11 +418,6 @@ int ModelContext::getPartsDataIndex(PartsDataID* partsDataID)
         if (part && part->getPartsDataID() == partsDataID) return i;
     }
     return -1;
-}
-
-void ModelContext::setBaseData(unsigned int index, IBaseData* baseData)
-{
-    if (index < static_cast<unsigned int>(getBaseDataCount())) (*baseDataList)[index] = baseData;
 }
 
 void ModelContext::setPartsOpacity(int index, float opacity)
@@ -548,6 +534,42 @@ void ModelContext::loadParam()
     if (count == 0) return;
     const int saved = savedParamValues->size();
     for (int i = 0; i < count && i < saved; ++i) (*paramValues)[i] = (*savedParamValues)[i];
+}
+
+int ModelContext::getBaseDataIndex(BaseDataID* baseDataID) const
+{
+    if (!baseDataList) return -1;
+    for (int i = baseDataList->size() - 1; i >= 0; --i) {
+        IBaseData* baseData = (*baseDataList)[i];
+        if (baseData && baseData->getBaseDataID() == baseDataID) return i;
+    }
+    return -1;
+}
+
+IBaseData* ModelContext::getBaseData(unsigned int index) const
+{
+    return baseDataList && index < static_cast<unsigned int>(baseDataList->size()) ? (*baseDataList)[index] : nullptr;
+}
+
+IBaseContext* ModelContext::getBaseContext(unsigned int index) const
+{
+    return baseContextList && index < static_cast<unsigned int>(baseContextList->size()) ? (*baseContextList)[index]
+                                                                                         : nullptr;
+}
+
+void ModelContext::setBaseData(unsigned int index, IBaseData* baseData)
+{
+    if (baseDataList && index < static_cast<unsigned int>(baseDataList->size())) (*baseDataList)[index] = baseData;
+}
+
+bool ModelContext::addBaseData_notForClientCall(IBaseData* baseData, IBaseContext* baseContext)
+{
+    if (!baseDataList) return false;
+    const int index = baseDataList->size();
+    if (!baseDataList->prepare_capacity(index + 1) || !baseContextList->prepare_capacity(index + 1)) return false;
+    baseDataList->push_back(baseData);
+    baseContextList->push_back(baseContext);
+    return true;
 }
 
 } // namespace tavrix

@@ -59,18 +59,14 @@ public:
 
     // Structure access. Lookups compare identifiers by identity, from the
     // last entry to the first; -1 when absent.
-    int getBaseDataIndex(BaseDataID* baseDataID);
     int getDrawDataIndex(DrawDataID* drawDataID);
     int getPartsDataIndex(PartsDataID* partsDataID);
-    IBaseData* getBaseData(unsigned int index) { return (*baseDataList)[index]; }
-    IBaseContext* getBaseContext(unsigned int index) { return (*baseContextList)[index]; }
     IDrawData* getDrawData(unsigned int index) { return (*drawDataList)[index]; }
     IDrawContext* getDrawContext(unsigned int index) { return (*drawContextList)[index]; }
     int getDrawDataCount() const { return drawDataList ? drawDataList->size() : 0; }
     int getBaseDataCount() const { return baseDataList ? baseDataList->size() : 0; }
     int getPartsDataCount() const { return partsDataList ? partsDataList->size() : 0; }
     PartsDataContext* getPartsContext(unsigned int index) { return (*partsContextList)[index]; }
-    void setBaseData(unsigned int index, IBaseData* baseData);
     void setPartsOpacity(int index, float opacity);
     float getPartsOpacity(int index);
     // Calls visit(index, context) for every available drawable in drawing
@@ -105,6 +101,18 @@ public:
     ParamID* getParamID(unsigned int index) const;
     void saveParam();
     void loadParam();
+
+    // Deformers in evaluation order (every parent before its children), each
+    // with its context at the same index. Searched from the last entry,
+    // skipping null entries; -1 when absent.
+    int getBaseDataIndex(BaseDataID* baseDataID) const;
+    IBaseData* getBaseData(unsigned int index) const;
+    IBaseContext* getBaseContext(unsigned int index) const;
+    // Replaces the deformer when index is below the count, else does nothing.
+    void setBaseData(unsigned int index, IBaseData* baseData);
+    // Appends a deformer and its context, which this context owns from then
+    // on. False (ownership stays with the caller) when the lists cannot grow.
+    bool addBaseData_notForClientCall(IBaseData* baseData, IBaseContext* baseContext);
 
     bool requireSetup() const { return needSetup; }
     int getInitVersion() const { return initVersion; }

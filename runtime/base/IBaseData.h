@@ -17,8 +17,8 @@ class PivotManager;
 class IBaseData : public ISerializableV2 {
 public:
     // getType() values.
-    static const int TYPE_BD_AFFINE = 1;
-    static const int TYPE_BD_BOX_GRID = 2;
+    static constexpr int TYPE_BD_AFFINE = 1;
+    static constexpr int TYPE_BD_BOX_GRID = 2;
 
     IBaseData();
     virtual ~IBaseData();

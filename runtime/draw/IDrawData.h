@@ -19,12 +19,12 @@ class PivotManager;
 class IDrawData : public ISerializableV2 {
 public:
     // getType() of a textured mesh.
-    static const int TYPE_DD_TEXTURE = 2;
+    static constexpr int TYPE_DD_TEXTURE = 2;
     // Process-wide draw-order range starts here.
-    static const int DEFAULT_ORDER = 500;
+    static constexpr int DEFAULT_ORDER = 500;
     // Keyed draw orders a model may hold.
-    static const int MIN_VALID_ORDER = -65536;
-    static const int MAX_VALID_ORDER = 65536;
+    static constexpr int MIN_VALID_ORDER = -65536;
+    static constexpr int MAX_VALID_ORDER = 65536;
 
     IDrawData();
     // Releases the pivot manager and both pivot vectors.

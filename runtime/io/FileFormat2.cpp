@@ -1,5 +1,8 @@
 #include "io/FileFormat2.h"
 
+#include "base/AffineEnt.h"
+#include "base/BDAffine.h"
+#include "base/BDBoxGrid.h"
 #include "model/ModelImpl.h"
 #include "model/PartsData.h"
 #include "model/avatar/AvatarPartsItem.h"
@@ -14,11 +17,11 @@ ISerializableV2* FileFormat2::newInstance(MemoryParam* memParam, int classNo)
 {
     switch (classNo) {
     // Classes not built yet yield null here; each is created once it exists.
-    case BDBOXGRID_NO: return nullptr;
+    case BDBOXGRID_NO: return new (memParam) BDBoxGrid();
     case PIVOT_MANAGER_NO: return new (memParam) PivotManager();
     case PARAM_PIVOTS_NO: return new (memParam) ParamPivots();
-    case BDAFFINE_NO: return nullptr;
-    case AFFINE_ENT_NO: return nullptr;
+    case BDAFFINE_NO: return new (memParam) BDAffine();
+    case AFFINE_ENT_NO: return new (memParam) AffineEnt();
     case DDTEXTURE_NO: return nullptr;
 
     case PARAM_DEF_FLOAT_NO: return new (memParam) ParamDefFloat();

@@ -18,9 +18,9 @@ class PivotManager;
 class ModelValidator {
 public:
     // Drawables are numbered with 16 bits and 65535 marks none.
-    static const int MAX_DRAWABLES = 65534;
+    static constexpr int MAX_DRAWABLES = 65534;
     // 16-bit indices address at most this many points.
-    static const int MAX_MESH_POINTS = 65536;
+    static constexpr int MAX_MESH_POINTS = 65536;
 
     static bool validate(ModelImpl* root, BReader& reader, LDString& problem);
 

@@ -39,18 +39,6 @@ float lerpFloat(float a, float b, float t)
     return a + (b - a) * t;
 }
 
-// Weight of combination j: the product over the packed fractions of t (when
-// bit k of j is set) or 1 - t, taken in fraction order.
-void formWeights(const float* ts, int n, float* weights)
-{
-    const int count = 1 << n;
-    for (int j = 0; j < count; ++j) {
-        float w = (j & 1) ? ts[0] : 1.0f - ts[0];
-        for (int k = 1; k < n; ++k) w = w * (((j >> k) & 1) ? ts[k] : 1.0f - ts[k]);
-        weights[j] = w;
-    }
-}
-
 // Packs the combinations into the context's tables and returns how many
 // fractions were packed; false when a combination lies outside the keyed
 // values (size of them).
@@ -72,6 +60,20 @@ bool packCombinations(ModelContext& context, PivotManager& pivotManager, bool* o
 }
 
 } // namespace
+
+void UtInterpolate::formWeights(const float* ts, int n, float* weights)
+{
+    if (n < 1) {
+        weights[0] = 1.0f;
+        return;
+    }
+    const int count = 1 << n;
+    for (int j = 0; j < count; ++j) {
+        float w = (j & 1) ? ts[0] : 1.0f - ts[0];
+        for (int k = 1; k < n; ++k) w = w * (((j >> k) & 1) ? ts[k] : 1.0f - ts[k]);
+        weights[j] = w;
+    }
+}
 
 int UtInterpolate::interpolateInt(ModelContext& context, PivotManager& pivotManager, bool* outside,
                                   LDVector<int>& values)
@@ -95,7 +97,7 @@ int UtInterpolate::interpolateInt(ModelContext& context, PivotManager& pivotMana
     }
 
     float weights[MAX_COMBINATIONS];
-    formWeights(ts, n, weights);
+    UtInterpolate::formWeights(ts, n, weights);
     const int count = 1 << n;
     float sum = weights[0] * static_cast<float>(values[idx[0]]);
     for (int j = 1; j < count; ++j) sum = sum + weights[j] * static_cast<float>(values[idx[j]]);
@@ -128,7 +130,7 @@ float UtInterpolate::interpolateFloat(ModelContext& context, PivotManager& pivot
     }
 
     float weights[MAX_COMBINATIONS];
-    formWeights(ts, n, weights);
+    UtInterpolate::formWeights(ts, n, weights);
     const int count = 1 << n;
     float sum = weights[0] * values[idx[0]];
     for (int j = 1; j < count; ++j) sum = sum + weights[j] * values[idx[j]];
@@ -203,7 +205,7 @@ void UtInterpolate::interpolatePoints(ModelContext& context, PivotManager& pivot
 
     // Two, three, five or six fractions: weighted sum, weights formed once.
     float weights[MAX_COMBINATIONS];
-    formWeights(ts, n, weights);
+    UtInterpolate::formWeights(ts, n, weights);
     for (int k = 0; k < numPts; ++k) {
         for (int c = 0; c < 2; ++c) {
             const int i = 2 * k + c;

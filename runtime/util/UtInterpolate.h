@@ -26,6 +26,11 @@ public:
     // goes to dst[ptOffset + k * ptStep] (x) and the float after it (y).
     static void interpolatePoints(ModelContext& context, PivotManager& pivotManager, bool* outside, int numPts,
                                   LDVector<float*>& pivotPoints, float* dst, int ptOffset, int ptStep);
+
+    // Weights of the 2^n packed combinations for n packed fractions ts:
+    // combination j weighs the product, in fraction order, of ts[k] where bit
+    // k of j is set and 1 - ts[k] elsewhere. weights holds 2^n entries.
+    static void formWeights(const float* ts, int n, float* weights);
 };
 
 } // namespace tavrix
