@@ -3,6 +3,8 @@
 #include <cmath>
 #include <cstddef>
 
+#include "base/IBaseContext.h"
+#include "base/IBaseData.h"
 #include "memory/MemoryParam.h"
 #include "memory/UtMemory.h"
 #include "memory/fixed/MemoryHolderFixed.h"
@@ -31,7 +33,7 @@ ModelContext::ModelContext(ATavrixModel* model)
     : needSetup(true), model(model), initVersion(-1),
       paramIDList(nullptr), paramValues(nullptr), lastParamValues(nullptr), paramMinValues(nullptr),
       paramMaxValues(nullptr), savedParamValues(nullptr), paramUpdated(nullptr),
-      tmpPivotTableIndices(), tmpT_Array(),
+      baseDataList(nullptr), baseContextList(nullptr), tmpPivotTableIndices(), tmpT_Array(),
       memoryParam(nullptr), memoryHolderMain(nullptr), memoryHolderGPU(nullptr)
 {
     MemoryParam* tmp = UtMemory::getTmpMemoryParam();
@@ -52,12 +54,20 @@ ModelContext::ModelContext(ATavrixModel* model)
         // The table works only with all its lists; without them it stays empty.
         releaseParamTable();
     }
+    baseDataList = new (memoryParam) LDVector<IBaseData*>(memoryParam);
+    baseContextList = new (memoryParam) LDVector<IBaseContext*>(memoryParam);
+    if (!baseDataList || !baseContextList) {
+        deleteList(baseDataList);
+        deleteList(baseContextList);
+    }
 }
 
 ModelContext::~ModelContext()
 {
     release();
     releaseParamTable();
+    deleteList(baseDataList);
+    deleteList(baseContextList);
     // The lists above keep their storage in these holders, so they go first.
     delete memoryParam;
     delete memoryHolderGPU;
@@ -99,6 +109,11 @@ void ModelContext::registerParams(const ModelImpl* modelImpl)
 
 void ModelContext::release()
 {
+    if (baseContextList) {
+        for (int i = baseContextList->size() - 1; i >= 0; --i) delete (*baseContextList)[i];
+        baseContextList->clear();
+        baseDataList->clear();
+    }
     if (!paramIDList) return;
     paramIDList->clear();
     paramValues->clear();
@@ -134,6 +149,27 @@ void ModelContext::clearParamChanges()
     const int count = getParamCount();
     for (int i = 0; i < count; ++i) (*paramUpdated)[i] = 0;
     needSetup = false;
+}
+
+int ModelContext::getBaseDataIndex(BaseDataID* baseDataID)
+{
+    for (int i = getBaseDataCount() - 1; i >= 0; --i) {
+        IBaseData* baseData = (*baseDataList)[i];
+        if (baseData && baseData->getBaseDataID() == baseDataID) return i;
+    }
+    return -1;
+}
+
+int ModelContext::addBaseData(IBaseData* baseData, IBaseContext* baseContext)
+{
+    const int index = getBaseDataCount();
+    if (!baseDataList || !baseDataList->prepare_capacity(index + 1) || !baseContextList->prepare_capacity(index + 1)) {
+        delete baseContext;
+        return -1;
+    }
+    baseDataList->push_back(baseData);
+    baseContextList->push_back(baseContext);
+    return index;
 }
 
 int ModelContext::getParamIndex(ParamID* paramID)

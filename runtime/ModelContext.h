@@ -7,6 +7,9 @@
 namespace tavrix {
 
 class ATavrixModel;
+class BaseDataID;
+class IBaseContext;
+class IBaseData;
 class MemoryHolderFixed;
 class MemoryParam;
 class ModelImpl;
@@ -63,6 +66,17 @@ public:
     void saveParam();
     void loadParam();
 
+    // Deformers in evaluation order with their contexts. Lookups compare
+    // identifiers by identity, from the last entry to the first; -1 when
+    // absent.
+    int getBaseDataIndex(BaseDataID* baseDataID);
+    IBaseData* getBaseData(unsigned int index) { return (*baseDataList)[index]; }
+    IBaseContext* getBaseContext(unsigned int index) { return (*baseContextList)[index]; }
+    int getBaseDataCount() const { return baseDataList ? baseDataList->size() : 0; }
+    // Appends a deformer (not owned) with its context (owned from then on);
+    // its index, or -1 when memory runs out (the context is then destroyed).
+    int addBaseData(IBaseData* baseData, IBaseContext* baseContext);
+
     bool requireSetup() const { return needSetup; }
     int getInitVersion() const { return initVersion; }
 
@@ -92,8 +106,10 @@ private:
     LDVector<float>* savedParamValues; // grows only through saveParam
     LDVector<char>* paramUpdated;
 
-    // (The deformer, drawable and part lists and the draw-order buckets of
-    // the update cycle belong here.)
+    LDVector<IBaseData*>* baseDataList;       // not owned; every parent before its children
+    LDVector<IBaseContext*>* baseContextList; // owned; same index as baseDataList
+    // (The drawable and part lists and the draw-order buckets of the update
+    // cycle belong here.)
 
     unsigned short tmpPivotTableIndices[PIVOT_TABLE_SIZE];
     float tmpT_Array[PIVOT_FRACTION_TABLE_SIZE];

@@ -1,5 +1,6 @@
 #include "io/FileFormat2.h"
 
+#include "draw/DDTexture.h"
 #include "model/ModelImpl.h"
 #include "model/PartsData.h"
 #include "model/avatar/AvatarPartsItem.h"
@@ -19,7 +20,7 @@ ISerializableV2* FileFormat2::newInstance(MemoryParam* memParam, int classNo)
     case PARAM_PIVOTS_NO: return new (memParam) ParamPivots();
     case BDAFFINE_NO: return nullptr;
     case AFFINE_ENT_NO: return nullptr;
-    case DDTEXTURE_NO: return nullptr;
+    case DDTEXTURE_NO: return new (memParam) DDTexture();
 
     case PARAM_DEF_FLOAT_NO: return new (memParam) ParamDefFloat();
     case PARTS_DATA_NO: return new (memParam) PartsData();
