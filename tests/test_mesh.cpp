@@ -1,8 +1,6 @@
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <cstdint>
-#include <cstdlib>
 #include <cstring>
 #include <limits>
 #include <optional>
@@ -705,36 +703,6 @@ TEST_F(MeshTest, TextureInfoRecordsDecideWhatCanBeDrawn)
     drawParam.releaseTexture(2);
     EXPECT_FALSE(drawParam.enabledTextureInfo(2));
     EXPECT_EQ(drawParam.getTextureInfo(2), nullptr);
-
-    // Draws to a number without a record are skipped by the back-end.
-    DDTextureContext* drawContext = load(quad("D_QUAD"));
-    (void)drawContext;
-    update();
-    draw(drawParam);
-    ASSERT_EQ(drawParam.calls.size(), 1u);
-    EXPECT_EQ(drawParam.calls[0].textureNo, 0);
-    EXPECT_FALSE(drawParam.calls[0].drawn);
-}
-
-TEST_F(MeshTest, DrawParamMatrixAndSwitches)
-{
-    RecordingDrawParam drawParam;
-    const float* identity = drawParam.getMatrix();
-    for (int i = 0; i < 16; ++i) EXPECT_EQ(identity[i], i % 5 == 0 ? 1.0f : 0.0f) << i;
-    float m[16];
-    for (int i = 0; i < 16; ++i) m[i] = static_cast<float>(i);
-    drawParam.setMatrix(m);
-    drawParam.setMatrix(nullptr);
-    EXPECT_EQ(std::memcmp(drawParam.getMatrix(), m, sizeof m), 0);
-
-    EXPECT_FALSE(drawParam.isCulling());
-    EXPECT_TRUE(drawParam.isPremultipliedAlpha());
-    EXPECT_EQ(drawParam.getAnisotropy(), -1);
-    // The back-end stores what it is given; values below 1 mean no filtering.
-    drawParam.setAnisotropy(0);
-    EXPECT_EQ(drawParam.getAnisotropy(), 0);
-    EXPECT_EQ(drawParam.generateModelTextureNo(), -1);
-    EXPECT_EQ(drawParam.getpCurrentDrawDataID(), nullptr);
 }
 
 } // namespace
