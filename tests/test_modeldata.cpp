@@ -257,7 +257,7 @@ TEST_F(ModelDataTest, PartListsAreReplacedAndDeletedByTheirOwner)
 TEST_F(ModelDataTest, AvatarPartsItemHandsItsListsOver)
 {
     StreamBytes s;
-    s.cls(142).cls(134).str("PARTS_01_HAIR").cls(15).num(1).cls(70).cls(15).num(0);
+    s.cls(142).cls(134).str("PARTS_01_HAIR").cls(15).num(1).cls(0).cls(15).num(0);
     s.cls(142).cls(134).str("PARTS_01_HAIR").cls(0).cls(0);
     BReader reader(s.data(), s.size());
     auto* item = reader.readSerializableAs<AvatarPartsItem>(tmp(), ClassSet(FileFormat2::AVATAR_PARTS_ITEM_NO));
@@ -265,7 +265,7 @@ TEST_F(ModelDataTest, AvatarPartsItemHandsItsListsOver)
     EXPECT_EQ(AvatarPartsItem::INSTANCE_COUNT, 1);
     EXPECT_EQ(item->getPartsDataID(), PartsDataID::getID("PARTS_01_HAIR"));
     ASSERT_NE(item->getDrawData(), nullptr);
-    EXPECT_EQ(item->getDrawData()->size(), 1); // a drawable class not built yet reads as null
+    EXPECT_EQ(item->getDrawData()->size(), 1); // a null slot stays in the list
     item->getBaseData()->push_back(new CountedDeformer());
     item->getDrawData()->push_back(new CountedDrawable());
     LDVector<IBaseData*>* deformers = item->getBaseData();

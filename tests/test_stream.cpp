@@ -650,8 +650,8 @@ StreamBytes sampleStream()
     s.cls(131).f32(-30).f32(30).f32(0).cls(60).str("PARAM_ANGLE_X");
     s.cls(131).f32(0).f32(1).f32(1).backRef(14); // the identifier read just before
     s.cls(15).num(2);
-    s.cls(133).u8(0x40).cls(134).str("PARTS_01").cls(15).num(1).cls(68).cls(15).num(0);
-    s.cls(133).u8(0x80).cls(134).str("PARTS_02").cls(15).num(0).cls(15).num(1).cls(70);
+    s.cls(133).u8(0x40).cls(134).str("PARTS_01").cls(15).num(1).cls(0).cls(15).num(0);
+    s.cls(133).u8(0x80).cls(134).str("PARTS_02").cls(15).num(0).cls(15).num(1).cls(0);
     s.i32(1280).i32(720);
     s.cls(142).cls(134).str("PARTS_01").cls(15).num(0).cls(15).num(0);
     s.backRef(3).backRef(1).cls(51).str("DST_BASE").cls(50).str("D1").cls(22).i32(1).i32(2);

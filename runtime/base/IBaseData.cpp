@@ -11,6 +11,10 @@ IBaseData::IBaseData() : baseDataID(nullptr), targetBaseDataID(nullptr), dirty(t
 
 IBaseData::~IBaseData()
 {
+    // The opacity values live in the model's memory, but the vector object
+    // itself is a runtime object in the temporary memory: it must be deleted
+    // or every loaded deformer would leave it behind.
+    delete pivotOpacity;
 }
 
 void IBaseData::readV2(BReader& reader, MemoryParam*)

@@ -53,7 +53,7 @@ protected:
     BaseDataID* baseDataID;
     BaseDataID* targetBaseDataID;
     bool dirty;
-    // In the reader's memory; released with the model data, not here.
+    // Values in the reader's memory; the vector object is deleted with the deformer.
     LDVector<float>* pivotOpacity;
 };
 

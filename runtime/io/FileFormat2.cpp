@@ -3,6 +3,7 @@
 #include "base/AffineEnt.h"
 #include "base/BDAffine.h"
 #include "base/BDBoxGrid.h"
+#include "draw/DDTexture.h"
 #include "model/ModelImpl.h"
 #include "model/PartsData.h"
 #include "model/avatar/AvatarPartsItem.h"
@@ -16,13 +17,12 @@ namespace tavrix {
 ISerializableV2* FileFormat2::newInstance(MemoryParam* memParam, int classNo)
 {
     switch (classNo) {
-    // Classes not built yet yield null here; each is created once it exists.
     case BDBOXGRID_NO: return new (memParam) BDBoxGrid();
     case PIVOT_MANAGER_NO: return new (memParam) PivotManager();
     case PARAM_PIVOTS_NO: return new (memParam) ParamPivots();
     case BDAFFINE_NO: return new (memParam) BDAffine();
     case AFFINE_ENT_NO: return new (memParam) AffineEnt();
-    case DDTEXTURE_NO: return nullptr;
+    case DDTEXTURE_NO: return new (memParam) DDTexture();
 
     case PARAM_DEF_FLOAT_NO: return new (memParam) ParamDefFloat();
     case PARTS_DATA_NO: return new (memParam) PartsData();

@@ -2,7 +2,11 @@
 
 #include <cmath>
 
+#include "base/AffineEnt.h"
+#include "base/BDAffine.h"
+#include "base/BDBoxGrid.h"
 #include "base/IBaseData.h"
+#include "draw/DDTexture.h"
 #include "draw/IDrawData.h"
 #include "id/BaseDataID.h"
 #include "id/DrawDataID.h"
@@ -35,6 +39,64 @@ bool allFinite(const float* values, int64_t count)
 
 const char* nameOf(BaseDataID* id) { return id ? id->toChar() : "(no id)"; }
 const char* nameOf(DrawDataID* id) { return id ? id->getName().c_str() : "(no id)"; }
+
+// Prefixes the element's name to the problem a check left in problem.
+bool fail(LDString& problem, const char* kind, const char* name)
+{
+    problem = UtString::toString("%s %s: %s", kind, name, problem.c_str());
+    return false;
+}
+
+bool checkKeyed(LDVector<float>* values, int64_t combinations, const char* what, LDString& problem)
+{
+    if (!values || values->size() != combinations) {
+        problem = UtString::toString("%s holds %d values, expected %lld", what, values ? values->size() : 0,
+                                     static_cast<long long>(combinations));
+        return false;
+    }
+    if (!allFinite(values->getPtr(), values->size())) {
+        problem = UtString::toString("%s holds a non-finite value", what);
+        return false;
+    }
+    return true;
+}
+
+// A list of point arrays: one per combination, each of floatsEach finite floats.
+bool checkPointArrays(LDVector<float*>* arrays, int64_t combinations, int64_t floatsEach, const char* what,
+                      int (*lengthOf)(const void* owner, int index), const void* owner, LDString& problem)
+{
+    if (!arrays || arrays->size() != combinations) {
+        problem = UtString::toString("%s: %d arrays, expected %lld", what, arrays ? arrays->size() : 0,
+                                     static_cast<long long>(combinations));
+        return false;
+    }
+    for (int i = 0; i < arrays->size(); ++i) {
+        float* points = (*arrays)[i];
+        int64_t length = points ? lengthOf(owner, i) : -1;
+        if (length != floatsEach) {
+            problem = UtString::toString("%s %d holds %lld floats, expected %lld", what, i,
+                                         static_cast<long long>(length < 0 ? 0 : length),
+                                         static_cast<long long>(floatsEach));
+            return false;
+        }
+        if (!allFinite(points, floatsEach)) {
+            problem = UtString::toString("%s %d holds a non-finite value", what, i);
+            return false;
+        }
+    }
+    return true;
+}
+
+int gridLatticeLength(const void* owner, int index)
+{
+    return static_cast<const BDBoxGrid*>(owner)->getPivotPointsFloatCount(index);
+}
+
+int meshPointsLength(const void* owner, int index)
+{
+    LDVector<int>* lengths = static_cast<const DDTexture*>(owner)->getPivotPointsLengths();
+    return lengths && index < lengths->size() ? (*lengths)[index] : 0;
+}
 
 } // namespace
 
@@ -135,6 +197,129 @@ bool ModelValidator::validatePivots(PivotManager* pivotManager, int64_t* combina
         }
     }
     *combinations = product;
+    return true;
+}
+
+bool ModelValidator::validateDeformer(IBaseData* deformer, LDString& problem)
+{
+    const char* name = nameOf(deformer->getBaseDataID());
+    if (!deformer->getBaseDataID()) {
+        problem = "has no id";
+        return fail(problem, "deformer", name);
+    }
+    int64_t combinations = 0;
+    if (deformer->getType() == IBaseData::TYPE_BD_AFFINE) {
+        BDAffine* affine = static_cast<BDAffine*>(deformer);
+        if (!validatePivots(affine->getPivotManager(), &combinations, problem)) return fail(problem, "deformer", name);
+        LDVector<AffineEnt*>* entries = affine->getAffines();
+        if (!entries || entries->size() != combinations) {
+            problem = UtString::toString("holds %d affine entries, expected %lld", entries ? entries->size() : 0,
+                                         static_cast<long long>(combinations));
+            return fail(problem, "deformer", name);
+        }
+        for (int i = 0; i < entries->size(); ++i) {
+            AffineEnt* e = (*entries)[i];
+            if (!e) {
+                problem = UtString::toString("affine entry %d is missing", i);
+                return fail(problem, "deformer", name);
+            }
+            const float fields[5] = {e->originX, e->originY, e->scaleX, e->scaleY, e->rotationDeg};
+            if (!allFinite(fields, 5)) {
+                problem = UtString::toString("affine entry %d holds a non-finite value", i);
+                return fail(problem, "deformer", name);
+            }
+        }
+    } else if (deformer->getType() == IBaseData::TYPE_BD_BOX_GRID) {
+        BDBoxGrid* grid = static_cast<BDBoxGrid*>(deformer);
+        if (!validatePivots(grid->getPivotManager(), &combinations, problem)) return fail(problem, "deformer", name);
+        if (grid->getRow() < 1 || grid->getCol() < 1) {
+            problem = UtString::toString("grid of %d x %d cells", grid->getCol(), grid->getRow());
+            return fail(problem, "deformer", name);
+        }
+        int64_t floats = 2 * (static_cast<int64_t>(grid->getCol()) + 1) * (static_cast<int64_t>(grid->getRow()) + 1);
+        if (floats > INT32_MAX) {
+            problem = UtString::toString("grid of %d x %d cells is too large", grid->getCol(), grid->getRow());
+            return fail(problem, "deformer", name);
+        }
+        if (!checkPointArrays(grid->getPivotPoints(), combinations, floats, "lattice", gridLatticeLength, grid,
+                              problem)) {
+            return fail(problem, "deformer", name);
+        }
+    } else {
+        problem = UtString::toString("unknown deformer type %d", deformer->getType());
+        return fail(problem, "deformer", name);
+    }
+    LDVector<float>* opacities = deformer->getPivotOpacity();
+    if (opacities && !checkKeyed(opacities, combinations, "opacity table", problem)) {
+        return fail(problem, "deformer", name);
+    }
+    return true;
+}
+
+bool ModelValidator::validateDrawable(IDrawData* drawable, LDString& problem)
+{
+    const char* name = nameOf(drawable->getDrawDataID());
+    if (!drawable->getDrawDataID()) {
+        problem = "has no id";
+        return fail(problem, "mesh", name);
+    }
+    if (drawable->getType() != IDrawData::TYPE_DD_TEXTURE) {
+        problem = UtString::toString("unknown drawable type %d", drawable->getType());
+        return fail(problem, "mesh", name);
+    }
+    DDTexture* mesh = static_cast<DDTexture*>(drawable);
+    int64_t combinations = 0;
+    if (!validatePivots(mesh->getPivotManager(), &combinations, problem)) return fail(problem, "mesh", name);
+
+    LDVector<int>* orders = mesh->getPivotDrawOrder();
+    if (!orders || orders->size() != combinations) {
+        problem = UtString::toString("draw order table holds %d values, expected %lld", orders ? orders->size() : 0,
+                                     static_cast<long long>(combinations));
+        return fail(problem, "mesh", name);
+    }
+    for (int order : *orders) {
+        if (order < IDrawData::MIN_VALID_ORDER || order > IDrawData::MAX_VALID_ORDER) {
+            problem = UtString::toString("draw order %d lies outside %d to %d", order, IDrawData::MIN_VALID_ORDER,
+                                         IDrawData::MAX_VALID_ORDER);
+            return fail(problem, "mesh", name);
+        }
+    }
+    if (!checkKeyed(mesh->getPivotOpacity(), combinations, "opacity table", problem)) return fail(problem, "mesh", name);
+
+    const int numPts = mesh->getNumPoints();
+    const int numPolygons = mesh->getNumPolygons();
+    if (numPts < 0 || numPts > MAX_MESH_POINTS || numPolygons < 0) {
+        problem = UtString::toString("%d points and %d triangles (at most %d points)", numPts, numPolygons,
+                                     MAX_MESH_POINTS);
+        return fail(problem, "mesh", name);
+    }
+    const int64_t indexCount = 3 * static_cast<int64_t>(numPolygons);
+    int ignored = 0;
+    unsigned short* indices = mesh->getIndexArray(&ignored);
+    int64_t indexLength = indices ? mesh->getIndexArrayLength() : 0;
+    if (indexLength != indexCount) {
+        problem = UtString::toString("index array holds %lld entries, expected %lld", static_cast<long long>(indexLength),
+                                     static_cast<long long>(indexCount));
+        return fail(problem, "mesh", name);
+    }
+    for (int64_t i = 0; i < indexCount; ++i) {
+        if (indices[i] >= numPts) {
+            problem = UtString::toString("index %d at position %lld is not below %d points", indices[i],
+                                         static_cast<long long>(i), numPts);
+            return fail(problem, "mesh", name);
+        }
+    }
+    const int64_t pointFloats = 2 * static_cast<int64_t>(numPts);
+    if (!checkPointArrays(mesh->getPivotPoints(), combinations, pointFloats, "point array", meshPointsLength, mesh,
+                          problem)) {
+        return fail(problem, "mesh", name);
+    }
+    int64_t uvLength = mesh->getUvs() ? mesh->getUvsLength() : 0;
+    if (uvLength != pointFloats) {
+        problem = UtString::toString("uv array holds %lld floats, expected %lld", static_cast<long long>(uvLength),
+                                     static_cast<long long>(pointFloats));
+        return fail(problem, "mesh", name);
+    }
     return true;
 }
 
