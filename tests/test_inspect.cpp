@@ -1,0 +1,171 @@
+// The tavrix tool's inspect command, run as a user would: JSON shape and
+// exact floats, the readable summary, and one-line errors.
+#include <gtest/gtest.h>
+#include <json/json.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include "ATavrixModel.h"
+#include "mocwriter/MocWriter.h"
+#include "support/RuntimeFixture.h"
+
+using mocwriter::MocFile;
+using mocwriter::MocModel;
+using mocwriter::ModelBuilders;
+
+namespace {
+
+struct ToolRun {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+std::string readFile(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+class InspectTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        tool = TAVRIX_TOOL_PATH;
+        dir = ::testing::TempDir() + "tavrix_inspect_" + std::to_string(getpid());
+        std::string make = "mkdir -p '" + dir + "'";
+        ASSERT_EQ(std::system(make.c_str()), 0);
+    }
+    void TearDown() override
+    {
+        std::string remove = "rm -rf '" + dir + "'";
+        std::system(remove.c_str());
+    }
+
+    std::string writeModel(const std::string& name, const std::vector<uint8_t>& bytes)
+    {
+        std::string path = dir + "/" + name;
+        std::ofstream out(path, std::ios::binary);
+        out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+        return path;
+    }
+
+    ToolRun run(const std::string& args)
+    {
+        ToolRun r;
+        std::string outPath = dir + "/stdout", errPath = dir + "/stderr";
+        std::string command = "'" + tool + "' " + args + " >'" + outPath + "' 2>'" + errPath + "'";
+        int raw = std::system(command.c_str());
+        r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+        r.out = readFile(outPath);
+        r.err = readFile(errPath);
+        return r;
+    }
+
+    std::string tool;
+    std::string dir;
+};
+
+TEST_F(InspectTest, JsonHasTheAgreedShapeAndExactFloats)
+{
+    MocModel m = ModelBuilders::oneParamModel();
+    m.parts[0].deformers.push_back(ModelBuilders::rotationDeformer("D_ORPHAN", std::string("D_NONE"),
+                                                                   MocModel::PivotSet{}, {ModelBuilders::affine(0, 0)}));
+    std::vector<uint8_t> bytes = MocFile::build(m);
+    std::string path = writeModel("one.moc", bytes);
+    ToolRun r = run("inspect '" + path + "' --set PARAM_ANGLE=12.5 --json");
+    ASSERT_EQ(r.status, 0) << r.err;
+    Json::Value doc;
+    Json::Reader reader;
+    ASSERT_TRUE(reader.parse(r.out, doc)) << r.out;
+
+    EXPECT_EQ(doc["formatVersion"].asInt(), 10);
+    EXPECT_EQ(doc["canvasWidth"].asDouble(), 400.0);
+    ASSERT_EQ(doc["params"].size(), 1u);
+    EXPECT_EQ(doc["params"][0]["id"].asString(), "PARAM_ANGLE");
+    EXPECT_EQ(doc["params"][0]["min"].asDouble(), -30.0);
+    EXPECT_EQ(doc["params"][0]["value"].asDouble(), 12.5);
+    EXPECT_EQ(doc["parts"][0]["id"].asString(), "PARTS_01");
+    EXPECT_TRUE(doc["parts"][0]["visible"].asBool());
+    ASSERT_EQ(doc["deformers"].size(), 2u);
+    EXPECT_EQ(doc["deformers"][0]["id"].asString(), "D_ROT");
+    EXPECT_EQ(doc["deformers"][0]["type"].asInt(), 1);
+    EXPECT_TRUE(doc["deformers"][0]["evaluated"].asBool());
+    EXPECT_FALSE(doc["deformers"][1]["evaluated"].asBool());
+    const Json::Value& mesh = doc["meshes"][0];
+    for (const char* key : {"id", "target", "part", "textureNo", "numPts", "numPolygons", "drawOrder", "opacity",
+                            "baseOpacity", "available", "outside", "points"}) {
+        EXPECT_TRUE(mesh.isMember(key)) << key;
+    }
+    EXPECT_EQ(mesh["target"].asString(), "D_ROT");
+    EXPECT_EQ(doc["drawSequence"][0].asString(), "D_QUAD");
+
+    // The printed points are the runtime's floats, digit for digit.
+    tavrix::Tavrix::init();
+    {
+        tavrix::ATavrixModel model;
+        std::string ignored = tavrix_test::captureStdout([&] {
+            ASSERT_EQ(tavrix::ATavrixModel::loadModel_exe(&model, bytes.data(), static_cast<int>(bytes.size())), 0);
+        });
+        model.setParamFloat("PARAM_ANGLE", 12.5f);
+        model.update();
+        int count = 0;
+        float* points = model.getTransformedPoints(0, &count);
+        ASSERT_EQ(mesh["points"].size(), static_cast<unsigned>(2 * count));
+        for (int i = 0; i < 2 * count; ++i) EXPECT_EQ(static_cast<float>(mesh["points"][i].asDouble()), points[i]) << i;
+    }
+    tavrix::Tavrix::dispose();
+}
+
+TEST_F(InspectTest, SummaryNamesWhatIsInside)
+{
+    std::string path = writeModel("one.moc", MocFile::build(ModelBuilders::oneParamModel()));
+    ToolRun r = run("inspect '" + path + "'");
+    ASSERT_EQ(r.status, 0) << r.err;
+    for (const char* text : {"canvas   400 x 400", "PARAM_ANGLE", "PARTS_01", "D_ROT", "D_QUAD", "draw sequence: D_QUAD"}) {
+        EXPECT_NE(r.out.find(text), std::string::npos) << text << "\n" << r.out;
+    }
+    EXPECT_EQ(r.out.find("Tavrix version"), std::string::npos) << "runtime chatter stays off the output";
+}
+
+TEST_F(InspectTest, FailuresAreOneLineWithFileAndResult)
+{
+    ToolRun missing = run("inspect '" + dir + "/absent.moc' --json");
+    EXPECT_EQ(missing.status, 1);
+    EXPECT_TRUE(missing.out.empty());
+    EXPECT_NE(missing.err.find(dir + "/absent.moc"), std::string::npos);
+    EXPECT_NE(missing.err.find("1001"), std::string::npos);
+    EXPECT_EQ(std::count(missing.err.begin(), missing.err.end(), '\n'), 1) << missing.err;
+
+    MocModel broken = ModelBuilders::oneParamModel();
+    broken.parts[0].meshes[0].indices[0] = 9;
+    std::string path = writeModel("broken.moc", MocFile::build(broken));
+    ToolRun invalid = run("inspect '" + path + "' --json");
+    EXPECT_EQ(invalid.status, 1);
+    EXPECT_TRUE(invalid.out.empty());
+    EXPECT_NE(invalid.err.find("2002"), std::string::npos);
+    EXPECT_NE(invalid.err.find("mesh D_QUAD"), std::string::npos) << invalid.err;
+    EXPECT_EQ(std::count(invalid.err.begin(), invalid.err.end(), '\n'), 1) << invalid.err;
+}
+
+TEST_F(InspectTest, UsageErrorsAndHelp)
+{
+    EXPECT_EQ(run("inspect --help").status, 0);
+    EXPECT_EQ(run("--help").status, 0);
+    EXPECT_EQ(run("inspect").status, 2);
+    EXPECT_EQ(run("inspect a.moc --set NOVALUE").status, 2);
+    EXPECT_EQ(run("inspect a.moc --set X=abc").status, 2);
+    EXPECT_EQ(run("inspect a.moc --frobnicate").status, 2);
+    EXPECT_EQ(run("frobnicate").status, 2);
+}
+
+} // namespace
