@@ -22,6 +22,8 @@
 #include "mocwriter/MocWriter.h"
 #include "model/ModelImpl.h"
 #include "model/PartsData.h"
+#include "DemoModel.h"
+#include "support/MemoryProbe.h"
 #include "support/RecordingDrawParam.h"
 #include "support/RuntimeFixture.h"
 #include "util/UtString.h"
@@ -455,6 +457,34 @@ TEST_F(ModelTest, ExclusivePartGroups)
     EXPECT_EQ(model.getPartsOpacity("P_A"), 1.0f);
     EXPECT_EQ(model.getPartsOpacity("P_B"), 0.0f);
     EXPECT_EQ(model.getPartsOpacity("NO_SUCH_PART"), 0.0f);
+}
+
+TEST(ModelMemory, UpdatesAndDrawsAllocateNothingAfterTheFirst)
+{
+    tavrix_test::CountingAllocator pages;
+    Tavrix::init(&pages);
+    {
+        std::vector<uint8_t> bytes = MocFile::build(tavrix_demo::demoModel());
+        ATavrixModel model;
+        ASSERT_EQ(ATavrixModel::loadModel_exe(&model, bytes.data(), static_cast<int>(bytes.size())), 0);
+        tavrix_test::RecordingDrawParam recorder;
+        model.update();
+        model.getModelContext()->draw(recorder);
+        const int blocks = tavrix_test::tmpBlocksInUse();
+        const int pageAllocs = pages.totalAllocs;
+        for (int frame = 0; frame < 200; ++frame) {
+            model.setParamFloat("PARAM_ANGLE_X", static_cast<float>(frame % 60 - 30));
+            model.setParamFloat("PARAM_BODY_X", static_cast<float>(frame % 20 - 10));
+            model.setParamFloat("PARAM_EYE_L_OPEN", (frame % 7) / 6.0f);
+            model.update();
+            recorder.clearCalls();
+            model.getModelContext()->draw(recorder);
+        }
+        EXPECT_EQ(tavrix_test::tmpBlocksInUse(), blocks);
+        EXPECT_EQ(pages.totalAllocs, pageAllocs);
+    }
+    Tavrix::dispose();
+    EXPECT_EQ(pages.livePages, 0);
 }
 
 TEST_F(ModelTest, RotationDeformerThroughTheWholeModel)
