@@ -2,7 +2,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "InspectCommand.h"
+#include "ModelFactsCommand.h"
 #include "Tavrix.h"
 
 namespace {

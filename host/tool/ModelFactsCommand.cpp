@@ -1,4 +1,4 @@
-#include "InspectCommand.h"
+#include "ModelFactsCommand.h"
 
 #include <cerrno>
 #include <cstdio>
