@@ -92,17 +92,16 @@ const unsigned char* ByteBuffer::prepareValue(int size)
     return current;
 }
 
-namespace {
-
 template <class T>
-T takeValue(const unsigned char* bytes)
+T ByteBuffer::readValue()
 {
+    const unsigned char* bytes = prepareValue(sizeof(T));
+    if (!bytes) return T(0);
+    current += sizeof(T);
     T value;
     std::memcpy(&value, bytes, sizeof(T));
     return value;
 }
-
-} // namespace
 
 int8_t ByteBuffer::readByte()
 {
@@ -117,42 +116,27 @@ bool ByteBuffer::readBoolean()
 
 int16_t ByteBuffer::readShort()
 {
-    const unsigned char* bytes = prepareValue(2);
-    if (!bytes) return 0;
-    current += 2;
-    return takeValue<int16_t>(bytes);
+    return readValue<int16_t>();
 }
 
 int32_t ByteBuffer::readInt()
 {
-    const unsigned char* bytes = prepareValue(4);
-    if (!bytes) return 0;
-    current += 4;
-    return takeValue<int32_t>(bytes);
+    return readValue<int32_t>();
 }
 
 int64_t ByteBuffer::readLong()
 {
-    const unsigned char* bytes = prepareValue(8);
-    if (!bytes) return 0;
-    current += 8;
-    return takeValue<int64_t>(bytes);
+    return readValue<int64_t>();
 }
 
 float ByteBuffer::readFloat()
 {
-    const unsigned char* bytes = prepareValue(4);
-    if (!bytes) return 0.0f;
-    current += 4;
-    return takeValue<float>(bytes);
+    return readValue<float>();
 }
 
 double ByteBuffer::readDouble()
 {
-    const unsigned char* bytes = prepareValue(8);
-    if (!bytes) return 0.0;
-    current += 8;
-    return takeValue<double>(bytes);
+    return readValue<double>();
 }
 
 int ByteBuffer::readNum()

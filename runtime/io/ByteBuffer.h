@@ -87,6 +87,9 @@ private:
     // Pointer to size bytes holding the value in host order (swapped into
     // the scratch or in place as the flags ask), or null after a range error.
     const unsigned char* prepareValue(int size);
+    // One checked fixed-width value in the stream's byte order; 0 past the end.
+    template <class T>
+    T readValue();
     // Reads the count of a number array and checks it against the bound of
     // twice the block length and against the bytes left; -1 on failure.
     int readArrayCount(int elementSize);
