@@ -3,11 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <memory>
 #include <random>
 #include <string>
 #include <vector>
 
-#include "Tavrix.h"
 #include "id/ParamID.h"
 #include "io/BReader.h"
 #include "io/ByteBuffer.h"
@@ -16,7 +16,6 @@
 #include "model/ModelImpl.h"
 #include "model/PartsData.h"
 #include "model/avatar/AvatarPartsItem.h"
-#include "mocwriter/MocWriter.h"
 #include "support/MemoryProbe.h"
 #include "support/RuntimeFixture.h"
 #include "support/StreamBytes.h"
@@ -33,59 +32,75 @@ using tavrix_test::tmpBlocksInUse;
 
 namespace {
 
-class StreamTest : public tavrix_test::RuntimeTest {
-protected:
-    static MemoryParam* tmp() { return UtMemory::getTmpMemoryParam(); }
-};
+using StreamTest = tavrix_test::RuntimeTest;
 
-std::string errorText(const LDVector<LDString>& errors, int i)
+MemoryParam* tmp() { return UtMemory::getTmpMemoryParam(); }
+
+std::string firstError(const LDVector<LDString>& errors)
 {
-    return i < errors.size() ? std::string(errors[i].c_str()) : std::string("<none>");
+    return errors.size() ? std::string(errors[0].c_str()) : std::string("<none>");
 }
 
-bool anyErrorContains(const LDVector<LDString>& errors, const char* text)
+bool anyErrorContains(const BReader& reader, const char* text)
 {
-    for (int i = 0; i < errors.size(); ++i) {
-        if (std::strstr(errors[i].c_str(), text)) return true;
+    for (const LDString& error : reader.getErrors()) {
+        if (std::strstr(error.c_str(), text)) return true;
     }
     return false;
 }
 
+template <class T>
+std::unique_ptr<T> owned(void* object)
+{
+    return std::unique_ptr<T>(static_cast<T*>(object));
+}
+
+// Copies a number array from UtMemory::malloc_exe and frees the block.
+template <class T>
+std::vector<T> take(T* block, const int& count)
+{
+    std::vector<T> values(block, block + (block ? count : 0));
+    UtMemory::free_exe(block);
+    return values;
+}
+
+// An object array whose elements are strings or null, deleted together.
+struct DeleteStringList {
+    void operator()(LDVector<void*>* list) const
+    {
+        for (void* element : *list) delete static_cast<LDString*>(element);
+        delete list;
+    }
+};
+using StringList = std::unique_ptr<LDVector<void*>, DeleteStringList>;
+StringList stringList(void* list) { return StringList(static_cast<LDVector<void*>*>(list)); }
+
 // ---------------------------------------------------------------------------
 // Byte buffer
 
-TEST_F(StreamTest, ReadNumDecodesOneToFourBytes)
+TEST_F(StreamTest, ReadNumForms)
 {
-    StreamBytes s;
-    s.raw({0x05, 0x81, 0x00, 0xFF, 0x7F, 0x81, 0x80, 0x80, 0x00, 0xFF, 0xFF, 0xFF, 0x7F});
-    ByteBuffer buffer(s.data(), s.size());
-    EXPECT_EQ(buffer.readNum(), 5);
-    EXPECT_EQ(buffer.readNum(), 128);
-    EXPECT_EQ(buffer.readNum(), 16383);
-    EXPECT_EQ(buffer.readNum(), 2097152);
-    EXPECT_EQ(buffer.readNum(), ByteBuffer::MAX_NUM);
-    EXPECT_FALSE(buffer.hasErrors());
-
-    StreamBytes written;
-    written.num(0).num(127).num(128).num(16384).num(ByteBuffer::MAX_NUM);
-    ByteBuffer again(written.data(), written.size());
-    for (int expected : {0, 127, 128, 16384, ByteBuffer::MAX_NUM}) EXPECT_EQ(again.readNum(), expected);
-}
-
-TEST_F(StreamTest, ReadNumFailures)
-{
-    StreamBytes tooLong;
-    tooLong.raw({0xFF, 0xFF, 0xFF, 0xFF, 0x07});
-    ByteBuffer buffer(tooLong.data(), tooLong.size());
-    EXPECT_EQ(buffer.readNum(), 0);
-    EXPECT_EQ(errorText(buffer.getErrors(), 0), "[4] readNum error");
-    EXPECT_EQ(buffer.getOffset(), 4); // the four bytes stay consumed
-
-    StreamBytes cut;
-    cut.raw({0x81});
-    ByteBuffer cutBuffer(cut.data(), cut.size());
-    EXPECT_EQ(cutBuffer.readNum(), 0);
-    EXPECT_EQ(errorText(cutBuffer.getErrors(), 0), "[1] range error");
+    struct Case {
+        std::vector<uint8_t> bytes;
+        int value;
+        const char* error;
+        int offset;
+    };
+    const Case cases[] = {
+        {{0x05}, 5, "<none>", 1},
+        {{0x81, 0x00}, 128, "<none>", 2},
+        {{0xFF, 0x7F}, 16383, "<none>", 2},
+        {{0x81, 0x80, 0x80, 0x00}, 2097152, "<none>", 4},
+        {{0xFF, 0xFF, 0xFF, 0x7F}, ByteBuffer::MAX_NUM, "<none>", 4},
+        {{0xFF, 0xFF, 0xFF, 0xFF, 0x07}, 0, "[4] readNum error", 4}, // the four bytes stay consumed
+        {{0x81}, 0, "[1] range error", 1},
+    };
+    for (const Case& c : cases) {
+        ByteBuffer buffer(c.bytes.data(), static_cast<int>(c.bytes.size()));
+        EXPECT_EQ(buffer.readNum(), c.value);
+        EXPECT_EQ(firstError(buffer.getErrors()), c.error) << c.value;
+        EXPECT_EQ(buffer.getOffset(), c.offset) << c.value;
+    }
 }
 
 TEST_F(StreamTest, ScalarsInEitherByteOrder)
@@ -104,148 +119,88 @@ TEST_F(StreamTest, ScalarsInEitherByteOrder)
     EXPECT_EQ(buffer.getRemaining(), 0);
     EXPECT_FALSE(buffer.hasErrors());
 
-    const uint8_t little[] = {0x78, 0x56, 0x34, 0x12, 0x00, 0x00, 0xC0, 0x3F};
+    const uint8_t little[] = {0x78, 0x56, 0x34, 0x12, 0x00, 0x00, 0xC0, 0x3F, 1, 0x45, 0x23, 0x01, 0x00};
     ByteBuffer littleBuffer(little, sizeof(little));
     littleBuffer.setEndian(false);
     EXPECT_EQ(littleBuffer.readInt(), 0x12345678);
     EXPECT_EQ(littleBuffer.readFloat(), 1.5f);
+    int count = -1; // a 16-bit array keeps the low half of each int
+    EXPECT_EQ(take(littleBuffer.readArrayIntAsUShort(tmp(), &count), count), (std::vector<unsigned short>{0x2345}));
+
+    // Change endian converts the block itself to host order.
+    if (!ByteBuffer::isBigEndianSys) {
+        uint8_t block[] = {0x12, 0x34, 0x56, 0x78};
+        ByteBuffer converting(block, sizeof(block));
+        converting.setChangeEndian(true);
+        EXPECT_EQ(converting.readInt(), 0x12345678);
+        const uint8_t hostOrder[] = {0x78, 0x56, 0x34, 0x12};
+        EXPECT_EQ(std::memcmp(block, hostOrder, 4), 0);
+    }
 }
 
-TEST_F(StreamTest, ChangeEndianConvertsTheBlockInPlace)
-{
-    if (ByteBuffer::isBigEndianSys) GTEST_SKIP() << "written for a little-endian host";
-    uint8_t block[] = {0x12, 0x34, 0x56, 0x78};
-    ByteBuffer buffer(block, sizeof(block));
-    buffer.setChangeEndian(true);
-    EXPECT_EQ(buffer.readInt(), 0x12345678);
-    const uint8_t hostOrder[] = {0x78, 0x56, 0x34, 0x12};
-    EXPECT_EQ(std::memcmp(block, hostOrder, 4), 0);
-}
-
-TEST_F(StreamTest, ShortReadRecordsRangeErrorAndStays)
+TEST_F(StreamTest, ShortReadsRecordRangeErrorsAndStay)
 {
     uint8_t block[8] = {1, 2, 3, 4, 5, 6, 7, 8};
     ByteBuffer buffer(block, 8);
     buffer.skip(5);
     EXPECT_EQ(buffer.readInt(), 0);
-    EXPECT_EQ(errorText(buffer.getErrors(), 0), "[5] range error");
+    EXPECT_EQ(firstError(buffer.getErrors()), "[5] range error");
     EXPECT_EQ(buffer.getOffset(), 5);
     EXPECT_EQ(buffer.readDouble(), 0.0);
     EXPECT_EQ(buffer.readByte(), 6);
-
     buffer.skip(10); // outside the block: refused
     EXPECT_EQ(buffer.getOffset(), 6);
     buffer.rollback(6);
     EXPECT_EQ(buffer.getOffset(), 0);
     EXPECT_EQ(buffer.getErrorCount(), 3);
-}
 
-TEST_F(StreamTest, ErrorListKeepsTheFirstHundred)
-{
-    ByteBuffer buffer(nullptr, 0);
-    for (int i = 0; i < 150; ++i) buffer.readInt();
-    EXPECT_EQ(buffer.getErrors().size(), ByteBuffer::MAX_KEPT_ERRORS);
-    EXPECT_EQ(buffer.getErrorCount(), 150);
+    // Only the first hundred messages are kept; all are counted.
+    ByteBuffer empty(nullptr, 0);
+    for (int i = 0; i < 150; ++i) empty.readInt();
+    EXPECT_EQ(empty.getErrors().size(), ByteBuffer::MAX_KEPT_ERRORS);
+    EXPECT_EQ(empty.getErrorCount(), 150);
 }
 
 TEST_F(StreamTest, Strings)
 {
     StreamBytes s;
-    s.str("abc").str("xy").str("");
+    s.str("abc").str("").str("xy").num(10).raw({'a', 'b', 'c'});
     ByteBuffer buffer(s.data(), s.size());
-    LDString* text = buffer.readString(tmp());
-    ASSERT_NE(text, nullptr);
+    std::unique_ptr<LDString> text(buffer.readString(tmp()));
+    std::unique_ptr<LDString> empty(buffer.readString(tmp()));
+    ASSERT_TRUE(text && empty);
     EXPECT_STREQ(text->c_str(), "abc");
-    delete text;
-    const RefString& ref = buffer.readStringAsRef();
-    EXPECT_EQ(ref.ptr, reinterpret_cast<const char*>(s.data()) + 5); // no copy
-    EXPECT_EQ(ref.length, 2);
-    LDString* empty = buffer.readString(tmp());
-    ASSERT_NE(empty, nullptr);
     EXPECT_EQ(empty->length(), 0);
-    delete empty;
+    const RefString& ref = buffer.readStringAsRef();
+    EXPECT_EQ(ref.ptr, reinterpret_cast<const char*>(s.data()) + 6); // no copy
+    EXPECT_EQ(ref.length, 2);
 
     // A length that runs past the block reads nothing beyond it.
-    StreamBytes cut;
-    cut.num(10).raw({'a', 'b', 'c'});
-    ByteBuffer cutBuffer(cut.data(), cut.size());
-    EXPECT_EQ(cutBuffer.readString(tmp()), nullptr);
-    EXPECT_EQ(errorText(cutBuffer.getErrors(), 0), "[1] range error");
-    cutBuffer.rollback(1);
-    EXPECT_EQ(cutBuffer.readStringAsRef().ptr, nullptr);
-    EXPECT_EQ(cutBuffer.getOffset(), 1);
+    EXPECT_EQ(buffer.readString(tmp()), nullptr);
+    EXPECT_EQ(firstError(buffer.getErrors()), "[9] range error");
+    buffer.rollback(1);
+    EXPECT_EQ(buffer.readStringAsRef().ptr, nullptr);
+    EXPECT_EQ(buffer.getOffset(), 9);
 }
 
-TEST_F(StreamTest, NumberArrays)
+// Every array reader, raw and vector, on one damaged count. Each reports the
+// number of elements it returned.
+void expectEveryArrayReaderRefuses(const StreamBytes& s, const char* message)
 {
-    StreamBytes s;
-    s.num(3).i32(1).i32(-2).i32(0x01020304);
-    s.num(2).raw({0x00, 0x01, 0x23, 0x45, 0xFF, 0xFF, 0xFF, 0xFE});
-    s.num(2).f32(0.5f).f32(-1.0f);
-    s.num(2).f64(3.0).f64(-0.125);
-    ByteBuffer buffer(s.data(), s.size());
-
-    int count = -1;
-    int* ints = buffer.readArrayInt(tmp(), &count);
-    ASSERT_EQ(count, 3);
-    EXPECT_EQ(ints[0], 1);
-    EXPECT_EQ(ints[1], -2);
-    EXPECT_EQ(ints[2], 0x01020304);
-    UtMemory::free_exe(ints);
-
-    unsigned short* shorts = buffer.readArrayIntAsUShort(tmp(), &count);
-    ASSERT_EQ(count, 2);
-    EXPECT_EQ(shorts[0], 0x2345);
-    EXPECT_EQ(shorts[1], 0xFFFE);
-    UtMemory::free_exe(shorts);
-
-    float* floats = buffer.readArrayFloat(tmp(), &count);
-    ASSERT_EQ(count, 2);
-    EXPECT_EQ(floats[0], 0.5f);
-    EXPECT_EQ(floats[1], -1.0f);
-    UtMemory::free_exe(floats);
-
-    LDVector<double>* doubles = buffer.readArrayDoubleAsVector(tmp());
-    ASSERT_EQ(doubles->size(), 2);
-    EXPECT_EQ((*doubles)[0], 3.0);
-    EXPECT_EQ((*doubles)[1], -0.125);
-    delete doubles;
-    EXPECT_FALSE(buffer.hasErrors());
-
-    const uint8_t little[] = {1, 0x45, 0x23, 0x01, 0x00};
-    ByteBuffer littleBuffer(little, sizeof(little));
-    littleBuffer.setEndian(false);
-    shorts = littleBuffer.readArrayIntAsUShort(tmp(), &count);
-    ASSERT_EQ(count, 1);
-    EXPECT_EQ(shorts[0], 0x2345);
-    UtMemory::free_exe(shorts);
-}
-
-// Every array reader, raw and vector, on one damaged count.
-void expectEveryArrayReaderRefuses(const StreamBytes& s, const char* message, MemoryParam* memParam)
-{
-    for (int reader = 0; reader < 7; ++reader) {
+    using Reader = int (*)(ByteBuffer&);
+    const Reader readers[] = {
+        [](ByteBuffer& b) { int n = -1; return b.readArrayInt(tmp(), &n) ? -1 : n; },
+        [](ByteBuffer& b) { int n = -1; return b.readArrayIntAsUShort(tmp(), &n) ? -1 : n; },
+        [](ByteBuffer& b) { int n = -1; return b.readArrayFloat(tmp(), &n) ? -1 : n; },
+        [](ByteBuffer& b) { int n = -1; return b.readArrayDouble(tmp(), &n) ? -1 : n; },
+        [](ByteBuffer& b) { return std::unique_ptr<LDVector<int>>(b.readArrayIntAsVector(tmp()))->size(); },
+        [](ByteBuffer& b) { return std::unique_ptr<LDVector<float>>(b.readArrayFloatAsVector(tmp()))->size(); },
+        [](ByteBuffer& b) { return std::unique_ptr<LDVector<double>>(b.readArrayDoubleAsVector(tmp()))->size(); },
+    };
+    for (Reader read : readers) {
         ByteBuffer buffer(s.data(), s.size());
-        int count = -1;
-        void* raw = nullptr;
-        int vectorSize = -1;
-        switch (reader) {
-        case 0: raw = buffer.readArrayInt(memParam, &count); break;
-        case 1: raw = buffer.readArrayIntAsUShort(memParam, &count); break;
-        case 2: raw = buffer.readArrayFloat(memParam, &count); break;
-        case 3: raw = buffer.readArrayDouble(memParam, &count); break;
-        case 4: { auto* v = buffer.readArrayIntAsVector(memParam); vectorSize = v->size(); delete v; break; }
-        case 5: { auto* v = buffer.readArrayFloatAsVector(memParam); vectorSize = v->size(); delete v; break; }
-        case 6: { auto* v = buffer.readArrayDoubleAsVector(memParam); vectorSize = v->size(); delete v; break; }
-        }
-        SCOPED_TRACE(reader);
-        if (reader < 4) {
-            EXPECT_EQ(raw, nullptr);
-            EXPECT_EQ(count, 0);
-        } else {
-            EXPECT_EQ(vectorSize, 0);
-        }
-        EXPECT_EQ(errorText(buffer.getErrors(), 0), message);
+        EXPECT_EQ(read(buffer), 0);
+        EXPECT_EQ(firstError(buffer.getErrors()), message);
         EXPECT_EQ(buffer.getOffset(), 1); // only the count was consumed
     }
 }
@@ -254,11 +209,11 @@ TEST_F(StreamTest, ArrayCountsOutsideTheBlockAreRefused)
 {
     StreamBytes illegal; // 100 elements against a bound of twice 10 bytes
     illegal.num(100).raw({0, 0, 0, 0, 0, 0, 0, 0, 0});
-    expectEveryArrayReaderRefuses(illegal, "[1] illegal size of array", tmp());
+    expectEveryArrayReaderRefuses(illegal, "[1] illegal size of array");
 
     StreamBytes pastEnd; // within the bound, but needs more bytes than are left
     pastEnd.num(5).raw({1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11});
-    expectEveryArrayReaderRefuses(pastEnd, "[1] range error", tmp());
+    expectEveryArrayReaderRefuses(pastEnd, "[1] range error");
 }
 
 TEST_F(StreamTest, BitsComeMostSignificantFirstAndAlignAfterwards)
@@ -266,10 +221,7 @@ TEST_F(StreamTest, BitsComeMostSignificantFirstAndAlignAfterwards)
     StreamBytes s;
     s.raw({0xB0, 0x7F, 0x80, 0x40});
     BReader reader(s.data(), s.size());
-    EXPECT_TRUE(reader.readBit());
-    EXPECT_FALSE(reader.readBit());
-    EXPECT_TRUE(reader.readBit());
-    EXPECT_TRUE(reader.readBit());
+    for (bool bit : {true, false, true, true}) EXPECT_EQ(reader.readBit(), bit);
     EXPECT_EQ(reader.readByte(), 0x7F); // the rest of 0xB0 is dropped
     for (int i = 0; i < 8; ++i) EXPECT_EQ(reader.readBit(), i == 0);
     EXPECT_FALSE(reader.readBit()); // ninth bit starts the next byte
@@ -282,58 +234,33 @@ TEST_F(StreamTest, BitsComeMostSignificantFirstAndAlignAfterwards)
 TEST_F(StreamTest, EveryValueClassDecodes)
 {
     StreamBytes s;
-    s.stringObject("ab");
-    s.cls(10).i32(0x11223344);
-    s.cls(11).f64(1).f64(2).f64(3).f64(4);
-    s.cls(12).f32(5).f32(6).f32(7).f32(8);
-    s.cls(13).f64(0.5).f64(-0.5);
-    s.cls(14).f32(9).f32(10);
+    s.stringObject("ab").cls(10).i32(0x11223344);
+    s.cls(11).f64(1).f64(2).f64(3).f64(4).cls(12).f32(5).f32(6).f32(7).f32(8);
+    s.cls(13).f64(0.5).f64(-0.5).cls(14).f32(9).f32(10);
     s.cls(17).f64(1).f64(2).f64(3).f64(4).f64(5).f64(6);
-    s.cls(21).i32(1).i32(2).i32(3).i32(4);
-    s.cls(22).i32(-7).i32(8);
-    s.cls(60).str("PARAM_ANGLE_X");
+    s.cls(21).i32(1).i32(2).i32(3).i32(4).cls(22).i32(-7).i32(8).cls(60).str("PARAM_ANGLE_X");
     s.cls(0).cls(5).cls(16).cls(24).cls(200).cls(48);
     BReader reader(s.data(), s.size());
-
-    auto* text = static_cast<LDString*>(reader.readObject(tmp()));
-    EXPECT_STREQ(text->c_str(), "ab");
-    auto* color = static_cast<LDColor*>(reader.readObject(tmp()));
-    EXPECT_EQ(color->color, 0x11223344);
-    auto* rectD = static_cast<LDRectF*>(reader.readObject(tmp()));
+    EXPECT_STREQ(owned<LDString>(reader.readObject(tmp()))->c_str(), "ab");
+    EXPECT_EQ(owned<LDColor>(reader.readObject(tmp()))->color, 0x11223344);
+    auto rectD = owned<LDRectF>(reader.readObject(tmp()));
     EXPECT_EQ(rectD->x, 1.0f);
     EXPECT_EQ(rectD->height, 4.0f);
-    auto* rectF = static_cast<LDRectF*>(reader.readObject(tmp()));
+    auto rectF = owned<LDRectF>(reader.readObject(tmp()));
     EXPECT_EQ(rectF->y, 6.0f);
     EXPECT_EQ(rectF->width, 7.0f);
-    auto* pointD = static_cast<LDPointF*>(reader.readObject(tmp()));
-    EXPECT_EQ(pointD->y, -0.5f);
-    auto* pointF = static_cast<LDPointF*>(reader.readObject(tmp()));
-    EXPECT_EQ(pointF->x, 9.0f);
-    auto* affine = static_cast<LDAffineTransform*>(reader.readObject(tmp()));
-    EXPECT_EQ(affine->m00, 1.0f);
+    EXPECT_EQ(owned<LDPointF>(reader.readObject(tmp()))->y, -0.5f);
+    EXPECT_EQ(owned<LDPointF>(reader.readObject(tmp()))->x, 9.0f);
+    auto affine = owned<LDAffineTransform>(reader.readObject(tmp())); // stored column by column
     EXPECT_EQ(affine->m10, 2.0f);
     EXPECT_EQ(affine->m01, 3.0f);
     EXPECT_EQ(affine->m12, 6.0f);
-    auto* rect = static_cast<LDRect*>(reader.readObject(tmp()));
-    EXPECT_EQ(rect->width, 3);
-    auto* point = static_cast<LDPoint*>(reader.readObject(tmp()));
-    EXPECT_EQ(point->x, -7);
+    EXPECT_EQ(owned<LDRect>(reader.readObject(tmp()))->width, 3);
+    EXPECT_EQ(owned<LDPoint>(reader.readObject(tmp()))->x, -7);
     EXPECT_EQ(reader.readObject(tmp()), ParamID::getID("PARAM_ANGLE_X"));
     for (int i = 0; i < 6; ++i) EXPECT_EQ(reader.readObject(tmp()), nullptr) << i;
-
-    // Null results are numbered too.
-    EXPECT_EQ(reader.getLoadedObjectCount(), 16);
-    EXPECT_FALSE(reader.isInvalid());
+    EXPECT_EQ(reader.getLoadedObjectCount(), 16); // null results are numbered too
     EXPECT_EQ(reader.getErrorCount(), 0);
-    delete text;
-    delete color;
-    delete rectD;
-    delete rectF;
-    delete pointD;
-    delete pointF;
-    delete affine;
-    delete rect;
-    delete point;
 }
 
 TEST_F(StreamTest, BackReferencesCountCompletedObjects)
@@ -356,14 +283,12 @@ TEST_F(StreamTest, BackReferencesCountCompletedObjects)
     array.cls(15).num(2).stringObject("s0").stringObject("s1").backRef(2);
     BReader reader(array.data(), array.size());
     EXPECT_EQ(reader.readStringObject(tmp()), nullptr); // refused: left with the reader
-    auto* list = static_cast<LDVector<void*>*>(reader.readObject(tmp()));
+    StringList list = stringList(reader.readObject(tmp()));
     ASSERT_NE(list, nullptr);
-    EXPECT_EQ(list, reader.getLoadedObject(2));
+    EXPECT_EQ(list.get(), reader.getLoadedObject(2));
     ASSERT_EQ(list->size(), 2);
     EXPECT_STREQ(static_cast<LDString*>((*list)[0])->c_str(), "s0");
     EXPECT_EQ((*list)[1], reader.getLoadedObject(1));
-    for (void* element : *list) delete static_cast<LDString*>(element);
-    delete list;
 }
 
 TEST_F(StreamTest, AnOwnedObjectIsClaimedOnce)
@@ -371,14 +296,13 @@ TEST_F(StreamTest, AnOwnedObjectIsClaimedOnce)
     StreamBytes s;
     s.stringObject("x").backRef(0).backRef(0);
     BReader reader(s.data(), s.size());
-    LDString* x = reader.readStringObject(tmp());
+    std::unique_ptr<LDString> x(reader.readStringObject(tmp()));
     ASSERT_NE(x, nullptr);
     EXPECT_FALSE(reader.isInvalid());
     EXPECT_EQ(reader.readStringObject(tmp()), nullptr);
     EXPECT_TRUE(reader.isInvalid());
-    EXPECT_TRUE(anyErrorContains(reader.getErrors(), "claimed twice"));
+    EXPECT_TRUE(anyErrorContains(reader, "claimed twice"));
     EXPECT_EQ(reader.readObject(tmp()), nullptr);
-    delete x;
 
     // An array owns its elements: a later reference to one is a second claim,
     // and so is the same element twice in one list.
@@ -386,19 +310,15 @@ TEST_F(StreamTest, AnOwnedObjectIsClaimedOnce)
     arrays.cls(15).num(1).stringObject("a").backRef(0);
     arrays.stringObject("b").cls(15).num(2).backRef(2).backRef(2);
     BReader arrayReader(arrays.data(), arrays.size());
-    auto* first = static_cast<LDVector<void*>*>(arrayReader.readObject(tmp()));
+    StringList first = stringList(arrayReader.readObject(tmp()));
     EXPECT_EQ(arrayReader.readStringObject(tmp()), nullptr);
     EXPECT_TRUE(arrayReader.isInvalid());
     EXPECT_EQ(arrayReader.readIntArrayObject(tmp(), nullptr), nullptr); // "b" stays with the reader
-    LDVector<void*>* second = arrayReader.readObjectList(tmp(), ClassSet(FileFormat2::LDSTRING_NO));
+    StringList second(arrayReader.readObjectList(tmp(), ClassSet(FileFormat2::LDSTRING_NO)));
     ASSERT_NE(second, nullptr);
     ASSERT_EQ(second->size(), 2);
     EXPECT_NE((*second)[0], nullptr);
     EXPECT_EQ((*second)[1], nullptr);
-    delete static_cast<LDString*>((*first)[0]);
-    delete first;
-    delete static_cast<LDString*>((*second)[0]);
-    delete second;
 }
 
 TEST_F(StreamTest, FieldsRefuseObjectsOfAnotherClass)
@@ -409,15 +329,14 @@ TEST_F(StreamTest, FieldsRefuseObjectsOfAnotherClass)
         StreamBytes s;
         s.stringObject("not an id").backRef(0);
         s.cls(15).num(3).stringObject("a").cls(60).str("P").cls(0);
-        s.cls(27).num(1).f32(1).backRef(5);
         BReader reader(s.data(), s.size());
         EXPECT_EQ(reader.readParamID(), nullptr);
         EXPECT_TRUE(reader.isInvalid());
-        EXPECT_TRUE(anyErrorContains(reader.getErrors(), "unexpected class"));
+        EXPECT_TRUE(anyErrorContains(reader, "unexpected class"));
         EXPECT_EQ(reader.readSerializable(tmp(), ClassSet(FileFormat2::LDSTRING_NO)), nullptr); // not a model class
 
         LDVector<int> counts(tmp());
-        LDVector<void*>* list = reader.readObjectList(tmp(), ClassSet(FileFormat2::LDSTRING_NO), &counts);
+        StringList list(reader.readObjectList(tmp(), ClassSet(FileFormat2::LDSTRING_NO), &counts));
         ASSERT_NE(list, nullptr);
         ASSERT_EQ(list->size(), 3);
         EXPECT_STREQ(static_cast<LDString*>((*list)[0])->c_str(), "a");
@@ -426,51 +345,35 @@ TEST_F(StreamTest, FieldsRefuseObjectsOfAnotherClass)
         ASSERT_EQ(counts.size(), 3);
         EXPECT_EQ(counts[0], 1);
         EXPECT_EQ(counts[1], 0);
-        delete static_cast<LDString*>((*list)[0]);
-        delete list;
-
-        // A float array where an int array belongs, fresh or referred to.
-        int count = -1;
-        EXPECT_EQ(reader.readIntArrayObject(tmp(), &count), nullptr);
-        EXPECT_EQ(count, 0);
-        EXPECT_EQ(reader.readIntArrayObject(tmp(), &count), nullptr);
     }
     EXPECT_EQ(tmpBlocksInUse(), baseline); // the refused objects went with the reader
 }
 
-TEST_F(StreamTest, NumberArraysKeepTheirCounts)
+TEST_F(StreamTest, NumberArrays)
 {
     StreamBytes s;
-    s.floatArray({1, 2, 3}).intArray({4, 5});
-    s.cls(25).num(2).raw({0, 0, 0x12, 0x34, 0, 0, 0, 7});
-    s.cls(26).num(1).f64(2.5);
+    s.intArray({1, -2, 0x01020304}).floatArray({0.5f, -1.0f});
+    s.cls(25).num(2).raw({0x00, 0x01, 0x23, 0x45, 0xFF, 0xFF, 0xFF, 0xFE}); // 16-bit: the low half of each int
+    s.cls(26).num(2).f64(3.0).f64(-0.125);
     s.cls(15).num(3).floatArray({1, 2}).cls(0).floatArray({3});
     s.intArray({9}).backRef(8); // an int array, then a reference to it from a 16-bit field
     BReader reader(s.data(), s.size());
     int count = -1;
-    float* floats = reader.readFloatArrayObject(tmp(), &count);
-    EXPECT_EQ(count, 3);
-    EXPECT_EQ(floats[2], 3.0f);
-    int* ints = reader.readIntArrayObject(tmp(), &count);
-    EXPECT_EQ(count, 2);
-    EXPECT_EQ(ints[1], 5);
-    unsigned short* shorts = reader.readUShortArrayObject(tmp(), &count);
-    EXPECT_EQ(count, 2);
-    EXPECT_EQ(shorts[0], 0x1234);
-    EXPECT_EQ(shorts[1], 7);
-    double* doubles = reader.readDoubleArrayObject(tmp(), &count);
-    EXPECT_EQ(count, 1);
-    EXPECT_EQ(doubles[0], 2.5);
+    EXPECT_EQ(take(reader.readIntArrayObject(tmp(), &count), count), (std::vector<int>{1, -2, 0x01020304}));
+    EXPECT_EQ(take(reader.readFloatArrayObject(tmp(), &count), count), (std::vector<float>{0.5f, -1.0f}));
+    EXPECT_EQ(take(reader.readUShortArrayObject(tmp(), &count), count),
+              (std::vector<unsigned short>{0x2345, 0xFFFE}));
+    EXPECT_EQ(take(reader.readDoubleArrayObject(tmp(), &count), count), (std::vector<double>{3.0, -0.125}));
 
     LDVector<int> counts(tmp());
-    LDVector<float*>* lattices = reader.readFloatArrayList(tmp(), &counts);
+    std::unique_ptr<LDVector<float*>> lattices(reader.readFloatArrayList(tmp(), &counts));
     ASSERT_NE(lattices, nullptr);
     ASSERT_EQ(lattices->size(), 3);
     ASSERT_EQ(counts.size(), 3);
-    EXPECT_EQ(counts[0], 2);
+    EXPECT_EQ(take((*lattices)[0], counts[0]), (std::vector<float>{1, 2}));
+    EXPECT_EQ((*lattices)[1], nullptr);
     EXPECT_EQ(counts[1], 0);
-    EXPECT_EQ(counts[2], 1);
-    EXPECT_EQ((*lattices)[2][0], 3.0f);
+    EXPECT_EQ(take((*lattices)[2], counts[2]), (std::vector<float>{3}));
     EXPECT_FALSE(reader.isInvalid());
 
     EXPECT_EQ(reader.readFloatArrayObject(tmp(), &count), nullptr); // left unclaimed
@@ -478,12 +381,6 @@ TEST_F(StreamTest, NumberArraysKeepTheirCounts)
     EXPECT_EQ(count, 0);
     EXPECT_TRUE(reader.isInvalid());
     EXPECT_EQ(reader.getErrorCount(), 2);
-
-    for (void* block : {static_cast<void*>(floats), static_cast<void*>(ints), static_cast<void*>(shorts),
-                        static_cast<void*>(doubles)})
-        UtMemory::free_exe(block);
-    for (float* lattice : *lattices) UtMemory::free_exe(lattice);
-    delete lattices;
 }
 
 TEST_F(StreamTest, NestedArrays)
@@ -493,13 +390,13 @@ TEST_F(StreamTest, NestedArrays)
     s.cls(23).num(2).num(1).num(2).num(2).stringObject("a").stringObject("b").num(1).backRef(0);
     s.cls(23).num(2).num(5).num(3); // two dimensions of a primitive: null
     BReader reader(s.data(), s.size());
-    LDString* x = reader.readStringObject(tmp());
+    std::unique_ptr<LDString> x(reader.readStringObject(tmp()));
     StreamObject nested = reader.readObjectOf(tmp(), ClassSet(FileFormat2::NESTED_ARRAY_NO));
     ASSERT_NE(nested.ptr, nullptr);
     EXPECT_EQ(nested.count, 2);
-    auto* outer = static_cast<LDVector<void*>*>(nested.ptr);
-    auto* row0 = static_cast<LDVector<void*>*>((*outer)[0]);
-    auto* row1 = static_cast<LDVector<void*>*>((*outer)[1]);
+    auto outer = owned<LDVector<void*>>(nested.ptr);
+    StringList row0 = stringList((*outer)[0]);
+    StringList row1 = stringList((*outer)[1]);
     ASSERT_EQ(row0->size(), 2);
     EXPECT_STREQ(static_cast<LDString*>((*row0)[1])->c_str(), "b");
     ASSERT_EQ(row1->size(), 1);
@@ -507,12 +404,6 @@ TEST_F(StreamTest, NestedArrays)
     EXPECT_TRUE(reader.isInvalid());
     EXPECT_EQ(reader.readObject(tmp()), nullptr);
     EXPECT_EQ(reader.getLoadedObjectCount(), 5); // x, a, b, the first array, the null
-
-    for (void* e : *row0) delete static_cast<LDString*>(e);
-    delete row0;
-    delete row1;
-    delete outer;
-    delete x;
 }
 
 TEST_F(StreamTest, LimitsOnCountsDimensionsAndNesting)
@@ -526,10 +417,10 @@ TEST_F(StreamTest, LimitsOnCountsDimensionsAndNesting)
         BReader reader(s.data(), s.size());
         EXPECT_EQ(reader.readObject(tmp()), nullptr);
         EXPECT_TRUE(reader.isInvalid());
-        EXPECT_TRUE(anyErrorContains(reader.getErrors(), "illegal dimensions of array"));
+        EXPECT_TRUE(anyErrorContains(reader, "illegal dimensions of array"));
         EXPECT_EQ(reader.readObject(tmp()), nullptr);
         EXPECT_EQ(reader.readObject(tmp()), nullptr);
-        EXPECT_TRUE(anyErrorContains(reader.getErrors(), "illegal size of array"));
+        EXPECT_TRUE(anyErrorContains(reader, "illegal size of array"));
     }
     {
         // Far deeper than the cap; the reader must neither recurse that deep
@@ -539,8 +430,7 @@ TEST_F(StreamTest, LimitsOnCountsDimensionsAndNesting)
         deep.cls(0);
         BReader reader(deep.data(), deep.size());
         EXPECT_EQ(reader.readObjectOf(tmp(), ClassSet(FileFormat2::LDSTRING_NO)).ptr, nullptr);
-        EXPECT_TRUE(reader.isInvalid());
-        EXPECT_TRUE(anyErrorContains(reader.getErrors(), "nested too deep"));
+        EXPECT_TRUE(anyErrorContains(reader, "nested too deep"));
         EXPECT_EQ(reader.getLoadedObjectCount(), BReader::MAX_NESTING_DEPTH);
         EXPECT_EQ(reader.getBuffer().getRemaining(), 0); // reading stopped there
     }
@@ -549,13 +439,12 @@ TEST_F(StreamTest, LimitsOnCountsDimensionsAndNesting)
         StreamBytes nested;
         nested.cls(15).num(2).cls(136).cls(0).cls(0).i32(1).i32(1).stringObject("after");
         BReader reader(nested.data(), nested.size());
-        auto* array = static_cast<LDVector<void*>*>(reader.readObject(tmp()));
+        auto array = owned<LDVector<void*>>(reader.readObject(tmp()));
         ASSERT_NE(array, nullptr);
         EXPECT_EQ((*array)[0], nullptr);
         EXPECT_EQ((*array)[1], nullptr);
-        EXPECT_TRUE(anyErrorContains(reader.getErrors(), "model nested"));
+        EXPECT_TRUE(anyErrorContains(reader, "model nested"));
         EXPECT_EQ(ModelImpl::INSTANCE_COUNT, 0);
-        delete array;
     }
     EXPECT_EQ(tmpBlocksInUse(), baseline);
 }
@@ -593,45 +482,6 @@ TEST_F(StreamTest, LongChainsOfArraysAreClaimedWithoutDeepRecursion)
     }
 }
 
-TEST_F(StreamTest, WriterNumberingMatchesTheReader)
-{
-    using mocwriter::MocStreamWriter;
-    MocStreamWriter w;
-    std::vector<std::pair<int, int>> expected; // writer index, class number
-    expected.push_back({w.writeTaggedString("a"), 1});
-    expected.push_back({w.writeColor(0x01020304), 10});
-    expected.push_back({w.writeRectF64(1, 2, 3, 4), 11});
-    expected.push_back({w.writePointF32(1, 2), 14});
-    expected.push_back({w.writeAffineTransform(1, 0, 0, 1, 5, 6), 17});
-    expected.push_back({w.writeParamId("P"), 60});
-    w.beginObjectArray(3);
-    expected.push_back({w.writeTaggedFloatArray({1, 2}), 27});
-    expected.push_back({w.writeNull(), 0});
-    expected.push_back({w.writeTaggedIntArray({7}), 25});
-    expected.push_back({w.endObjectArray(), 15});
-    w.beginNestedArray(2, 1, 1);
-    w.beginNestedLevel(1);
-    expected.push_back({w.writeTaggedDoubleArray({0.5}), 26});
-    w.endNestedLevel();
-    expected.push_back({w.endNestedArray(), 23});
-    expected.push_back({w.writeEmptyObject(200), 0});
-    expected.push_back({w.writePointI32(3, 4), 22});
-    w.writeBackRef(expected[0].first);
-    const int written = w.loadedObjectCount();
-    std::vector<uint8_t> bytes = w.takeBytes();
-
-    BReader reader(bytes.data(), static_cast<int>(bytes.size()));
-    int topLevel = 0;
-    while (reader.getBuffer().getRemaining() > 0) {
-        reader.readObjectOf(tmp(), ClassSet(-1)); // leave everything with the reader
-        ++topLevel;
-    }
-    EXPECT_EQ(topLevel, 11);
-    EXPECT_EQ(reader.getLoadedObjectCount(), written);
-    for (const auto& e : expected) EXPECT_EQ(reader.getLoadedClassNo(e.first), e.second) << e.first;
-    EXPECT_EQ(reader.getErrorCount(), 10); // every object but the null was refused
-}
-
 // ---------------------------------------------------------------------------
 // Robustness
 
@@ -658,20 +508,20 @@ StreamBytes sampleStream()
     return s;
 }
 
-// Reads top-level objects until the bytes run out. Model objects, strings,
-// colours and number arrays are taken (and deleted here); everything else is
-// left to the reader.
-void readAll(const uint8_t* bytes, int length)
+// Reads top-level objects until the bytes run out and returns how many models
+// came out. Model objects, strings, colours and number arrays are taken (and
+// deleted here); everything else is left to the reader.
+int readAll(const uint8_t* bytes, int length)
 {
     BReader reader(bytes, length);
-    MemoryParam* tmp = UtMemory::getTmpMemoryParam();
     const ClassSet taken({FileFormat2::MODEL_IMPL_NO, FileFormat2::AVATAR_PARTS_ITEM_NO, FileFormat2::LDSTRING_NO,
                           FileFormat2::LDCOLOR_NO, FileFormat2::INT_ARRAY_NO, FileFormat2::FLOAT_ARRAY_NO,
                           FileFormat2::DOUBLE_ARRAY_NO, FileFormat2::PARAM_ID_NO});
+    int models = 0;
     for (int reads = 0; reader.getBuffer().getRemaining() > 0 && reads < 10000; ++reads) {
-        StreamObject object = reader.readObjectOf(tmp, taken);
+        StreamObject object = reader.readObjectOf(tmp(), taken);
         switch (object.classNo) {
-        case FileFormat2::MODEL_IMPL_NO:
+        case FileFormat2::MODEL_IMPL_NO: ++models; [[fallthrough]];
         case FileFormat2::AVATAR_PARTS_ITEM_NO: delete static_cast<ISerializableV2*>(object.ptr); break;
         case FileFormat2::LDSTRING_NO: delete static_cast<LDString*>(object.ptr); break;
         case FileFormat2::LDCOLOR_NO: delete static_cast<LDColor*>(object.ptr); break;
@@ -681,34 +531,15 @@ void readAll(const uint8_t* bytes, int length)
         default: break;
         }
     }
-}
-
-TEST_F(StreamTest, SampleStreamReadsCleanly)
-{
-    StreamBytes s = sampleStream();
-    BReader reader(s.data(), s.size());
-    int reads = 0;
-    while (reader.getBuffer().getRemaining() > 0) {
-        StreamObject object = reader.readObjectOf(tmp(), ClassSet({FileFormat2::MODEL_IMPL_NO}));
-        if (object.ptr) {
-            auto* model = static_cast<ModelImpl*>(object.ptr);
-            EXPECT_EQ(model->getCanvasWidth(), 1280.0f);
-            ASSERT_NE(model->getPartsDataList(), nullptr);
-            EXPECT_EQ(model->getPartsDataList()->size(), 2);
-            delete model;
-        }
-        ++reads;
-    }
-    EXPECT_EQ(reads, 16);
-    EXPECT_EQ(reader.getBuffer().getErrorCount(), reads - 1); // every object but the model was refused
+    return models;
 }
 
 TEST_F(StreamTest, EveryTruncationReadsWithoutHarm)
 {
     StreamBytes s = sampleStream();
-    readAll(s.data(), s.size()); // interns the sample's identifiers once
+    ASSERT_EQ(readAll(s.data(), s.size()), 1); // whole, the model reads; this also interns its identifiers
     int baseline = tmpBlocksInUse();
-    for (int cut = 0; cut <= s.size(); ++cut) {
+    for (int cut = 0; cut < s.size(); ++cut) {
         std::vector<uint8_t> copy(s.bytes.begin(), s.bytes.begin() + cut);
         readAll(copy.data(), cut);
         ASSERT_EQ(ModelImpl::INSTANCE_COUNT, 0) << cut;
@@ -725,9 +556,7 @@ TEST_F(StreamTest, RandomByteFlipsReadWithoutHarm)
     for (int round = 0; round < 3000; ++round) {
         std::vector<uint8_t> copy = s.bytes;
         int flips = 1 + static_cast<int>(random() % 3);
-        for (int f = 0; f < flips; ++f) {
-            copy[random() % copy.size()] ^= static_cast<uint8_t>(1 + random() % 255);
-        }
+        for (int f = 0; f < flips; ++f) copy[random() % copy.size()] ^= static_cast<uint8_t>(1 + random() % 255);
         readAll(copy.data(), static_cast<int>(copy.size()));
         ASSERT_EQ(ModelImpl::INSTANCE_COUNT, 0) << round;
         ASSERT_EQ(PartsData::INSTANCE_COUNT, 0) << round;
