@@ -1,31 +1,28 @@
 #include <gtest/gtest.h>
 
-#include <cmath>
+#include <algorithm>
 #include <cstdio>
+#include <cstdlib>
+#include <functional>
 #include <limits>
+#include <memory>
 #include <random>
 #include <string>
 #include <vector>
 
 #include "DEF.h"
 #include "ModelContext.h"
+#include "id/ParamID.h"
 #include "io/BReader.h"
 #include "io/FileFormat2.h"
-#include "Tavrix.h"
-#include "id/ParamID.h"
 #include "memory/UtMemory.h"
+#include "mocwriter/MocStreamWriter.h"
 #include "param/ParamPivots.h"
 #include "param/PivotManager.h"
-#include "util/UtInterpolate.h"
-#include "mocwriter/MocStreamWriter.h"
 #include "support/RuntimeFixture.h"
+#include "util/UtInterpolate.h"
 
-using tavrix::LDVector;
-using tavrix::ModelContext;
-using tavrix::ParamID;
-using tavrix::ParamPivots;
-using tavrix::PivotManager;
-using tavrix::UtInterpolate;
+using namespace tavrix;
 using mocwriter::MocStreamWriter;
 
 namespace {
@@ -41,6 +38,23 @@ struct PivotDef {
     std::vector<float> pivots;
 };
 
+// n parameters named P0, P1, ... with pivots 0 and 1.
+std::vector<PivotDef> unitDefs(int n)
+{
+    std::vector<PivotDef> defs;
+    for (int i = 0; i < n; ++i) defs.push_back({"P" + std::to_string(i), {0.0f, 1.0f}});
+    return defs;
+}
+
+template <class Fn>
+std::string printed(Fn fn)
+{
+    return tavrix_test::captureStdout([&] {
+        fn();
+        std::fflush(stdout);
+    });
+}
+
 class PivotTest : public tavrix_test::RuntimeTest {
 protected:
     void SetUp() override
@@ -52,7 +66,7 @@ protected:
     void TearDown() override
     {
         for (PivotManager* manager : managers) delete manager;
-        for (tavrix::LDObject* table : tables) delete table;
+        for (LDObject* table : tables) delete table;
         delete context;
         RuntimeTest::TearDown();
     }
@@ -60,7 +74,7 @@ protected:
     PivotManager& makeManager(const std::vector<PivotDef>& defs)
     {
         PivotManager* manager = new PivotManager();
-        manager->initDirect(tavrix::UtMemory::getTmpMemoryParam());
+        manager->initDirect(UtMemory::getTmpMemoryParam());
         for (const PivotDef& def : defs) {
             ParamPivots* pivots = new ParamPivots();
             EXPECT_TRUE(pivots->initDirect(ParamID::getID(def.name.c_str()), def.pivots.data(),
@@ -74,20 +88,24 @@ protected:
     template <class T>
     LDVector<T>& makeTable(const std::vector<T>& values)
     {
-        LDVector<T>* table = new LDVector<T>(tavrix::UtMemory::getTmpMemoryParam());
+        LDVector<T>* table = new LDVector<T>(UtMemory::getTmpMemoryParam());
         for (const T& value : values) table->push_back(value);
         tables.push_back(table);
         return *table;
     }
 
-    void set(const char* name, float value)
+    void set(const std::string& name, float value)
     {
-        context->setParamFloat(static_cast<unsigned int>(context->getParamIndex(ParamID::getID(name))), value);
+        context->setParamFloat(static_cast<unsigned int>(context->getParamIndex(ParamID::getID(name.c_str()))),
+                               value);
     }
+
+    unsigned short* indices() { return context->getTmpPivotTableIndicesRef(); }
+    float* ts() { return context->getTmpT_ArrayRef(); }
 
     ModelContext* context = nullptr;
     std::vector<PivotManager*> managers;
-    std::vector<tavrix::LDObject*> tables;
+    std::vector<LDObject*> tables;
 };
 
 // --- Choosing pivots ---------------------------------------------------------
@@ -100,81 +118,54 @@ TEST_F(PivotTest, TwoParameterPackingExample)
 
     bool outside = false;
     EXPECT_EQ(manager.calcPivotValue(*context, &outside), 1);
-    EXPECT_FALSE(outside);
-    EXPECT_EQ(manager.getParamPivots(0)->getTmpPivotIndex(), 1);
-    EXPECT_EQ(manager.getParamPivots(0)->getTmpT(), 0.5f);
-    EXPECT_EQ(manager.getParamPivots(1)->getTmpPivotIndex(), 1);
-    EXPECT_EQ(manager.getParamPivots(1)->getTmpT(), 0.0f);
-
-    unsigned short* indices = context->getTmpPivotTableIndicesRef();
-    float* ts = context->getTmpT_ArrayRef();
-    EXPECT_EQ(manager.calcPivotIndexies(indices, ts, 1), 1);
-    EXPECT_EQ(indices[0], 4);
-    EXPECT_EQ(indices[1], 5);
-    EXPECT_EQ(indices[2], 65535);
-    EXPECT_EQ(ts[0], 0.5f);
-    EXPECT_EQ(ts[1], -1.0f);
+    EXPECT_EQ(manager.calcPivotIndexies(indices(), ts(), 1), 1);
+    EXPECT_EQ(std::vector<int>(indices(), indices() + 3), (std::vector<int>{4, 5, 65535}));
+    EXPECT_EQ(ts()[0], 0.5f);
+    EXPECT_EQ(ts()[1], -1.0f);
 
     LDVector<float>& keyed = makeTable<float>({0, 0, 0, 0, 10.0f, 17.0f});
     EXPECT_EQ(UtInterpolate::interpolateFloat(*context, manager, &outside, keyed), 10.0f + (17.0f - 10.0f) * 0.5f);
     EXPECT_FALSE(outside);
 }
 
-TEST_F(PivotTest, ValuesWithinToleranceSnapToThePivot)
+// Values within GOSA of a pivot sit on it (no fraction); beyond the first or
+// last pivot they are clamped and raise the outside flag.
+TEST_F(PivotTest, SnappingAndTheOutsideFlag)
 {
-    const float G = tavrix::DEF::GOSA;
-    PivotManager& manager = makeManager({{"A", {-1.0f, 0.0f, 1.0f}}});
-    ParamPivots& pivots = *manager.getParamPivots(0);
-    bool outside = false;
-
-    const struct {
-        float value;
-        int pivot;
-        int count;
-    } cases[] = {
-        {0.00005f, 1, 0},   {-0.00005f, 1, 0},   {1.0f - 0.00005f, 2, 0},
-        {-1.0f - G, 0, 0},  // exactly on the lower edge of the first pivot
-        {0.0002f, 1, 1},    {-0.5f, 0, 1},
-    };
-    for (const auto& c : cases) {
-        set("A", c.value);
-        EXPECT_EQ(manager.calcPivotValue(*context, &outside), c.count) << c.value;
-        EXPECT_EQ(pivots.getTmpPivotIndex(), c.pivot) << c.value;
-        if (c.count == 0) EXPECT_EQ(pivots.getTmpT(), 0.0f) << c.value;
-        else EXPECT_GT(pivots.getTmpT(), 0.0f) << c.value;
-    }
-    EXPECT_FALSE(outside);
-}
-
-TEST_F(PivotTest, OutsideFlagAtBothEndsAndForASinglePivot)
-{
-    const float G = tavrix::DEF::GOSA;
-    PivotManager& range = makeManager({{"A", {0.0f, 10.0f}}});
+    const float G = DEF::GOSA;
+    PivotManager& three = makeManager({{"A", {-1.0f, 0.0f, 1.0f}}});
+    PivotManager& range = makeManager({{"R", {0.0f, 10.0f}}});
     PivotManager& single = makeManager({{"S", {2.0f}}});
-    struct Case {
+    const struct {
         PivotManager* manager;
         const char* param;
         float value;
+        int count, pivot;
         bool outside;
-        int pivot;
+    } cases[] = {
+        {&three, "A", 0.00005f, 0, 1, false},    {&three, "A", -0.00005f, 0, 1, false},
+        {&three, "A", 1.0f - 0.00005f, 0, 2, false},
+        {&three, "A", -1.0f - G, 0, 0, false},   // exactly on the lower edge of the first pivot
+        {&three, "A", 0.0002f, 1, 1, false},     {&three, "A", -0.5f, 1, 0, false},
+        {&range, "R", -0.001f, 0, 0, true},      {&range, "R", 10.0f + G, 0, 1, true},
+        {&range, "R", 10.0f + G / 2, 0, 1, false}, {&range, "R", 20.0f, 0, 1, true},
+        {&single, "S", 2.0f, 0, 0, false},       {&single, "S", 2.00005f, 0, 0, false},
+        {&single, "S", 2.0f + G, 0, 0, true},    {&single, "S", -3.0f, 0, 0, true},
     };
-    const Case cases[] = {
-        {&range, "A", -0.001f, true, 0},       {&range, "A", 10.0f + G, true, 1},
-        {&range, "A", 10.0f + G / 2, false, 1}, {&range, "A", 20.0f, true, 1},
-        {&single, "S", 2.0f, false, 0},         {&single, "S", 2.00005f, false, 0},
-        {&single, "S", 2.0f + G, true, 0},      {&single, "S", -3.0f, true, 0},
-    };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.param) + " = " + std::to_string(c.value));
         set(c.param, c.value);
         bool outside = false;
-        EXPECT_EQ(c.manager->calcPivotValue(*context, &outside), 0) << c.param << " " << c.value;
-        EXPECT_EQ(outside, c.outside) << c.param << " " << c.value;
-        EXPECT_EQ(c.manager->getParamPivots(0)->getTmpPivotIndex(), c.pivot) << c.param << " " << c.value;
-        EXPECT_EQ(c.manager->getParamPivots(0)->getTmpT(), 0.0f);
+        EXPECT_EQ(c.manager->calcPivotValue(*context, &outside), c.count);
+        EXPECT_EQ(outside, c.outside);
+        const ParamPivots& pivots = *c.manager->getParamPivots(0);
+        EXPECT_EQ(pivots.getTmpPivotIndex(), c.pivot);
+        if (c.count == 0) EXPECT_EQ(pivots.getTmpT(), 0.0f);
+        else EXPECT_GT(pivots.getTmpT(), 0.0f);
     }
 
     // The flag is only ever raised, never cleared.
-    set("A", 5.0f);
+    set("R", 5.0f);
     bool outside = true;
     range.calcPivotValue(*context, &outside);
     EXPECT_TRUE(outside);
@@ -190,57 +181,31 @@ TEST_F(PivotTest, IntegerInterpolationTruncatesTowardZero)
     EXPECT_EQ(UtInterpolate::interpolateInt(*context, manager, &outside, makeTable<int>({0, 3})), 1);
     EXPECT_EQ(UtInterpolate::interpolateInt(*context, manager, &outside, makeTable<int>({0, -3})), -1);
 
-    // Two parameters truncate after every stage: I(I(0,3), I(0,3)) at t = 0.5
-    // is 1, where the exact blend would be 1.5 as well; with keys 0, 3, 1, 4
-    // the stages give 1 and 2, then 1.
+    // Two parameters truncate after every stage: keys 0, 3, 1, 4 at t = 0.5
+    // give 1 and 2, then 1 (the exact blend would be 2).
     PivotManager& two = makeManager({{"A", {0.0f, 1.0f}}, {"B", {0.0f, 1.0f}}});
     set("B", 0.5f);
     EXPECT_EQ(UtInterpolate::interpolateInt(*context, two, &outside, makeTable<int>({0, 3, 1, 4})), 1);
     EXPECT_FALSE(outside);
 }
 
-TEST_F(PivotTest, PointsWithoutFractionAreCopiedToTheirPlaces)
-{
-    PivotManager& manager = makeManager({{"A", {0.0f, 1.0f}}});
-    set("A", 1.0f);
-    float first[4] = {1, 2, 3, 4};
-    float second[4] = {5, 6, 7, 8};
-    LDVector<float*>& keyed = makeTable<float*>({first, second});
-    bool outside = false;
-
-    float packed[4] = {};
-    UtInterpolate::interpolatePoints(*context, manager, &outside, 2, keyed, packed, 0, 2);
-    EXPECT_EQ(std::vector<float>(packed, packed + 4), std::vector<float>({5, 6, 7, 8}));
-
-    float strided[9] = {-1, -1, -1, -1, -1, -1, -1, -1, -1};
-    UtInterpolate::interpolatePoints(*context, manager, &outside, 2, keyed, strided, 1, 4);
-    EXPECT_EQ(std::vector<float>(strided, strided + 9), std::vector<float>({-1, 5, 6, -1, -1, 7, 8, -1, -1}));
-    EXPECT_FALSE(outside);
-}
-
 // Independent reference: the multilinear blend computed in double directly
 // from the parameter values and pivots.
-double exactBlend(const std::vector<PivotDef>& defs, const std::vector<float>& params,
-                  const std::vector<double>& keyed)
+double exactBlend(const std::vector<PivotDef>& defs, const std::vector<float>& params, const std::vector<float>& keyed)
 {
-    std::vector<int> lower(defs.size());
-    std::vector<double> frac(defs.size());
-    for (size_t i = 0; i < defs.size(); ++i) {
-        const std::vector<float>& p = defs[i].pivots;
-        size_t j = 1;
-        while (j + 1 < p.size() && params[i] > p[j]) ++j;
-        lower[i] = static_cast<int>(j - 1);
-        frac[i] = (double(params[i]) - p[j - 1]) / (double(p[j]) - p[j - 1]);
-    }
     double sum = 0.0;
     for (int combo = 0; combo < (1 << defs.size()); ++combo) {
         double weight = 1.0;
         int index = 0, stride = 1;
         for (size_t i = 0; i < defs.size(); ++i) {
+            const std::vector<float>& p = defs[i].pivots;
+            size_t j = 1;
+            while (j + 1 < p.size() && params[i] > p[j]) ++j;
+            const double frac = (double(params[i]) - p[j - 1]) / (double(p[j]) - p[j - 1]);
             const bool upper = (combo >> i) & 1;
-            weight *= upper ? frac[i] : 1.0 - frac[i];
-            index += (lower[i] + (upper ? 1 : 0)) * stride;
-            stride *= static_cast<int>(defs[i].pivots.size());
+            weight *= upper ? frac : 1.0 - frac;
+            index += static_cast<int>(j - (upper ? 0 : 1)) * stride;
+            stride *= static_cast<int>(p.size());
         }
         sum += weight * keyed[index];
     }
@@ -263,57 +228,45 @@ float generalForm(ModelContext& context, int n, Key key)
     return sum;
 }
 
-struct RandomSetup {
-    std::vector<PivotDef> defs;
-    std::vector<float> params;
-    int keyCount = 1;
-};
-
-RandomSetup randomSetup(std::mt19937& rng, int n)
-{
-    RandomSetup setup;
-    std::uniform_real_distribution<float> between(0.05f, 0.95f);
-    for (int i = 0; i < n; ++i) {
-        std::vector<float> pivots = {-2.0f, 0.0f, 1.5f, 4.0f};
-        pivots.resize(2 + (i % 3));
-        const int segment = static_cast<int>(rng() % (pivots.size() - 1));
-        const float lo = pivots[segment], hi = pivots[segment + 1];
-        setup.defs.push_back({"R" + std::to_string(i), pivots});
-        setup.params.push_back(lo + (hi - lo) * between(rng));
-        setup.keyCount *= static_cast<int>(pivots.size());
-    }
-    return setup;
-}
-
 // Closed forms for one to four parameters between pivots against the general
 // form on the same packed tables: they differ only in rounding, so float and
 // point results agree to a few units in the last place of the keyed values;
 // the point forms for two and three parameters are the general form and agree
 // exactly. The integer closed forms truncate after every stage, so they may
 // fall below the general form's single truncation by up to one per stage.
-// From five parameters on every routine is the general form, exactly.
+// With no fraction the keyed value is copied, and from five parameters on
+// every routine is the general form, exactly. A first parameter sitting on a
+// pivot moves every index without adding a fraction.
 TEST_F(PivotTest, ClosedFormsAgreeWithTheGeneralForm)
 {
     std::mt19937 rng(20240611u);
-    std::uniform_real_distribution<float> keyDist(-100.0f, 100.0f);
+    std::uniform_real_distribution<float> keyDist(-100.0f, 100.0f), between(0.05f, 0.95f);
     std::uniform_int_distribution<int> intDist(-1000, 1000);
     const float tolerance = 16 * 100.0f * std::numeric_limits<float>::epsilon();
+    const std::vector<float> allPivots = {-2.0f, 0.0f, 1.5f, 4.0f};
 
-    for (int n = 1; n <= 6; ++n) {
+    for (int n = 0; n <= 6; ++n) {
         for (int trial = 0; trial < 40; ++trial) {
             SCOPED_TRACE("n=" + std::to_string(n) + " trial=" + std::to_string(trial));
-            for (PivotManager* old : managers) delete old;
-            managers.clear();
             context->init();
-            RandomSetup setup = randomSetup(rng, n);
-            PivotManager& manager = makeManager(setup.defs);
-            for (int i = 0; i < n; ++i) set(setup.defs[i].name.c_str(), setup.params[i]);
+            std::vector<PivotDef> defs = {{"S", allPivots}};
+            std::vector<float> params = {allPivots[rng() % 4]};
+            int keyCount = 4;
+            for (int i = 0; i < n; ++i) { // two to four pivots, the value strictly inside a segment
+                const std::vector<float> pivots(allPivots.begin(), allPivots.begin() + 2 + i % 3);
+                const size_t segment = rng() % (pivots.size() - 1);
+                params.push_back(pivots[segment] + (pivots[segment + 1] - pivots[segment]) * between(rng));
+                defs.push_back({"R" + std::to_string(i), pivots});
+                keyCount *= static_cast<int>(pivots.size());
+            }
+            PivotManager& manager = makeManager(defs);
+            for (size_t i = 0; i < defs.size(); ++i) set(defs[i].name, params[i]);
 
-            std::vector<float> floats(setup.keyCount);
-            std::vector<int> ints(setup.keyCount);
-            std::vector<std::vector<float>> points(setup.keyCount, std::vector<float>(6));
+            std::vector<float> floats(keyCount);
+            std::vector<int> ints(keyCount);
+            std::vector<std::vector<float>> points(keyCount, std::vector<float>(6));
             std::vector<float*> pointPtrs;
-            for (int i = 0; i < setup.keyCount; ++i) {
+            for (int i = 0; i < keyCount; ++i) {
                 floats[i] = keyDist(rng);
                 ints[i] = intDist(rng);
                 for (float& coordinate : points[i]) coordinate = keyDist(rng);
@@ -322,29 +275,29 @@ TEST_F(PivotTest, ClosedFormsAgreeWithTheGeneralForm)
             bool outside = false;
 
             const float f = UtInterpolate::interpolateFloat(*context, manager, &outside, makeTable(floats));
-            ASSERT_EQ(manager.calcPivotIndexies(context->getTmpPivotTableIndicesRef(),
-                                                context->getTmpT_ArrayRef(), n), n);
+            ASSERT_EQ(manager.calcPivotIndexies(indices(), ts(), n), n);
             const float fg = generalForm(*context, n, [&](int i) { return floats[i]; });
-            if (n >= 5) EXPECT_EQ(f, fg);
+            if (n == 0 || n >= 5) EXPECT_EQ(f, fg);
             else EXPECT_NEAR(f, fg, tolerance);
-            EXPECT_NEAR(f, exactBlend(setup.defs, setup.params, std::vector<double>(floats.begin(), floats.end())),
-                        tolerance);
+            EXPECT_NEAR(f, exactBlend(defs, params, floats), tolerance);
 
             const int v = UtInterpolate::interpolateInt(*context, manager, &outside, makeTable(ints));
-            const float ig = generalForm(*context, n, [&](int i) { return static_cast<float>(ints[i]); });
-            if (n >= 5) {
-                EXPECT_EQ(v, static_cast<int>(ig));
-            } else {
-                EXPECT_LE(std::abs(v - static_cast<int>(ig)), n);
-            }
+            const int ig = static_cast<int>(generalForm(*context, n, [&](int i) { return float(ints[i]); }));
+            if (n == 0 || n >= 5) EXPECT_EQ(v, ig);
+            else EXPECT_LE(std::abs(v - ig), n);
 
-            float dst[6];
-            UtInterpolate::interpolatePoints(*context, manager, &outside, 3, makeTable(pointPtrs), dst, 0, 2);
+            // Three points of two coordinates, packed or placed from offset 1 with stride 3.
+            const int offset = trial % 2, step = 2 + trial % 2;
+            float dst[10];
+            std::fill(std::begin(dst), std::end(dst), -1000.0f);
+            UtInterpolate::interpolatePoints(*context, manager, &outside, 3, makeTable(pointPtrs), dst, offset, step);
             for (int c = 0; c < 6; ++c) {
                 const float pg = generalForm(*context, n, [&](int i) { return points[i][c]; });
-                if (n == 2 || n == 3 || n >= 5) EXPECT_EQ(dst[c], pg) << c;
-                else EXPECT_NEAR(dst[c], pg, tolerance) << c;
+                const float got = dst[offset + (c / 2) * step + c % 2];
+                if (n != 1 && n != 4) EXPECT_EQ(got, pg) << c;
+                else EXPECT_NEAR(got, pg, tolerance) << c;
             }
+            EXPECT_EQ(std::count(std::begin(dst), std::end(dst), -1000.0f), 4); // nothing else written
             EXPECT_FALSE(outside);
         }
     }
@@ -352,96 +305,68 @@ TEST_F(PivotTest, ClosedFormsAgreeWithTheGeneralForm)
 
 // --- Table limits ------------------------------------------------------------
 
-TEST_F(PivotTest, SixParametersFillTheTableWithoutMessage)
+// Six parameters fill the 65-entry index table silently; a seventh prints a
+// banner, is treated as sitting on its lower pivot, and writes nothing past
+// 65 indices or the terminating fraction.
+TEST_F(PivotTest, SixParametersFillTheTablesAndASeventhIsDroppedWithABanner)
 {
-    std::vector<PivotDef> defs;
-    std::vector<float> params;
-    std::vector<double> keyed;
-    for (int i = 0; i < 6; ++i) {
-        defs.push_back({"P" + std::to_string(i), {0.0f, 1.0f}});
-        params.push_back(0.1f + 0.1f * i);
-    }
-    std::vector<float> values;
-    for (int i = 0; i < 64; ++i) {
-        values.push_back(static_cast<float>(i * i % 17));
-        keyed.push_back(values.back());
-    }
-    PivotManager& manager = makeManager(defs);
-    for (int i = 0; i < 6; ++i) set(defs[i].name.c_str(), params[i]);
+    for (int n : {6, 7}) {
+        SCOPED_TRACE(n);
+        context->init();
+        const std::vector<PivotDef> defs = unitDefs(n);
+        std::vector<float> params, values;
+        for (int i = 0; i < n; ++i) params.push_back(0.1f + 0.1f * i);
+        for (int i = 0; i < (1 << n); ++i) values.push_back(static_cast<float>(i * i % 17));
+        PivotManager& manager = makeManager(defs);
+        for (int i = 0; i < n; ++i) set(defs[i].name, params[i]);
+        const std::string banner = n == 7 ? BANNER_128 : "";
 
-    bool outside = false;
-    testing::internal::CaptureStdout();
-    const float result = UtInterpolate::interpolateFloat(*context, manager, &outside, makeTable(values));
-    std::fflush(stdout);
-    EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
-    EXPECT_NEAR(result, exactBlend(defs, params, keyed), 1e-4);
-    EXPECT_EQ(context->getTmpPivotTableIndicesRef()[63], 63);
-    EXPECT_EQ(context->getTmpPivotTableIndicesRef()[64], 65535);
-    EXPECT_EQ(context->getTmpT_ArrayRef()[6], -1.0f);
+        bool outside = false;
+        ASSERT_EQ(manager.calcPivotValue(*context, &outside), n);
+        unsigned short packed[80];
+        float fractions[20];
+        std::fill(std::begin(packed), std::end(packed), 0xBEEF);
+        std::fill(std::begin(fractions), std::end(fractions), 42.0f);
+        EXPECT_EQ(printed([&] { EXPECT_EQ(manager.calcPivotIndexies(packed, fractions, n), 6); }), banner);
+        EXPECT_EQ(packed[63], 63);
+        EXPECT_EQ(packed[64], 65535);
+        for (int i = 65; i < 80; ++i) EXPECT_EQ(packed[i], 0xBEEF) << i;
+        EXPECT_EQ(fractions[6], -1.0f);
+        for (int i = 7; i < 20; ++i) EXPECT_EQ(fractions[i], 42.0f) << i;
+
+        float result = 0.0f;
+        LDVector<float>& keyed = makeTable(values);
+        EXPECT_EQ(printed([&] { result = UtInterpolate::interpolateFloat(*context, manager, &outside, keyed); }),
+                  banner);
+        const std::vector<float> firstSix(params.begin(), params.begin() + 6), lowerKeys(values.begin(),
+                                                                                        values.begin() + 64);
+        EXPECT_NEAR(result, exactBlend(unitDefs(6), firstSix, lowerKeys), 1e-4);
+        EXPECT_FALSE(outside);
+    }
 }
 
-TEST_F(PivotTest, SeventhParameterPrintsBannerAndStaysInsideTheTables)
+TEST_F(PivotTest, MissingPivotsOrKeysAreNeverRead)
 {
-    std::vector<PivotDef> defs;
-    for (int i = 0; i < 7; ++i) defs.push_back({"P" + std::to_string(i), {0.0f, 1.0f}});
-    PivotManager& manager = makeManager(defs);
-    for (int i = 0; i < 7; ++i) set(defs[i].name.c_str(), 0.25f + 0.05f * i);
-    std::vector<float> values;
-    for (int i = 0; i < 128; ++i) values.push_back(static_cast<float>((i * 7) % 23));
-    LDVector<float>& keyed = makeTable(values);
-
-    bool outside = false;
-    ASSERT_EQ(manager.calcPivotValue(*context, &outside), 7);
-    unsigned short indices[80];
-    float ts[20];
-    for (unsigned short& index : indices) index = 0xBEEF;
-    for (float& t : ts) t = 42.0f;
-    testing::internal::CaptureStdout();
-    EXPECT_EQ(manager.calcPivotIndexies(indices, ts, 7), 6);
-    std::fflush(stdout);
-    EXPECT_EQ(testing::internal::GetCapturedStdout(), BANNER_128);
-    EXPECT_EQ(indices[64], 65535);
-    for (int i = 65; i < 80; ++i) EXPECT_EQ(indices[i], 0xBEEF) << i;
-    EXPECT_EQ(ts[6], -1.0f);
-    for (int i = 7; i < 20; ++i) EXPECT_EQ(ts[i], 42.0f) << i;
-
-    // The evaluation treats the seventh parameter as sitting on its lower
-    // pivot, and prints the banner each time.
-    testing::internal::CaptureStdout();
-    const float crowded = UtInterpolate::interpolateFloat(*context, manager, &outside, keyed);
-    std::fflush(stdout);
-    EXPECT_EQ(testing::internal::GetCapturedStdout(), BANNER_128);
-    set("P6", 0.0f);
-    EXPECT_EQ(UtInterpolate::interpolateFloat(*context, manager, &outside, keyed), crowded);
-    EXPECT_FALSE(outside);
-}
-
-TEST_F(PivotTest, ParameterWithoutPivotsNeverIndexesBelowTheTable)
-{
-    PivotManager& manager = makeManager({{"A", {0.0f, 1.0f}}, {"Z", {}}});
+    // A parameter without pivots never indexes below the table, and the
+    // element's keyed table is empty: nothing to evaluate.
+    PivotManager& empty = makeManager({{"A", {0.0f, 1.0f}}, {"Z", {}}});
     set("A", 0.5f);
     bool outside = false;
-    EXPECT_EQ(manager.calcPivotValue(*context, &outside), 1);
+    EXPECT_EQ(empty.calcPivotValue(*context, &outside), 1);
     EXPECT_FALSE(outside);
-    EXPECT_EQ(manager.getParamPivots(1)->getTmpPivotIndex(), 0);
-    manager.calcPivotIndexies(context->getTmpPivotTableIndicesRef(), context->getTmpT_ArrayRef(), 1);
-    EXPECT_EQ(context->getTmpPivotTableIndicesRef()[0], 0);
-    EXPECT_EQ(context->getTmpPivotTableIndicesRef()[1], 1);
-
-    // The keyed table of such an element is empty: nothing to evaluate.
-    EXPECT_EQ(UtInterpolate::interpolateFloat(*context, manager, &outside, makeTable<float>({})), 0.0f);
+    EXPECT_EQ(empty.getParamPivots(1)->getTmpPivotIndex(), 0);
+    empty.calcPivotIndexies(indices(), ts(), 1);
+    EXPECT_EQ(indices()[0], 0);
+    EXPECT_EQ(indices()[1], 1);
+    EXPECT_EQ(UtInterpolate::interpolateFloat(*context, empty, &outside, makeTable<float>({})), 0.0f);
     EXPECT_TRUE(outside);
-}
 
-TEST_F(PivotTest, KeyedTableShorterThanItsPivotsIsNotRead)
-{
+    // A keyed table shorter than its pivots ask for.
     PivotManager& manager = makeManager({{"A", {-1.0f, 0.0f, 1.0f}}, {"B", {0.0f, 1.0f}}});
-    set("A", 0.5f);
     set("B", 1.0f);
-    bool outside = false;
+    outside = false;
     EXPECT_EQ(UtInterpolate::interpolateInt(*context, manager, &outside, makeTable<int>({1, 2, 3, 4, 5})), 0);
     EXPECT_TRUE(outside);
-
     float key[2] = {1.0f, 2.0f};
     float dst[2] = {9.0f, 9.0f};
     outside = false;
@@ -454,10 +379,12 @@ TEST_F(PivotTest, KeyedTableShorterThanItsPivotsIsNotRead)
 
 // --- Change detection and cached indices --------------------------------------
 
-TEST_F(PivotTest, ElementsInterpolateAgainOnlyWhenTheirParametersChanged)
+TEST_F(PivotTest, ChangesOfTheOwnParametersAndInitAreNoticed)
 {
-    for (const char* name : {"A", "B", "OTHER"}) context->addFloatParam(ParamID::getID(name), 0.0f, -1.0f, 1.0f);
-    PivotManager& manager = makeManager({{"A", {0.0f, 1.0f}}, {"B", {0.0f, 1.0f}}});
+    context->addFloatParam(ParamID::getID("OTHER"), 0.0f, -1.0f, 1.0f);
+    context->addFloatParam(ParamID::getID("A"), 0.25f, -1.0f, 1.0f);
+    context->addFloatParam(ParamID::getID("B"), 0.75f, -1.0f, 1.0f);
+    PivotManager& manager = makeManager({{"B", {0.0f, 1.0f}}});
     EXPECT_TRUE(manager.checkParamUpdated(*context)); // first update after init
     context->update();
     EXPECT_FALSE(manager.checkParamUpdated(*context));
@@ -466,112 +393,96 @@ TEST_F(PivotTest, ElementsInterpolateAgainOnlyWhenTheirParametersChanged)
     context->detectParamChanges();
     EXPECT_FALSE(manager.checkParamUpdated(*context));
     context->clearParamChanges();
-
     set("B", 0.5f);
     context->detectParamChanges();
     EXPECT_TRUE(manager.checkParamUpdated(*context));
     context->clearParamChanges();
 
-    context->init();
-    EXPECT_TRUE(manager.checkParamUpdated(*context));
-}
-
-TEST_F(PivotTest, CachedParameterIndexIsResolvedAgainAfterInit)
-{
-    context->addFloatParam(ParamID::getID("A"), 0.25f, -1.0f, 1.0f);
-    context->addFloatParam(ParamID::getID("B"), 0.75f, -1.0f, 1.0f);
-    PivotManager& manager = makeManager({{"B", {0.0f, 1.0f}}});
+    // The parameter's row is cached per init and looked up again after one.
     bool outside = false;
     manager.calcPivotValue(*context, &outside);
-    EXPECT_EQ(manager.getParamPivots(0)->getParamIndex(context->getInitVersion()), 1);
-    EXPECT_EQ(manager.getParamPivots(0)->getTmpT(), 0.75f);
-
+    EXPECT_EQ(manager.getParamPivots(0)->getParamIndex(context->getInitVersion()), 2);
+    EXPECT_EQ(manager.getParamPivots(0)->getTmpT(), 0.5f);
     context->init();
-    EXPECT_EQ(manager.getParamPivots(0)->getParamIndex(context->getInitVersion()),
-              ParamPivots::PARAM_INDEX_NOT_INIT);
-    context->addFloatParam(ParamID::getID("B"), 0.5f, -1.0f, 1.0f);
+    EXPECT_TRUE(manager.checkParamUpdated(*context));
+    EXPECT_EQ(manager.getParamPivots(0)->getParamIndex(context->getInitVersion()), ParamPivots::PARAM_INDEX_NOT_INIT);
+    context->addFloatParam(ParamID::getID("B"), 0.25f, -1.0f, 1.0f);
     manager.calcPivotValue(*context, &outside);
     EXPECT_EQ(manager.getParamPivots(0)->getParamIndex(context->getInitVersion()), 0);
-    EXPECT_EQ(manager.getParamPivots(0)->getTmpT(), 0.5f);
+    EXPECT_EQ(manager.getParamPivots(0)->getTmpT(), 0.25f);
 }
 
 // --- Reading from the stream --------------------------------------------------
 
 void writeParamPivots(MocStreamWriter& writer, const char* id, int count, const std::vector<float>& values)
 {
-    writer.beginObject(tavrix::FileFormat2::PARAM_PIVOTS_NO);
+    writer.beginObject(FileFormat2::PARAM_PIVOTS_NO);
     writer.writeParamId(id);
     writer.writeInt(count);
     writer.writeTaggedFloatArray(values);
     writer.endObject();
 }
 
-TEST_F(PivotTest, ManagerReadFromTheStreamPacksLikeOneBuiltInCode)
+// Reads a pivot manager whose list the caller writes (listSize entries).
+template <class WriteList>
+std::unique_ptr<PivotManager> readManager(int listSize, WriteList writeList, bool* invalid)
 {
     MocStreamWriter writer;
-    writer.beginObject(tavrix::FileFormat2::PIVOT_MANAGER_NO);
-    writer.beginObjectArray(2);
-    writeParamPivots(writer, "A", 3, {-30.0f, 0.0f, 30.0f});
-    writeParamPivots(writer, "B", 2, {0.0f, 1.0f});
+    writer.beginObject(FileFormat2::PIVOT_MANAGER_NO);
+    writer.beginObjectArray(listSize);
+    writeList(writer);
     writer.endObjectArray();
     writer.endObject();
-    const std::vector<std::uint8_t>& bytes = writer.bytes();
+    BReader reader(writer.bytes().data(), static_cast<int>(writer.bytes().size()));
+    std::unique_ptr<PivotManager> manager(
+        reader.readSerializableAs<PivotManager>(nullptr, ClassSet(FileFormat2::PIVOT_MANAGER_NO)));
+    *invalid = reader.isInvalid();
+    return manager;
+}
 
-    tavrix::BReader reader(bytes.data(), static_cast<int>(bytes.size()));
-    PivotManager* manager = reader.readSerializableAs<PivotManager>(
-        nullptr, tavrix::ClassSet(tavrix::FileFormat2::PIVOT_MANAGER_NO));
+TEST_F(PivotTest, ManagerReadFromTheStreamPacksLikeOneBuiltInCode)
+{
+    bool invalid = true;
+    std::unique_ptr<PivotManager> manager = readManager(2, [](MocStreamWriter& w) {
+        writeParamPivots(w, "A", 3, {-30.0f, 0.0f, 30.0f});
+        writeParamPivots(w, "B", 2, {0.0f, 1.0f});
+    }, &invalid);
     ASSERT_NE(manager, nullptr);
-    managers.push_back(manager);
-    EXPECT_FALSE(reader.isInvalid());
+    EXPECT_FALSE(invalid);
     ASSERT_EQ(manager->getParamPivotsCount(), 2);
-    EXPECT_EQ(manager->getParamPivots(0)->getParamID(), ParamID::getID("A"));
-    EXPECT_EQ(manager->getParamPivots(0)->getPivotCount(), 3);
-    EXPECT_EQ(manager->getParamPivots(0)->getPivotValue()[2], 30.0f);
-    EXPECT_EQ(manager->getParamPivots(1)->getParamID(), ParamID::getID("B"));
-
     set("A", 15.0f);
     set("B", 1.0f);
     bool outside = false;
     EXPECT_EQ(UtInterpolate::interpolateFloat(*context, *manager, &outside, makeTable<float>({0, 0, 0, 0, 2, 4})), 3.0f);
-    EXPECT_EQ(context->getTmpPivotTableIndicesRef()[0], 4);
-    EXPECT_EQ(context->getTmpPivotTableIndicesRef()[1], 5);
+    EXPECT_EQ(std::vector<int>(indices(), indices() + 3), (std::vector<int>{4, 5, 65535}));
 }
 
+// Each damage marks the stream invalid; the list keeps what could be read.
 TEST_F(PivotTest, DamagedPivotStreamsAreCutBackAndMarkedInvalid)
 {
-    // A pivot count beyond the stored values.
-    {
-        MocStreamWriter writer;
-        writeParamPivots(writer, "A", 5, {0.0f, 1.0f, 2.0f});
-        const std::vector<std::uint8_t>& bytes = writer.bytes();
-        tavrix::BReader reader(bytes.data(), static_cast<int>(bytes.size()));
-        ParamPivots* pivots = reader.readSerializableAs<ParamPivots>(
-            nullptr, tavrix::ClassSet(tavrix::FileFormat2::PARAM_PIVOTS_NO));
-        ASSERT_NE(pivots, nullptr);
-        EXPECT_TRUE(reader.isInvalid());
-        EXPECT_EQ(pivots->getPivotCount(), 3);
-        delete pivots;
-    }
-    // A negative count, and a list slot holding something else than pivots.
-    {
-        MocStreamWriter writer;
-        writer.beginObject(tavrix::FileFormat2::PIVOT_MANAGER_NO);
-        writer.beginObjectArray(3);
-        writeParamPivots(writer, "A", -1, {0.0f});
-        writer.writeTaggedString("not pivots");
-        writeParamPivots(writer, "B", 2, {0.0f, 1.0f});
-        writer.endObjectArray();
-        writer.endObject();
-        const std::vector<std::uint8_t>& bytes = writer.bytes();
-        tavrix::BReader reader(bytes.data(), static_cast<int>(bytes.size()));
-        PivotManager* manager = reader.readSerializableAs<PivotManager>(
-            nullptr, tavrix::ClassSet(tavrix::FileFormat2::PIVOT_MANAGER_NO));
-        ASSERT_NE(manager, nullptr);
-        managers.push_back(manager);
-        EXPECT_TRUE(reader.isInvalid());
-        ASSERT_EQ(manager->getParamPivotsCount(), 2);
-        EXPECT_EQ(manager->getParamPivots(0)->getPivotCount(), 0);
-        EXPECT_EQ(manager->getParamPivots(1)->getParamID(), ParamID::getID("B"));
+    const struct {
+        const char* what;
+        std::function<void(MocStreamWriter&)> write;
+        std::vector<int> pivotCounts; // of the entries kept
+    } cases[] = {
+        {"count beyond the values", [](MocStreamWriter& w) { writeParamPivots(w, "A", 5, {0.0f, 1.0f, 2.0f}); },
+         {3, 2}},
+        {"negative count", [](MocStreamWriter& w) { writeParamPivots(w, "A", -1, {0.0f}); }, {0, 2}},
+        {"not pivots", [](MocStreamWriter& w) { w.writeTaggedString("not pivots"); }, {2}},
+    };
+    for (const auto& c : cases) {
+        bool invalid = false;
+        std::unique_ptr<PivotManager> manager = readManager(2, [&](MocStreamWriter& w) {
+            c.write(w);
+            writeParamPivots(w, "B", 2, {0.0f, 1.0f});
+        }, &invalid);
+        ASSERT_NE(manager, nullptr) << c.what;
+        EXPECT_TRUE(invalid) << c.what;
+        std::vector<int> pivotCounts;
+        for (int i = 0; i < manager->getParamPivotsCount(); ++i)
+            pivotCounts.push_back(manager->getParamPivots(i)->getPivotCount());
+        EXPECT_EQ(pivotCounts, c.pivotCounts) << c.what;
+        EXPECT_EQ(manager->getParamPivots(manager->getParamPivotsCount() - 1)->getParamID(), ParamID::getID("B"));
     }
 }
 
