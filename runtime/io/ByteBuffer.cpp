@@ -192,6 +192,13 @@ int ByteBuffer::readArrayCount(int elementSize)
     return n;
 }
 
+void ByteBuffer::copyElements4(void* dst, int n)
+{
+    std::memcpy(dst, current, static_cast<size_t>(n) * 4);
+    if (isBigEndianSys != endian) reverseElements4(dst, n);
+    current += static_cast<size_t>(n) * 4;
+}
+
 int* ByteBuffer::readArrayInt(MemoryParam* memParam, int* count)
 {
     if (count) *count = 0;
@@ -199,9 +206,7 @@ int* ByteBuffer::readArrayInt(MemoryParam* memParam, int* count)
     if (n < 0) return nullptr;
     int* block = static_cast<int*>(allocateElements(memParam, n, 4));
     if (!block) return nullptr;
-    std::memcpy(block, current, static_cast<size_t>(n) * 4);
-    if (isBigEndianSys != endian) reverseElements4(block, n);
-    current += static_cast<size_t>(n) * 4;
+    copyElements4(block, n);
     if (count) *count = n;
     return block;
 }
@@ -230,9 +235,7 @@ float* ByteBuffer::readArrayFloat(MemoryParam* memParam, int* count)
     if (n < 0) return nullptr;
     float* block = static_cast<float*>(allocateElements(memParam, n, 4));
     if (!block) return nullptr;
-    std::memcpy(block, current, static_cast<size_t>(n) * 4);
-    if (isBigEndianSys != endian) reverseElements4(block, n);
-    current += static_cast<size_t>(n) * 4;
+    copyElements4(block, n);
     if (count) *count = n;
     return block;
 }
@@ -249,52 +252,40 @@ double* ByteBuffer::readArrayDouble(MemoryParam* memParam, int* count)
     return block;
 }
 
-LDVector<int>* ByteBuffer::readArrayIntAsVector(MemoryParam* memParam)
+template <class T, class Fill>
+LDVector<T>* ByteBuffer::readVector(MemoryParam* memParam, Fill fill)
 {
     memParam = orTmp(memParam);
-    int n = readArrayCount(4);
-    if (n <= 0) return new LDVector<int>(memParam);
-    LDVector<int>* vector = new LDVector<int>(memParam, n, n, false);
+    int n = readArrayCount(sizeof(T));
+    if (n <= 0) return new LDVector<T>(memParam);
+    LDVector<T>* vector = new LDVector<T>(memParam, n, n, false);
     if (!vector) return nullptr;
     if (vector->size() != n) {
         // Out of memory: leave the elements unread, like a refused count.
         vector->clear();
         return vector;
     }
-    std::memcpy(vector->getPtr(), current, static_cast<size_t>(n) * 4);
-    if (isBigEndianSys != endian) reverseElements4(vector->getPtr(), n);
-    current += static_cast<size_t>(n) * 4;
+    fill(vector->getPtr(), n);
     return vector;
+}
+
+LDVector<int>* ByteBuffer::readArrayIntAsVector(MemoryParam* memParam)
+{
+    return readVector<int>(memParam, [this](int* data, int n) { copyElements4(data, n); });
 }
 
 LDVector<float>* ByteBuffer::readArrayFloatAsVector(MemoryParam* memParam)
 {
-    memParam = orTmp(memParam);
-    int n = readArrayCount(4);
-    if (n <= 0) return new LDVector<float>(memParam);
-    LDVector<float>* vector = new LDVector<float>(memParam, n, n, false);
-    if (!vector) return nullptr;
-    if (vector->size() != n) {
-        vector->clear();
-        return vector;
-    }
-    for (int i = 0; i < n; ++i) (*vector)[i] = readFloat();
-    return vector;
+    return readVector<float>(memParam, [this](float* data, int n) {
+        for (int i = 0; i < n; ++i) data[i] = readFloat();
+    });
 }
 
 LDVector<double>* ByteBuffer::readArrayDoubleAsVector(MemoryParam* memParam)
 {
-    memParam = orTmp(memParam);
-    int n = readArrayCount(8);
-    if (n <= 0) return new LDVector<double>(memParam);
-    LDVector<double>* vector = new LDVector<double>(memParam, n, n, false);
-    if (!vector) return nullptr;
-    if (vector->size() != n) {
-        vector->clear();
-        return vector;
-    }
-    for (int i = 0; i < n; ++i) (*vector)[i] = readDouble();
-    return vector;
+    return readVector<double>(memParam, [this](double* data, int n) {
+        for (int i = 0; i < n; ++i) data[i] = readDouble();
+    });
 }
 
 void ByteBuffer::skip(int n)

@@ -93,6 +93,12 @@ private:
     // Reads the count of a number array and checks it against the bound of
     // twice the block length and against the bytes left; -1 on failure.
     int readArrayCount(int elementSize);
+    // Copies n four-byte elements as one block into host order and moves on.
+    void copyElements4(void* dst, int n);
+    // A vector of the next array's elements, filled by fill(data, n); empty
+    // for a refused count.
+    template <class T, class Fill>
+    LDVector<T>* readVector(MemoryParam* memParam, Fill fill);
 
     unsigned char* start;
     unsigned char* current;
