@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -120,15 +121,14 @@ struct DeformerFacts {
 std::vector<DeformerFacts> collectDeformers(ModelImpl* impl, ModelContext& context)
 {
     std::vector<DeformerFacts> facts;
+    std::unordered_map<IBaseData*, IBaseContext*> evaluated;
+    for (int j = 0; j < context.getBaseDataCount(); ++j) evaluated[context.getBaseData(j)] = context.getBaseContext(j);
     LDVector<PartsData*>* parts = impl->getPartsDataList();
     for (int k = 0; parts && k < parts->size(); ++k) {
         LDVector<IBaseData*>* deformers = (*parts)[k]->getBaseData();
         for (int i = 0; deformers && i < deformers->size(); ++i) {
-            DeformerFacts f{(*deformers)[i], k, nullptr};
-            for (int j = 0; j < context.getBaseDataCount(); ++j) {
-                if (context.getBaseData(j) == f.data) f.context = context.getBaseContext(j);
-            }
-            facts.push_back(f);
+            auto found = evaluated.find((*deformers)[i]);
+            facts.push_back({(*deformers)[i], k, found == evaluated.end() ? nullptr : found->second});
         }
     }
     return facts;
