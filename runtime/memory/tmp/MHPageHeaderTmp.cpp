@@ -52,6 +52,22 @@ void* MHPageHeaderTmp::getChunkBlock(int index)
     return reinterpret_cast<char*>(this) + CHUNK_DATA_OFFSET + static_cast<size_t>(index) * chunkSize;
 }
 
+MHPageHeaderTmp** MHPageHeaderTmp::prevPageSlot()
+{
+    // The header is 32-byte aligned, so a gap of at least one pointer before
+    // it is pointer-aligned. A smaller gap (below 8 bytes) leaves at least 25
+    // bytes after the last chunk, since a page holds PAGE_OVERHEAD bytes
+    // besides its chunks: room for a pointer-aligned word before the end.
+    char* slot;
+    if (alignOffset >= sizeof(MHPageHeaderTmp*)) {
+        slot = reinterpret_cast<char*>(this) - sizeof(MHPageHeaderTmp*);
+    } else {
+        uintptr_t end = reinterpret_cast<uintptr_t>(getRawPage()) + pageSize - sizeof(MHPageHeaderTmp*);
+        slot = reinterpret_cast<char*>(end - end % alignof(MHPageHeaderTmp*));
+    }
+    return reinterpret_cast<MHPageHeaderTmp**>(slot);
+}
+
 int MHPageHeaderTmp::getChunkIndex(void* block) const
 {
     if (chunkSize == 0) return 0;
