@@ -32,7 +32,7 @@ public:
     {
         if (count == 0) return -1;
         const uint32_t code = static_cast<uint32_t>(hash);
-        for (unsigned int i = firstSlot(hash);; i = (i + 1) & (capacity - 1)) {
+        for (unsigned int i = firstSlot(code);; i = (i + 1) & (capacity - 1)) {
             const Slot& slot = slots[i];
             if (slot.position < 0) return -1;
             if (slot.code == code && matches(slot.position)) return slot.position;
@@ -46,7 +46,7 @@ public:
     {
         const uint32_t code = static_cast<uint32_t>(hash);
         if (capacity > 0) {
-            for (unsigned int i = firstSlot(hash);; i = (i + 1) & (capacity - 1)) {
+            for (unsigned int i = firstSlot(code);; i = (i + 1) & (capacity - 1)) {
                 Slot& slot = slots[i];
                 if (slot.position < 0) break;
                 if (slot.code == code && matches(slot.position)) {
@@ -56,7 +56,7 @@ public:
             }
         }
         if (2 * (count + 1) > capacity && !grow()) return false;
-        insert(hash, position);
+        insert(code, position);
         ++count;
         return true;
     }
@@ -64,7 +64,7 @@ public:
     // Forgets every entry and keeps the storage.
     void reset()
     {
-        for (int i = 0; i < capacity; ++i) slots[i] = Slot{0, 0, -1};
+        for (int i = 0; i < capacity; ++i) slots[i] = Slot{0, -1};
         count = 0;
     }
 
@@ -72,23 +72,21 @@ public:
 
 private:
     struct Slot {
-        uint32_t code;   // low half of the hash, to skip most mismatches cheaply
-        uint32_t high;   // high half, to place the entry again when the table grows
+        // The low half of the hash: it places the entry (also when the table
+        // grows) and its higher bits skip most mismatches without a compare.
+        uint32_t code;
         int32_t position; // -1: empty
     };
 
     static constexpr int INITIAL_CAPACITY = 16;
 
-    unsigned int firstSlot(uint64_t hash) const
-    {
-        return static_cast<unsigned int>(hash >> 32) & static_cast<unsigned int>(capacity - 1);
-    }
+    unsigned int firstSlot(uint32_t code) const { return code & static_cast<unsigned int>(capacity - 1); }
 
-    void insert(uint64_t hash, int position)
+    void insert(uint32_t code, int position)
     {
-        unsigned int i = firstSlot(hash);
+        unsigned int i = firstSlot(code);
         while (slots[i].position >= 0) i = (i + 1) & (capacity - 1);
-        slots[i] = Slot{static_cast<uint32_t>(hash), static_cast<uint32_t>(hash >> 32), position};
+        slots[i] = Slot{code, position};
     }
 
     bool grow()
@@ -105,7 +103,7 @@ private:
         reset();
         for (int i = 0; i < oldCapacity; ++i) {
             if (old[i].position < 0) continue;
-            insert((static_cast<uint64_t>(old[i].high) << 32) | old[i].code, old[i].position);
+            insert(old[i].code, old[i].position);
             ++count;
         }
         UtMemory::free_exe(old);
