@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "GL_base.h"
+#include "support/DrawingFixtures.h"
 
 namespace tavrix_test {
 
@@ -54,22 +55,6 @@ protected:
 
     AESDK_OpenGL::AESDK_OpenGL_EffectCommonData gl;
     bool contextReady = false;
-};
-
-// An RGBA image read back from the framebuffer, rows top to bottom.
-struct Image {
-    int width = 0;
-    int height = 0;
-    std::vector<uint8_t> rgba;
-
-    const uint8_t* at(int x, int y) const { return &rgba[(static_cast<size_t>(y) * width + x) * 4]; }
-    std::string describe(int x, int y) const
-    {
-        const uint8_t* p = at(x, y);
-        char text[64];
-        std::snprintf(text, sizeof text, "(%d, %d, %d, %d)", p[0], p[1], p[2], p[3]);
-        return text;
-    }
 };
 
 // Reads the lower-left width x height corner of the bound framebuffer.
