@@ -140,7 +140,7 @@ struct Buffer {
         : words((bytes.size() + offset + 3) / 4 + 1), size(static_cast<int>(bytes.size()))
     {
         at = reinterpret_cast<uint8_t*>(words.data()) + offset;
-        std::memcpy(at, bytes.data(), bytes.size());
+        if (!bytes.empty()) std::memcpy(at, bytes.data(), bytes.size());
     }
     char* chars() { return reinterpret_cast<char*>(at); }
     std::vector<uint8_t> contents() const { return std::vector<uint8_t>(at, at + size); }
