@@ -7,6 +7,7 @@
 // figures flat from 1x to 100x.
 #include <benchmark/benchmark.h>
 
+#include <malloc.h>
 #include <map>
 #include <string>
 #include <utility>
@@ -93,6 +94,12 @@ void registerAll()
 
 int main(int argc, char** argv)
 {
+    // Keep freed memory in the process: otherwise every round of a large
+    // model maps and clears fresh pages from the system while small models
+    // reuse the heap, and the figures would compare the kernel's page
+    // clearing rather than the runtime's work.
+    mallopt(M_MMAP_THRESHOLD, 1 << 30);
+    mallopt(M_TRIM_THRESHOLD, -1);
     registerAll();
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
