@@ -575,15 +575,9 @@ bool ModelContext::appendBaseData(IBaseData* baseData, IBaseContext* baseContext
     if (!baseDataList->prepareAppend() || !baseContextList->prepareAppend()) return false;
     if (baseData) {
         BaseDataID* id = baseData->getBaseDataID();
-        // The list must already hold the deformer when the index compares it.
-        baseDataList->push_back(baseData);
-        if (!baseDataIndex->put(UtHash::hashPointer(id), index, HoldsBaseData{*baseDataList, id})) {
-            baseDataList->updateSize(index, nullptr);
-            return false;
-        }
-    } else {
-        baseDataList->push_back(baseData);
+        if (!baseDataIndex->put(UtHash::hashPointer(id), index, HoldsBaseData{*baseDataList, id})) return false;
     }
+    baseDataList->push_back(baseData);
     baseContextList->push_back(baseContext);
     return true;
 }

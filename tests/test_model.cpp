@@ -59,6 +59,29 @@ protected:
         return ids;
     }
 
+    // Gives the model one part holding rotation deformers named B<ids[i]>,
+    // each targeting B<targets[i]> (a negative target: the root); returns
+    // them in part order.
+    static std::vector<IBaseData*> addDeformers(ATavrixModel& model, const std::vector<int>& ids,
+                                                const std::vector<int>& targets)
+    {
+        ModelImpl* impl = model.getModelImpl();
+        PartsData* part = new PartsData();
+        part->initDirect(impl->getMemoryParam());
+        impl->getPartsDataList()->push_back(part);
+        std::vector<IBaseData*> created;
+        for (size_t i = 0; i < ids.size(); ++i) {
+            BDAffine* deformer = new BDAffine();
+            deformer->initDirect(impl->getMemoryParam());
+            deformer->setBaseDataID(BaseDataID::getID(UtString::toString("B%d", ids[i])));
+            deformer->setTargetBaseDataID(targets[i] < 0 ? BaseDataID::DST_BASE_ID()
+                                                         : BaseDataID::getID(UtString::toString("B%d", targets[i])));
+            part->addBaseData(deformer);
+            created.push_back(deformer);
+        }
+        return created;
+    }
+
     static std::vector<std::string> deformerOrder(ModelContext& context)
     {
         std::vector<std::string> ids;
@@ -240,20 +263,7 @@ TEST_F(ModelTest, ParentsFirstOrderMatchesRepeatedPassesOnRandomForests)
             targets[i] = pick >= n + 2 ? -1 : pick;        // root, known, missing or cyclic
         }
         ATavrixModel model;
-        ModelImpl* impl = model.getModelImpl();
-        PartsData* part = new PartsData();
-        part->initDirect(impl->getMemoryParam());
-        impl->getPartsDataList()->push_back(part);
-        std::vector<IBaseData*> created;
-        for (int i = 0; i < n; ++i) {
-            BDAffine* deformer = new BDAffine();
-            deformer->initDirect(impl->getMemoryParam());
-            deformer->setBaseDataID(BaseDataID::getID(UtString::toString("B%d", ids[i])));
-            deformer->setTargetBaseDataID(targets[i] < 0 ? BaseDataID::DST_BASE_ID()
-                                                         : BaseDataID::getID(UtString::toString("B%d", targets[i])));
-            part->addBaseData(deformer);
-            created.push_back(deformer);
-        }
+        std::vector<IBaseData*> created = addDeformers(model, ids, targets);
         model.init();
         std::vector<int> expected = orderByPasses(ids, targets);
         ModelContext& context = *model.getModelContext();
@@ -521,32 +531,23 @@ TEST_F(ModelTest, DeformerLookupFindsTheLastEntryWithTheIdentifier)
     std::mt19937 random(77);
     for (int round = 0; round < 50; ++round) {
         const int n = 2 + static_cast<int>(random() % 40);
-        ATavrixModel model;
-        ModelImpl* impl = model.getModelImpl();
-        PartsData* part = new PartsData();
-        part->initDirect(impl->getMemoryParam());
-        impl->getPartsDataList()->push_back(part);
-        std::vector<IBaseData*> created;
+        std::vector<int> ids(n), targets(n);
         for (int i = 0; i < n; ++i) {
-            BDAffine* deformer = new BDAffine();
-            deformer->initDirect(impl->getMemoryParam());
-            deformer->setBaseDataID(BaseDataID::getID(UtString::toString("L%d", static_cast<int>(random() % (n / 2 + 1)))));
-            const int target = static_cast<int>(random() % (n + 3)) - 3;
-            deformer->setTargetBaseDataID(target < 0 ? BaseDataID::DST_BASE_ID()
-                                                     : BaseDataID::getID(UtString::toString("L%d", target)));
-            part->addBaseData(deformer);
-            created.push_back(deformer);
+            ids[i] = static_cast<int>(random() % (n / 2 + 1));
+            targets[i] = static_cast<int>(random() % (n + 3)) - 3;
         }
+        ATavrixModel model;
+        std::vector<IBaseData*> created = addDeformers(model, ids, targets);
         model.init();
         ModelContext& context = *model.getModelContext();
         auto check = [&](const char* when) {
             for (int k = 0; k <= n / 2 + 1; ++k) {
-                BaseDataID* id = BaseDataID::getID(UtString::toString("L%d", k));
+                BaseDataID* id = BaseDataID::getID(UtString::toString("B%d", k));
                 int expected = -1;
                 for (int i = context.getBaseDataCount() - 1; i >= 0 && expected < 0; --i) {
                     if (context.getBaseData(i) && context.getBaseData(i)->getBaseDataID() == id) expected = i;
                 }
-                ASSERT_EQ(context.getBaseDataIndex(id), expected) << when << ", round " << round << ", L" << k;
+                ASSERT_EQ(context.getBaseDataIndex(id), expected) << when << ", round " << round << ", B" << k;
             }
         };
         check("after init");

@@ -53,12 +53,11 @@ protected:
         T* id = new T(bytes, length);
         if (!id) return nullptr;
         const int position = list->size();
-        list->push_back(id);
-        if (list->size() == position || !index->put(hash, position, named)) {
-            if (list->size() > position) list->updateSize(position, nullptr);
+        if (!list->prepareAppend() || !index->put(hash, position, named)) {
             delete id;
             return nullptr;
         }
+        list->push_back(id);
         return id;
     }
 
