@@ -30,7 +30,9 @@ MHRoomIndex::Group* MHRoomIndex::leastAtLeast(uint32_t minRest) const
 
 MHRoomIndex::Group* MHRoomIndex::add(uint32_t rest)
 {
-    Node* node = static_cast<Node*>(UtMemory::malloc_exe(nullptr, sizeof(Node)));
+    Node* node = spare;
+    spare = nullptr;
+    if (!node) node = static_cast<Node*>(UtMemory::malloc_exe(nullptr, sizeof(Node)));
     if (!node) return nullptr;
     node->group = Group{rest, nullptr, nullptr};
     // Priorities only need to be independent of the order rests arrive in.
@@ -83,7 +85,8 @@ MHRoomIndex::Node* MHRoomIndex::erase(Node* tree, uint32_t rest)
     // Rotate the node down past its higher-priority child until it is a leaf side.
     if (!tree->left || !tree->right) {
         Node* child = tree->left ? tree->left : tree->right;
-        UtMemory::free_exe(tree);
+        UtMemory::free_exe(spare);
+        spare = tree;
         return child;
     }
     Node* top;
@@ -103,6 +106,8 @@ void MHRoomIndex::clear()
 {
     release(root);
     root = nullptr;
+    UtMemory::free_exe(spare);
+    spare = nullptr;
 }
 
 void MHRoomIndex::release(Node* tree)

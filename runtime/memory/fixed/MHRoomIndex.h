@@ -21,7 +21,7 @@ public:
         MHPageHeaderFixed* last;
     };
 
-    MHRoomIndex() : root(nullptr) {}
+    MHRoomIndex() : root(nullptr), spare(nullptr) {}
     ~MHRoomIndex() { clear(); }
 
     MHRoomIndex(const MHRoomIndex&) = delete;
@@ -46,10 +46,13 @@ private:
     };
 
     static Node* insert(Node* tree, Node* node);
-    static Node* erase(Node* tree, uint32_t rest);
+    Node* erase(Node* tree, uint32_t rest);
     static void release(Node* tree);
 
     Node* root;
+    // The last node removed, kept for the next group: an allocation moves its
+    // page from one group to another, so most removals are followed by an add.
+    Node* spare;
 };
 
 } // namespace tavrix
