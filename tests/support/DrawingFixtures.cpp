@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <unistd.h>
 
 #include "mocwriter/MocFile.h"
 #include "mocwriter/ModelBuilders.h"
@@ -34,6 +35,25 @@ bool near(Rgba8 a, Rgba8 b, int tolerance)
            std::abs(a.b - b.b) <= tolerance && std::abs(a.a - b.a) <= tolerance;
 }
 
+// The files this process wrote, removed when it ends.
+struct WrittenFiles {
+    std::vector<std::string> paths;
+    ~WrittenFiles()
+    {
+        for (const std::string& path : paths) std::remove(path.c_str());
+    }
+};
+
+// Test programs run in parallel, one process per test: names carry the
+// process id so that they never share a file.
+std::string tempPath(const std::string& name)
+{
+    static WrittenFiles written;
+    const std::string path = ::testing::TempDir() + "tavrix_" + std::to_string(getpid()) + "_" + name;
+    written.paths.push_back(path);
+    return path;
+}
+
 } // namespace
 
 MocModel flatModel(int canvasWidth, int canvasHeight, const std::vector<RectMesh>& rects)
@@ -59,7 +79,7 @@ MocModel flatModel(int canvasWidth, int canvasHeight, const std::vector<RectMesh
 
 std::string writeTempFile(const std::string& name, const std::vector<uint8_t>& bytes)
 {
-    const std::string path = ::testing::TempDir() + name;
+    const std::string path = tempPath(name);
     std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
                                                 static_cast<std::streamsize>(bytes.size()));
     return path;
@@ -77,7 +97,7 @@ std::string writeSolidPng(const std::string& name, int width, int height, Rgba8 
         pixels.insert(pixels.end(), {static_cast<uint8_t>(colour.r), static_cast<uint8_t>(colour.g),
                                      static_cast<uint8_t>(colour.b), static_cast<uint8_t>(colour.a)});
     }
-    const std::string path = ::testing::TempDir() + name;
+    const std::string path = tempPath(name);
     EXPECT_EQ(lodepng_encode32_file(path.c_str(), pixels.data(), width, height), 0u) << path;
     return path;
 }
