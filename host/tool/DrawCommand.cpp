@@ -122,16 +122,10 @@ void addDrawCommand(CLI::App& tool, CommandTable& table)
         "  tavrix draw puppet.json --set PARAM_ANGLE_X=20 --size 1920x1080 --background '#ffffff' -o still.png");
     command->add_option("MODEL", options->modelPath, "the .moc model file or a model JSON file")->required();
     command->add_option("-o,--output", options->outputPath, "the PNG file to write")->required()->type_name("OUT.png");
-    command->add_option("--texture", options->texturePaths, "PNG texture of the next texture number (repeatable)")
-        ->type_name("PNG")
-        ->expected(1)
-        ->allow_extra_args(false)
-        ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
-    command->add_option("--set", options->setTexts, "set parameter ID to VALUE before drawing (repeatable)")
-        ->type_name("ID=VALUE")
-        ->expected(1)
-        ->allow_extra_args(false)
-        ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
+    addRepeatedOption(command, "--texture", options->texturePaths, "PNG",
+                      "PNG texture of the next texture number (repeatable)");
+    addRepeatedOption(command, "--set", options->setTexts, "ID=VALUE",
+                      "set parameter ID to VALUE before drawing (repeatable)");
     command->add_option("--size", options->sizeText, "image size, each side from 1 to 16384")->type_name("WxH");
     command->add_option("--background", options->backgroundText,
                         "colour under the model (#rrggbb, #rrggbbaa, black, white); transparent if not given")
