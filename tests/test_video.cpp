@@ -21,6 +21,7 @@ extern "C" {
 #include <unistd.h>
 #include <vector>
 
+#include "FrameOutput.h"
 #include "VideoWriter.h"
 
 using namespace tavrix_tool;
@@ -231,6 +232,26 @@ TEST_F(VideoTest, ClipsDecodeBackToTheirFrames)
         }
     }
     EXPECT_EQ(filesInDir(), 5); // the clips alone, no temporaries
+}
+
+TEST_F(VideoTest, ChunkClipsAreNamedByTheirFirstFrameAndTakeTheBackground)
+{
+    FrameOutput output;
+    std::string why;
+    ASSERT_TRUE(output.prepare(dir + "/part_####.webm", OutputSettings{"#ff0000", -1, ""}, true, why)) << why;
+    ASSERT_TRUE(output.start(32, 32, 24, 40, why)) << why;
+    for (int frame = 40; frame < 44; ++frame) ASSERT_TRUE(output.write(frame, testFrame(32, 32, frame), why)) << why;
+    ASSERT_TRUE(output.finish(why)) << why;
+    EXPECT_EQ(output.destination(), dir + "/part_0040.webm");
+
+    DecodedClip clip;
+    ASSERT_TRUE(decodeClip(dir + "/part_0040.webm", clip, why)) << why;
+    ASSERT_EQ(clip.frames.size(), 4u);
+    RgbaImage expected = testFrame(32, 32, 40);
+    compositeOver(expected, Rgba8{255, 0, 0, 255});
+    Difference d = compare(expected, clip.frames[0]);
+    EXPECT_LE(d.maxColor, 12);
+    EXPECT_LE(d.maxAlpha, 1); // opaque after compositing
 }
 
 TEST_F(VideoTest, OddSizeForH264IsPaddedAndSaysSo)
