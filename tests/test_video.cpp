@@ -143,6 +143,15 @@ Difference compare(const RgbaImage& expected, const RgbaImage& actual)
     return d;
 }
 
+VideoSettings sized(int width, int height, double frameRate)
+{
+    VideoSettings settings;
+    settings.width = width;
+    settings.height = height;
+    settings.frameRate = frameRate;
+    return settings;
+}
+
 class VideoTest : public ::testing::Test {
 protected:
     void SetUp() override
@@ -205,10 +214,7 @@ TEST_F(VideoTest, ClipsDecodeBackToTheirFrames)
     const Rgba8 background{20, 90, 200, 255};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        VideoSettings settings;
-        settings.width = c.width;
-        settings.height = c.height;
-        settings.frameRate = c.rate;
+        VideoSettings settings = sized(c.width, c.height, c.rate);
         settings.background = background;
         std::string note;
         ASSERT_EQ(encode(c.name, c.format, settings, frameCount, &note), "");
@@ -256,10 +262,7 @@ TEST_F(VideoTest, ChunkClipsAreNamedByTheirFirstFrameAndTakeTheBackground)
 
 TEST_F(VideoTest, OddSizeForH264IsPaddedAndSaysSo)
 {
-    VideoSettings settings;
-    settings.width = 47;
-    settings.height = 33;
-    settings.frameRate = 24;
+    VideoSettings settings = sized(47, 33, 24);
     std::string note;
     ASSERT_EQ(encode("odd.mp4", VideoFormat::MP4, settings, 3, &note), "");
     EXPECT_NE(note.find("48x34"), std::string::npos) << note;
@@ -280,10 +283,7 @@ TEST_F(VideoTest, OddSizeForH264IsPaddedAndSaysSo)
 
 TEST_F(VideoTest, RateSettingsReachTheEncoder)
 {
-    VideoSettings settings;
-    settings.width = 64;
-    settings.height = 64;
-    settings.frameRate = 24;
+    VideoSettings settings = sized(64, 64, 24);
     for (VideoFormat format : {VideoFormat::MP4, VideoFormat::WEBM}) {
         std::string low = format == VideoFormat::MP4 ? "low.mp4" : "low.webm";
         std::string high = format == VideoFormat::MP4 ? "high.mp4" : "high.webm";
@@ -307,10 +307,7 @@ TEST_F(VideoTest, RateSettingsReachTheEncoder)
 
 TEST_F(VideoTest, RefusesWhatTheFormatCannotTakeAndLeavesNoFile)
 {
-    VideoSettings good;
-    good.width = 32;
-    good.height = 32;
-    good.frameRate = 24;
+    VideoSettings good = sized(32, 32, 24);
     struct Case {
         VideoFormat format;
         VideoSettings settings;
@@ -340,10 +337,7 @@ TEST_F(VideoTest, RefusesWhatTheFormatCannotTakeAndLeavesNoFile)
 
 TEST_F(VideoTest, FailedOrUnfinishedEncodesRemoveTheirFile)
 {
-    VideoSettings settings;
-    settings.width = 32;
-    settings.height = 32;
-    settings.frameRate = 24;
+    VideoSettings settings = sized(32, 32, 24);
     std::string why;
     {
         VideoWriter writer; // dropped before finish
