@@ -537,7 +537,7 @@ TEST_F(DrawingTest, FrontEndsDrawTheSameAndDrawingTwiceGivesIdenticalPixels)
     tavrixutil::projectionMatrix(static_cast<float>(width) / height, openGL->getCanvasWidth(), matrix);
     for (auto* model : std::initializer_list<ATavrixModel*>{openGL, es2}) {
         model->setParamFloat("PARAM_ANGLE_X", 20.0f);
-        model->setParamFloat("PARAM_BODY_X", -5.0f);
+        model->setParamFloat("PARAM_BODY_ANGLE_X", -5.0f);
         model->update();
     }
     openGL->setTexture(0, texture);
