@@ -3,7 +3,6 @@
 // that leave no half-written file behind.
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <dirent.h>
 #include <string>
 #include <vector>
@@ -32,31 +31,17 @@ MocModel twoRectModel()
     return tavrix_test::flatModel(64, 32, {{8, 4, 16, 8, 0}, {20, 10, 24, 12, 1, 0.5f}});
 }
 
-bool inside(int x, int y, float left, float top, float width, float height, float scale)
-{
-    const float cx = (x + 0.5f) / scale, cy = (y + 0.5f) / scale;
-    return cx > left && cx < left + width && cy > top && cy < top + height;
-}
-
 // The straight colour tavrix draw writes for the two rectangles at the given
 // scale (image width / canvas width), over transparent black.
 Rgba8 twoRectPixel(int x, int y, float scale)
 {
-    if (inside(x, y, 20, 10, 24, 12, scale)) {
-        // Premultiplied texel of the blue PNG, drawn at opacity 0.5, written back as straight colour.
-        const int alpha = TRANSLUCENT_BLUE.a;
-        auto stored = [&](int c) { return (c * (alpha + 1)) >> 8; };
-        const float a = alpha / 255.0f * 0.5f;
-        const bool overRed = inside(x, y, 8, 4, 16, 8, scale);
-        auto channel = [&](int texel, int below) {
-            const float premultiplied = stored(texel) / 255.0f * 0.5f + (overRed ? below / 255.0f * (1 - a) : 0);
-            const float outAlpha = overRed ? 1.0f : a;
-            return static_cast<int>(std::lround(premultiplied / outAlpha * 255));
-        };
-        return {channel(TRANSLUCENT_BLUE.r, RED.r), channel(TRANSLUCENT_BLUE.g, RED.g),
-                channel(TRANSLUCENT_BLUE.b, RED.b), overRed ? 255 : static_cast<int>(std::lround(a * 255))};
+    using namespace tavrix_test;
+    Colour c = {0, 0, 0, 0};
+    if (insideRect(x, y, 8, 4, 24, 12, scale)) c = blendReference(c, toColour(storedTexel(RED)), 1.0f, 0, true);
+    if (insideRect(x, y, 20, 10, 44, 22, scale)) {
+        c = blendReference(c, toColour(storedTexel(TRANSLUCENT_BLUE)), 0.5f, 0, true);
     }
-    return inside(x, y, 8, 4, 16, 8, scale) ? RED : CLEAR;
+    return straightRgba8(c);
 }
 
 class DrawCommandTest : public tavrix_test::ToolTest {
@@ -158,7 +143,7 @@ TEST_F(DrawCommandTest, SetPosesTheModelAndBackgroundFillsWhatItLeaves)
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(tavrix_test::comparePixels(
                   readImage(out),
-                  [&](int x, int y) { return inside(x, y, 16, 0, 16, 16, 1) ? RED : Rgba8{255, 255, 255, 255}; }, 0),
+                  [&](int x, int y) { return tavrix_test::insideRect(x, y, 16, 0, 32, 16) ? RED : Rgba8{255, 255, 255, 255}; }, 0),
               "");
 }
 
