@@ -6,6 +6,7 @@
 #include "GLator_Strings.h"
 #include "PluginContextScope.h"
 #include "Tavrix.h"
+#include "Util/AEGP_SuiteHandler.h"
 #include "Win/TavrixUtil.h"
 
 AESDK_OpenGL::AESDK_OpenGL_EffectCommonData S_GLator_EffectCommonData;

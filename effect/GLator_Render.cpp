@@ -139,12 +139,6 @@ void copyFlipped(PF_InData* in_data, const uint8_t* buffer, uint32_t bufferWidth
 
 } // namespace
 
-PF_Err MultAlpha(void*, int32_t, int32_t, PF_Pixel* in, PF_Pixel* out)
-{
-    out->alpha = static_cast<uint8_t>(out->alpha * in->alpha / 255);
-    return PF_Err_NONE;
-}
-
 PF_Err Render(PF_InData* in_data, PF_OutData* out_data, PF_ParamDef* params[], PF_LayerDef* output)
 {
     PF_Err err = PF_Err_NONE;

@@ -11,6 +11,7 @@
 #include "LoadInfo.h"
 #include "PluginContextScope.h"
 #include "SequenceDataLock.h"
+#include "TavrixModelOpenGL.h"
 #include "Win/TavrixUtil.h"
 
 namespace {

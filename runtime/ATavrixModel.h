@@ -1,6 +1,8 @@
 #pragma once
 
+#include "Tavrix.h"
 #include "memory/LDObject.h"
+#include "memory/UtMemory.h"
 
 namespace tavrix {
 
@@ -89,11 +91,32 @@ public:
     ATavrixModel(const ATavrixModel&) = delete;
     ATavrixModel& operator=(const ATavrixModel&) = delete;
 
+protected:
+    // The loading factories of the concrete models: a new Model loaded from
+    // source (a path, or bytes and their size), or null with the load result
+    // stored for Tavrix::getError().
+    template <class Model, class... Source>
+    static Model* createLoaded(const Source&... source);
+
 private:
     int getPartsIndexByName(const char* id);
 
     ModelImpl* modelImpl;
     ModelContext* modelContext;
 };
+
+template <class Model, class... Source>
+Model* ATavrixModel::createLoaded(const Source&... source)
+{
+    Model* model = new (UtMemory::getTmpMemoryParam()) Model();
+    if (!model) return nullptr;
+    const int result = loadModel_exe(model, source...);
+    if (result != LOAD_OK) {
+        Tavrix::setError(static_cast<unsigned int>(result));
+        delete model;
+        return nullptr;
+    }
+    return model;
+}
 
 } // namespace tavrix

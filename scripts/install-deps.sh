@@ -8,7 +8,7 @@ packages=(
   libgtest-dev libbenchmark-dev
   libjsoncpp-dev liblodepng-dev libglm-dev
   libegl-dev libgl-dev libglu1-mesa-dev libegl-mesa0 libgl1-mesa-dri
-  duktape-dev
+  duktape-dev libcli11-dev
 )
 
 missing=()

@@ -1,15 +1,16 @@
-#include "ModelFactsCommand.h"
-
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <unordered_map>
 #include <utility>
 #include <vector>
 
 #include "ATavrixModel.h"
+#include "CommandOptions.h"
+#include "CommandTable.h"
 #include "JsonOut.h"
 #include "ModelContext.h"
 #include "RuntimeOutput.h"
@@ -34,80 +35,13 @@ namespace tavrix_tool {
 
 namespace {
 
-const char* const USAGE =
-    "usage: tavrix inspect MODEL.moc [--set ID=VALUE]... [--json] [--verbose]\n"
-    "\n"
-    "Loads a model, applies each --set in order (weight 1.0), evaluates it once\n"
-    "and prints what it finds: canvas, parameters, parts, deformers and meshes\n"
-    "with their evaluated points.\n"
-    "\n"
-    "  --set ID=VALUE  set parameter ID to VALUE before evaluating (repeatable)\n"
-    "  --json          print one JSON document instead of the summary\n"
-    "  --verbose       show the runtime's own diagnostics on standard error\n"
-    "  -h, --help      show this help\n";
-
 struct InspectOptions {
-    const char* modelPath = nullptr;
+    std::string modelPath;
+    std::vector<std::string> setTexts;
     std::vector<std::pair<std::string, float>> sets;
     bool json = false;
     bool verbose = false;
 };
-
-const char* loadResultText(int result)
-{
-    switch (result) {
-    case ATavrixModel::LOAD_FILE_FAILED: return "the file could not be read";
-    case ATavrixModel::LOAD_VERSION_UNSUPPORTED: return "unsupported format version";
-    case ATavrixModel::LOAD_EOF_CHECK_FAILED: return "end marker missing or wrong";
-    case ATavrixModel::LOAD_INVALID_MODEL: return "invalid model data";
-    default: return "load failed";
-    }
-}
-
-// 0 when parsed, else the exit status to return.
-int parseOptions(int argc, char** argv, InspectOptions& options)
-{
-    for (int i = 0; i < argc; ++i) {
-        const char* arg = argv[i];
-        if (std::strcmp(arg, "-h") == 0 || std::strcmp(arg, "--help") == 0) {
-            std::fputs(USAGE, stdout);
-            return -1;
-        }
-        if (std::strcmp(arg, "--json") == 0) {
-            options.json = true;
-        } else if (std::strcmp(arg, "--verbose") == 0) {
-            options.verbose = true;
-        } else if (std::strcmp(arg, "--set") == 0 || std::strncmp(arg, "--set=", 6) == 0) {
-            const char* assignment = arg[5] == '=' ? arg + 6 : (i + 1 < argc ? argv[++i] : nullptr);
-            const char* equals = assignment ? std::strrchr(assignment, '=') : nullptr;
-            if (!equals || equals == assignment) {
-                std::fprintf(stderr, "tavrix inspect: --set needs ID=VALUE\n");
-                return 2;
-            }
-            errno = 0;
-            char* end = nullptr;
-            float value = std::strtof(equals + 1, &end);
-            if (end == equals + 1 || *end != '\0' || errno == ERANGE) {
-                std::fprintf(stderr, "tavrix inspect: --set %s: '%s' is not a number\n", assignment, equals + 1);
-                return 2;
-            }
-            options.sets.emplace_back(std::string(assignment, equals), value);
-        } else if (arg[0] == '-' && arg[1] != '\0') {
-            std::fprintf(stderr, "tavrix inspect: unknown option '%s'\n%s", arg, USAGE);
-            return 2;
-        } else if (!options.modelPath) {
-            options.modelPath = arg;
-        } else {
-            std::fprintf(stderr, "tavrix inspect: more than one model given ('%s')\n", arg);
-            return 2;
-        }
-    }
-    if (!options.modelPath) {
-        std::fprintf(stderr, "tavrix inspect: no model given\n%s", USAGE);
-        return 2;
-    }
-    return 0;
-}
 
 const char* idText(BaseDataID* id) { return id ? id->toChar() : nullptr; }
 
@@ -293,35 +227,55 @@ void printSummary(FILE* out, const char* path, ATavrixModel& model, int formatVe
 
 } // namespace
 
-int runInspect(int argc, char** argv)
+int runInspect(InspectOptions& options)
 {
-    InspectOptions options;
-    int parsed = parseOptions(argc, argv, options);
-    if (parsed != 0) return parsed < 0 ? 0 : parsed;
-
+    std::string why;
+    if (!parseParamAssignments(options.setTexts, options.sets, why)) {
+        std::fprintf(stderr, "tavrix inspect: --set %s\n", why.c_str());
+        return EXIT_USAGE;
+    }
+    const char* modelPath = options.modelPath.c_str();
     int status = 0;
     {
         RuntimeOutput output(options.verbose);
         Tavrix::init();
         {
             ATavrixModel model;
-            int result = ATavrixModel::loadModel_exe(&model, LDString(options.modelPath));
+            int result = ATavrixModel::loadModel_exe(&model, LDString(modelPath));
             if (result != ATavrixModel::LOAD_OK) {
                 std::string why = output.lastErrorMessage();
-                std::fprintf(stderr, "tavrix inspect: %s: cannot load model: result %d, %s%s%s\n", options.modelPath,
-                             result, loadResultText(result), why.empty() ? "" : ": ", why.c_str());
+                std::fprintf(stderr, "tavrix inspect: %s: cannot load model: result %d, %s%s%s\n", modelPath,
+                             result, describeLoadResult(result), why.empty() ? "" : ": ", why.c_str());
                 status = 1;
             } else {
                 for (const auto& set : options.sets) model.setParamFloat(set.first.c_str(), set.second, 1.0f);
                 model.update();
                 int version = model.getModelImpl()->getFormatVersion();
                 if (options.json) printJson(output.out(), model, version);
-                else printSummary(output.out(), options.modelPath, model, version);
+                else printSummary(output.out(), modelPath, model, version);
             }
         }
         Tavrix::dispose();
     }
     return status;
+}
+
+void addInspectCommand(CLI::App& tool, CommandTable& table)
+{
+    auto options = std::make_shared<InspectOptions>();
+    CLI::App* command = tool.add_subcommand("inspect", "model facts and evaluated geometry");
+    command->footer(
+        "Loads a model, applies each --set in order (weight 1.0), evaluates it once and prints what it finds:\n"
+        "canvas, parameters, parts, deformers and meshes with their evaluated points.\n\n"
+        "Example:\n  tavrix inspect puppet.moc --set PARAM_ANGLE_X=20 --json > posed.json");
+    command->add_option("MODEL", options->modelPath, "the .moc model file")->required();
+    command->add_option("--set", options->setTexts, "set parameter ID to VALUE before evaluating (repeatable)")
+        ->type_name("ID=VALUE")
+        ->expected(1)
+        ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
+    command->add_flag("--json", options->json, "print one JSON document instead of the summary");
+    command->add_flag("--verbose", options->verbose, "show the runtime's own diagnostics on standard error");
+    table.add(command, [options] { return runInspect(*options); });
 }
 
 } // namespace tavrix_tool

@@ -2,6 +2,8 @@
 
 #include <unistd.h>
 
+#include "ATavrixModel.h"
+
 namespace tavrix_tool {
 
 RuntimeOutput::RuntimeOutput(bool verbose) : toolOut(stdout), collected(nullptr), savedStdout(-1)
@@ -57,6 +59,21 @@ std::string RuntimeOutput::lastErrorMessage()
     }
     while (!message.empty() && message.back() == ' ') message.pop_back();
     return message;
+}
+
+} // namespace tavrix_tool
+
+namespace tavrix_tool {
+
+const char* describeLoadResult(int result)
+{
+    switch (result) {
+    case tavrix::ATavrixModel::LOAD_FILE_FAILED: return "the file could not be read";
+    case tavrix::ATavrixModel::LOAD_VERSION_UNSUPPORTED: return "unsupported format version";
+    case tavrix::ATavrixModel::LOAD_EOF_CHECK_FAILED: return "end marker missing or wrong";
+    case tavrix::ATavrixModel::LOAD_INVALID_MODEL: return "invalid model data";
+    default: return "load failed";
+    }
 }
 
 } // namespace tavrix_tool

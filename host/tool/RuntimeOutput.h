@@ -30,3 +30,10 @@ private:
 };
 
 } // namespace tavrix_tool
+
+namespace tavrix_tool {
+
+// What a model load result means, for messages ("invalid model data").
+const char* describeLoadResult(int result);
+
+} // namespace tavrix_tool

@@ -1,44 +1,59 @@
 // tavrix: the command-line front end of the runtime.
-#include <cstdio>
-#include <cstring>
+#include <CLI/CLI.hpp>
 
-#include "ModelFactsCommand.h"
+#include <cstdio>
+
+#include "CommandTable.h"
 #include "Tavrix.h"
+
+using namespace tavrix_tool;
 
 namespace {
 
-const char* const USAGE =
-    "usage: tavrix <command> [options]\n"
-    "\n"
-    "commands:\n"
-    "  inspect MODEL.moc [--set ID=VALUE]... [--json]\n"
-    "              model facts and evaluated geometry\n"
-    "  --version   start the runtime, print its version line, stop it\n"
-    "  --help      show this help\n"
-    "\n"
-    "Run 'tavrix <command> --help' for a command's options.\n";
+const char* const TOOL_VERSION = "0.1";
+
+// Starting the runtime prints its version line once per process.
+void printVersions()
+{
+    std::printf("tavrix %s\n", TOOL_VERSION);
+    std::fflush(stdout);
+    tavrix::Tavrix::init();
+    tavrix::Tavrix::dispose();
+}
 
 } // namespace
 
 int main(int argc, char** argv)
 {
-    if (argc < 2) {
-        std::fputs(USAGE, stderr);
-        return 2;
-    }
-    const char* command = argv[1];
-    if (std::strcmp(command, "--help") == 0 || std::strcmp(command, "-h") == 0 || std::strcmp(command, "help") == 0) {
-        std::fputs(USAGE, stdout);
-        return 0;
-    }
-    if (std::strcmp(command, "--version") == 0) {
-        // Starting the runtime prints its version line once per process.
-        tavrix::Tavrix::init();
-        tavrix::Tavrix::dispose();
-        return 0;
-    }
-    if (std::strcmp(command, "inspect") == 0) return tavrix_tool::runInspect(argc - 2, argv + 2);
+    CLI::App tool("Tavrix: load, pose, draw and render 2-D puppet models.", "tavrix");
+    tool.require_subcommand(0, 1);
+    bool version = false;
+    tool.add_flag("--version", version, "print the tool's and the runtime's versions");
+    tool.footer("Run 'tavrix COMMAND --help' for a command's options and an example.");
 
-    std::fprintf(stderr, "tavrix: unknown command '%s'\n%s", command, USAGE);
-    return 2;
+    CommandTable table;
+    addInspectCommand(tool, table);
+
+    try {
+        tool.parse(argc, argv);
+    } catch (const CLI::CallForHelp& help) {
+        return tool.exit(help);
+    } catch (const CLI::CallForAllHelp& help) {
+        return tool.exit(help);
+    } catch (const CLI::ParseError& error) {
+        std::string where = "tavrix";
+        for (CLI::App* command : tool.get_subcommands()) where += " " + command->get_name();
+        std::fprintf(stderr, "%s: %s\nRun '%s --help' for usage.\n", where.c_str(), error.what(), where.c_str());
+        return EXIT_USAGE;
+    }
+    if (version) {
+        printVersions();
+        return EXIT_OK;
+    }
+    const CommandTable::Body* body = table.chosen();
+    if (!body) {
+        std::fputs(tool.help().c_str(), stderr);
+        return EXIT_USAGE;
+    }
+    return (*body)();
 }

@@ -1,0 +1,81 @@
+#include "Win/TavrixUtil.h"
+
+#include <GL/gl.h>
+#include <GL/glu.h>
+#include <lodepng.h>
+
+#include <cstdlib>
+
+#include "Tavrix.h"
+#include "TavrixModelOpenGL.h"
+#include "type/LDString.h"
+
+namespace tavrixutil {
+
+int init()
+{
+    tavrix::Tavrix::init();
+    return 0;
+}
+
+void premultiplyRgba(unsigned char* pixels, size_t pixelCount)
+{
+    for (size_t i = 0; i < pixelCount; ++i) {
+        unsigned char* p = pixels + i * 4;
+        const unsigned factor = p[3] + 1u;
+        p[0] = static_cast<unsigned char>((p[0] * factor) >> 8);
+        p[1] = static_cast<unsigned char>((p[1] * factor) >> 8);
+        p[2] = static_cast<unsigned char>((p[2] * factor) >> 8);
+    }
+}
+
+unsigned int loadGLTextureByLodePNG(const char* path)
+{
+    unsigned char* pixels = nullptr;
+    unsigned width = 0;
+    unsigned height = 0;
+    if (lodepng_decode32_file(&pixels, &width, &height, path) != 0) {
+        std::free(pixels);
+        return 0;
+    }
+    premultiplyRgba(pixels, static_cast<size_t>(width) * height);
+
+    GLuint name = 0;
+    glEnable(GL_TEXTURE_2D);
+    glGenTextures(1, &name);
+    glBindTexture(GL_TEXTURE_2D, name);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR_MIPMAP_LINEAR);
+    // Rows of 4-byte pixels need no unpacking alignment beyond the default.
+    gluBuild2DMipmaps(GL_TEXTURE_2D, GL_RGBA, static_cast<GLint>(width), static_cast<GLint>(height), GL_RGBA,
+                      GL_UNSIGNED_BYTE, pixels);
+    std::free(pixels);
+    return name;
+}
+
+void projectionMatrix(float aspect, float canvasWidth, float matrix[16])
+{
+    const float m[16] = {2.0f / canvasWidth, 0, 0, 0, 0, -2.0f / canvasWidth * aspect, 0, 0, 0, 0, 1, 0, -1, 1, 0, 1};
+    for (int i = 0; i < 16; ++i) matrix[i] = m[i];
+}
+
+tavrix::TavrixModelOpenGL* loadModel(const std::vector<std::string>& paths, float width, float height,
+                                     std::vector<unsigned int>& textures)
+{
+    if (paths.empty()) return nullptr;
+    tavrix::TavrixModelOpenGL* model = tavrix::TavrixModelOpenGL::loadModel(tavrix::LDString(paths[0].c_str()));
+    if (!model) return nullptr;
+    model->setPremultipliedAlpha(true);
+    for (size_t i = 1; i < paths.size(); ++i) {
+        const unsigned int name = loadGLTextureByLodePNG(paths[i].c_str());
+        model->setTexture(static_cast<int>(i - 1), name);
+        textures.push_back(name);
+    }
+    float matrix[16];
+    projectionMatrix(width / height, model->getCanvasWidth(), matrix);
+    model->setMatrix(matrix);
+    model->update();
+    return model;
+}
+
+} // namespace tavrixutil

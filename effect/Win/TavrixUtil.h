@@ -1,0 +1,42 @@
+// Loading helpers between the effect and the model runtime. They run with
+// the effect's private OpenGL context current, so the textures they create
+// belong to it.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+namespace tavrix {
+class TavrixModelOpenGL;
+}
+
+namespace tavrixutil {
+
+// Starts the runtime (no custom allocator); always 0.
+int init();
+
+// A new 2-D texture holding the PNG file with premultiplied colour and a full
+// mipmap chain, left bound; 0 when the file cannot be decoded.
+unsigned int loadGLTextureByLodePNG(const char* path);
+
+// Premultiplies 8-bit RGBA pixels in place with integer arithmetic: each
+// colour becomes (c * (A + 1)) >> 8, so opaque pixels keep their colour and
+// transparent ones turn black.
+void premultiplyRgba(unsigned char* pixels, size_t pixelCount);
+
+// Loads paths[0] as the model and paths[1..] as its textures 0, 1, ... (a
+// texture that cannot be decoded is registered as 0), switches the model to
+// premultiplied colour, gives it the projection for a target of width x
+// height (only the ratio counts) and evaluates it once. Every texture name
+// created is appended to textures. Null when the model cannot be loaded; the
+// load result is then left for Tavrix::getError() and nothing is created.
+tavrix::TavrixModelOpenGL* loadModel(const std::vector<std::string>& paths, float width, float height,
+                                     std::vector<unsigned int>& textures);
+
+// The projection loadModel gives a model: x from 0 to canvasWidth spans the
+// target's width, y points down with the same scale and 0 at the top edge.
+// Column-major, 16 floats.
+void projectionMatrix(float aspect, float canvasWidth, float matrix[16]);
+
+} // namespace tavrixutil

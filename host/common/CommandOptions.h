@@ -1,0 +1,32 @@
+// Option values the commands share: parameter assignments, image sizes and
+// colours. Each parser returns false with a short reason for the user.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace tavrix_tool {
+
+// "ID=VALUE" with a finite number after the last '='.
+bool parseParamAssignment(const std::string& text, std::pair<std::string, float>& assignment, std::string& why);
+bool parseParamAssignments(const std::vector<std::string>& texts,
+                           std::vector<std::pair<std::string, float>>& assignments, std::string& why);
+
+// Largest side an image may have.
+constexpr int MAX_IMAGE_SIDE = 16384;
+
+// "WxH" with both sides from 1 to MAX_IMAGE_SIDE.
+bool parseImageSize(const std::string& text, int& width, int& height, std::string& why);
+
+// Straight (not premultiplied) 8-bit colour.
+struct Rgba8 {
+    uint8_t r = 0, g = 0, b = 0, a = 0;
+};
+
+// "#rrggbb", "#rrggbbaa" (the '#' optional), or one of black, white and
+// transparent.
+bool parseColor(const std::string& text, Rgba8& color, std::string& why);
+
+} // namespace tavrix_tool

@@ -1,0 +1,31 @@
+#include "FrameRange.h"
+
+namespace tavrix_tool {
+
+bool FrameRange::resolve(int frameCount, std::vector<int>& frames, std::string& why) const
+{
+    frames.clear();
+    if (frameCount < 1) {
+        why = "there are no frames to render";
+        return false;
+    }
+    int first = start < 0 ? 0 : start;
+    int last = end < 0 ? frameCount - 1 : end;
+    if (step < 1) {
+        why = "step " + std::to_string(step) + " must be 1 or more";
+        return false;
+    }
+    if (first > frameCount - 1 || last > frameCount - 1) {
+        why = "frames " + std::to_string(first) + " to " + std::to_string(last) + " lie outside 0 to " +
+              std::to_string(frameCount - 1);
+        return false;
+    }
+    if (first > last) {
+        why = "start frame " + std::to_string(first) + " is after end frame " + std::to_string(last);
+        return false;
+    }
+    for (long long frame = first; frame <= last; frame += step) frames.push_back(static_cast<int>(frame));
+    return true;
+}
+
+} // namespace tavrix_tool

@@ -1,0 +1,118 @@
+#include "support/DrawingFixtures.h"
+
+#include <gtest/gtest.h>
+#include <lodepng.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+
+#include "mocwriter/MocFile.h"
+#include "mocwriter/ModelBuilders.h"
+
+using namespace mocwriter;
+
+namespace tavrix_test {
+
+const char* const FLAT_PARAM = "PARAM_FLAT";
+
+namespace {
+
+const int LISTED_DIFFERENCES = 5;
+const int LARGEST_MAPPED_SIDE = 128;
+
+std::string text(Rgba8 c)
+{
+    char buffer[48];
+    std::snprintf(buffer, sizeof buffer, "(%d, %d, %d, %d)", c.r, c.g, c.b, c.a);
+    return buffer;
+}
+
+bool near(Rgba8 a, Rgba8 b, int tolerance)
+{
+    return std::abs(a.r - b.r) <= tolerance && std::abs(a.g - b.g) <= tolerance &&
+           std::abs(a.b - b.b) <= tolerance && std::abs(a.a - b.a) <= tolerance;
+}
+
+} // namespace
+
+MocModel flatModel(int canvasWidth, int canvasHeight, const std::vector<RectMesh>& rects)
+{
+    MocModel model;
+    model.canvasWidth = canvasWidth;
+    model.canvasHeight = canvasHeight;
+    model.params.push_back(ModelBuilders::param(FLAT_PARAM, 0.0f, 1.0f, 0.0f));
+    MocModel::Part part;
+    part.id = "PARTS_FLAT";
+    for (size_t i = 0; i < rects.size(); ++i) {
+        const RectMesh& rect = rects[i];
+        MocModel::Mesh mesh = ModelBuilders::quadMesh(
+            "D_RECT_" + std::to_string(i), std::string(MocModel::DST_BASE), rect.x, rect.y, rect.width, rect.height,
+            ModelBuilders::singlePivot(FLAT_PARAM), 500 + static_cast<int>(i), rect.textureNo);
+        mesh.opacities.assign(mesh.opacities.size(), rect.opacity);
+        mesh.compositionMode = rect.compositionMode;
+        part.meshes.push_back(mesh);
+    }
+    model.parts.push_back(part);
+    return model;
+}
+
+std::string writeTempFile(const std::string& name, const std::vector<uint8_t>& bytes)
+{
+    const std::string path = ::testing::TempDir() + name;
+    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
+                                                static_cast<std::streamsize>(bytes.size()));
+    return path;
+}
+
+std::string writeTempModel(const std::string& name, const MocModel& model)
+{
+    return writeTempFile(name, MocFile::build(model));
+}
+
+std::string writeSolidPng(const std::string& name, int width, int height, Rgba8 colour)
+{
+    std::vector<uint8_t> pixels;
+    for (int i = 0; i < width * height; ++i) {
+        pixels.insert(pixels.end(), {static_cast<uint8_t>(colour.r), static_cast<uint8_t>(colour.g),
+                                     static_cast<uint8_t>(colour.b), static_cast<uint8_t>(colour.a)});
+    }
+    const std::string path = ::testing::TempDir() + name;
+    EXPECT_EQ(lodepng_encode32_file(path.c_str(), pixels.data(), width, height), 0u) << path;
+    return path;
+}
+
+Rgba8 Image::at(int x, int y) const
+{
+    const uint8_t* p = &rgba[(static_cast<size_t>(y) * width + x) * 4];
+    return {p[0], p[1], p[2], p[3]};
+}
+
+std::string comparePixels(const Image& image, const std::function<Rgba8(int x, int y)>& expected, int tolerance)
+{
+    int differing = 0;
+    std::string listed;
+    std::string map;
+    const bool mapped = image.width <= LARGEST_MAPPED_SIDE && image.height <= LARGEST_MAPPED_SIDE;
+    for (int y = 0; y < image.height; ++y) {
+        for (int x = 0; x < image.width; ++x) {
+            const Rgba8 want = expected(x, y);
+            const Rgba8 got = image.at(x, y);
+            const bool same = near(got, want, tolerance);
+            if (mapped) map += same ? (want.a == 0 ? '.' : '#') : 'X';
+            if (same) continue;
+            if (++differing <= LISTED_DIFFERENCES) {
+                listed += "  (" + std::to_string(x) + ", " + std::to_string(y) + "): found " + text(got) +
+                          ", expected " + text(want) + "\n";
+            }
+        }
+        if (mapped) map += '\n';
+    }
+    if (differing == 0) return std::string();
+    std::string report = std::to_string(differing) + " of " + std::to_string(image.width * image.height) +
+                         " pixels differ by more than " + std::to_string(tolerance) + ":\n" + listed;
+    if (mapped) report += "where ('X' differs, '#' covered, '.' clear; top row first):\n" + map;
+    return report;
+}
+
+} // namespace tavrix_test

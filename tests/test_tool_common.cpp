@@ -1,0 +1,156 @@
+// What the tool's commands share: frame file names, frame ranges, option
+// values, PNG files written whole or not at all, and the alpha conversions.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "CommandOptions.h"
+#include "FrameRange.h"
+#include "ImageFile.h"
+#include "OutputPattern.h"
+
+using namespace tavrix_tool;
+
+TEST(OutputPatternTest, FrameFieldsExpand)
+{
+    struct Case {
+        const char* pattern;
+        int frame;
+        const char* expected;
+    } cases[] = {
+        {"out/frame_####.png", 7, "out/frame_0007.png"},
+        {"out/frame_##.png", 1234, "out/frame_1234.png"},
+        {"f%04d.png", 42, "f0042.png"},
+        {"f%d.png", 42, "f42.png"},
+        {"100%%_%03d.png", 5, "100%_005.png"},
+        {"still.png", 9, "still.png"},
+    };
+    for (const Case& c : cases) {
+        OutputPattern pattern;
+        std::string why;
+        ASSERT_TRUE(pattern.parse(c.pattern, why)) << c.pattern << ": " << why;
+        EXPECT_EQ(pattern.pathFor(c.frame), c.expected) << c.pattern;
+    }
+}
+
+TEST(OutputPatternTest, RefusesAmbiguousNames)
+{
+    for (const char* text : {"a_##_##.png", "a_%d_####.png", "a_%s.png", "a_%4d.png", "a_%", ""}) {
+        OutputPattern pattern;
+        std::string why;
+        EXPECT_FALSE(pattern.parse(text, why)) << text;
+        EXPECT_FALSE(why.empty()) << text;
+    }
+}
+
+TEST(OutputPatternTest, ExtensionAndFolder)
+{
+    OutputPattern pattern;
+    std::string why;
+    ASSERT_TRUE(pattern.parse("clips.v2/Shot.MP4", why));
+    EXPECT_EQ(pattern.extension(), "mp4");
+    ASSERT_TRUE(pattern.parse("clips.v2/shot", why));
+    EXPECT_EQ(pattern.extension(), "");
+
+    std::string root = ::testing::TempDir() + "tavrix_pattern_" + std::to_string(getpid());
+    ASSERT_TRUE(pattern.parse(root + "/a/b/f_####.png", why));
+    ASSERT_TRUE(pattern.createFolder(why)) << why;
+    struct stat info;
+    EXPECT_EQ(::stat((root + "/a/b").c_str(), &info), 0);
+    // A file where a folder should be is an error, not a silent pass.
+    ASSERT_TRUE(pattern.parse(root + "/a/b/f_####.png/x.png", why));
+    std::string file = root + "/a/b/f_0000.png";
+    ASSERT_EQ(std::system(("touch '" + file + "'").c_str()), 0);
+    EXPECT_FALSE(pattern.createFolder(why));
+    std::system(("rm -rf '" + root + "'").c_str());
+}
+
+TEST(FrameRangeTest, Resolves)
+{
+    struct Case {
+        FrameRange range;
+        int count;
+        std::vector<int> frames; // empty: refused
+    } cases[] = {
+        {{}, 4, {0, 1, 2, 3}},
+        {{1, 3, 1}, 10, {1, 2, 3}},
+        {{0, 9, 4}, 10, {0, 4, 8}},
+        {{5, -1, 2}, 9, {5, 7}},
+        {{3, 3, 1}, 4, {3}},
+        {{4, 2, 1}, 10, {}},
+        {{0, 10, 1}, 10, {}},
+        {{0, 3, 0}, 10, {}},
+        {{}, 0, {}},
+    };
+    for (const Case& c : cases) {
+        std::vector<int> frames;
+        std::string why;
+        bool ok = c.range.resolve(c.count, frames, why);
+        EXPECT_EQ(ok, !c.frames.empty()) << c.range.start << ".." << c.range.end << " of " << c.count;
+        if (ok) EXPECT_EQ(frames, c.frames);
+        else EXPECT_FALSE(why.empty());
+    }
+}
+
+TEST(CommandOptionsTest, ParsesValuesAndRefusesOthers)
+{
+    std::pair<std::string, float> set;
+    std::string why;
+    EXPECT_TRUE(parseParamAssignment("PARAM_ANGLE_X=-12.5", set, why));
+    EXPECT_EQ(set.first, "PARAM_ANGLE_X");
+    EXPECT_EQ(set.second, -12.5f);
+    for (const char* bad : {"NOVALUE", "=3", "X=", "X=abc", "X=1e99", "X=nan"})
+        EXPECT_FALSE(parseParamAssignment(bad, set, why)) << bad;
+
+    int w = 0, h = 0;
+    EXPECT_TRUE(parseImageSize("1920x1080", w, h, why));
+    EXPECT_EQ(w, 1920);
+    EXPECT_EQ(h, 1080);
+    for (const char* bad : {"0x10", "10x0", "16385x1", "x10", "10x", "-5x5", "10x10x", "ax b"})
+        EXPECT_FALSE(parseImageSize(bad, w, h, why)) << bad;
+
+    Rgba8 color;
+    EXPECT_TRUE(parseColor("#ff8000", color, why));
+    EXPECT_EQ(color.r, 255);
+    EXPECT_EQ(color.g, 128);
+    EXPECT_EQ(color.b, 0);
+    EXPECT_EQ(color.a, 255);
+    EXPECT_TRUE(parseColor("10203040", color, why));
+    EXPECT_EQ(color.a, 0x40);
+    for (const char* bad : {"#fff", "#gg0000", "red", "#ff00001"}) EXPECT_FALSE(parseColor(bad, color, why)) << bad;
+}
+
+TEST(ImageFileTest, AlphaConversions)
+{
+    RgbaImage image{3, 1, {100, 50, 25, 128, 255, 255, 255, 255, 7, 7, 7, 0}};
+    unpremultiply(image);
+    EXPECT_EQ(image.pixels, (std::vector<uint8_t>{199, 100, 50, 128, 255, 255, 255, 255, 0, 0, 0, 0}));
+
+    RgbaImage over{2, 1, {255, 0, 0, 128, 0, 0, 0, 0}};
+    compositeOver(over, Rgba8{0, 0, 255, 255});
+    EXPECT_EQ(over.pixels, (std::vector<uint8_t>{128, 0, 127, 255, 0, 0, 255, 255}));
+}
+
+TEST(ImageFileTest, WritesWholeFilesOrNothing)
+{
+    std::string dir = ::testing::TempDir() + "tavrix_png_" + std::to_string(getpid());
+    ASSERT_EQ(::mkdir(dir.c_str(), 0777), 0);
+    RgbaImage image{2, 2, {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16}};
+    std::string why;
+    ASSERT_TRUE(writePngAtomically(dir + "/a.png", image, why)) << why;
+    RgbaImage back;
+    ASSERT_TRUE(readPng(dir + "/a.png", back, why)) << why;
+    EXPECT_EQ(back.width, 2u);
+    EXPECT_EQ(back.pixels, image.pixels);
+
+    EXPECT_FALSE(writePngAtomically(dir + "/missing/a.png", image, why));
+    EXPECT_NE(why.find("missing/a.png"), std::string::npos) << why;
+    EXPECT_FALSE(readPng(dir + "/absent.png", back, why));
+    EXPECT_NE(why.find("absent.png"), std::string::npos) << why;
+    // Only the finished file is left: no temporaries.
+    EXPECT_EQ(std::system(("test $(ls '" + dir + "' | wc -l) -eq 1").c_str()), 0);
+    std::system(("rm -rf '" + dir + "'").c_str());
+}
