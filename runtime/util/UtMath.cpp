@@ -32,4 +32,12 @@ double UtMath::fsin(double x)
     return std::sin(x);
 }
 
+int UtMath::truncToIntSaturated(double x)
+{
+    if (x != x) return 0;
+    if (x >= 2147483647.0) return 2147483647;
+    if (x <= -2147483648.0) return -2147483647 - 1;
+    return static_cast<int>(x);
+}
+
 } // namespace tavrix

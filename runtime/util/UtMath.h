@@ -14,6 +14,9 @@ public:
     // Signed angle from direction q to direction p (each x then y), in double.
     static double getAngleNotAbs(float* p, float* q);
     static double fsin(double x);
+    // Truncation toward zero that saturates at the int range instead of
+    // overflowing; NaN gives 0. For counts and times read from files.
+    static int truncToIntSaturated(double x);
 };
 
 } // namespace tavrix

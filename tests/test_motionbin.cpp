@@ -1,0 +1,353 @@
+// Binary motions: layout in either byte order, quantised values, buffer
+// kinds, refusal of damaged data, playback.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "motion/MotionBin.h"
+#include "motion/MotionQueueManager.h"
+#include "motion/TavrixMotionBin.h"
+#include "support/AnimationFixture.h"
+#include "type/LDString.h"
+
+using namespace tavrix;
+using tavrix_test::captureStdout;
+
+namespace {
+
+struct BinCurve {
+    std::string name;
+    std::vector<float> floats;    // used when shorts is empty
+    std::vector<uint16_t> shorts; // quantised between min and max
+    float min = 0.0f;
+    float max = 0.0f;
+};
+
+// Offsets of the header fields and of the first curve record.
+enum : size_t {
+    FLAG_AT = 4, VERSION_AT = 6, FILE_SIZE_AT = 8, FPS_AT = 14, FADE_IN_AT = 16, MAX_LENGTH_AT = 20,
+    COUNT_AT = 32, RECORD_AT = 36, NAME_OFFSET_AT = 36, VALUES_OFFSET_AT = 40, VALUE_COUNT_AT = 46,
+};
+
+class MtnbWriter {
+public:
+    explicit MtnbWriter(bool bigEndian) : big(bigEndian) {}
+
+    std::vector<uint8_t> build(const std::vector<BinCurve>& curves, int fps = 30, int fadeIn = 0, int fadeOut = 0)
+    {
+        bytes.clear();
+        int maxLength = 0;
+        for (const BinCurve& c : curves) {
+            int n = static_cast<int>(c.shorts.empty() ? c.floats.size() : c.shorts.size());
+            if (n > maxLength) maxLength = n;
+        }
+        for (uint8_t b : {'m', 't', 'b', '\0'}) bytes.push_back(b);
+        bytes.push_back(big ? 0x80 : 0);
+        bytes.push_back(0);
+        put(1, 2);
+        put(0, 4); // file size, patched below
+        put(0, 2);
+        put(fps, 2);
+        put(fadeIn, 2);
+        put(fadeOut, 2);
+        put(maxLength, 4);
+        put(0, 4);
+        put(0, 4);
+        put(static_cast<uint32_t>(curves.size()), 2);
+        put(0, 2);
+
+        size_t records = bytes.size();
+        bytes.resize(records + 20 * curves.size());
+        std::vector<size_t> nameAt, valuesAt;
+        size_t block = bytes.size();
+        put(0, 4);
+        for (const BinCurve& c : curves) {
+            nameAt.push_back(bytes.size());
+            bytes.insert(bytes.end(), c.name.begin(), c.name.end());
+            bytes.push_back(0);
+        }
+        patch(block, bytes.size() - block, 4);
+        for (bool shortBlock : {false, true}) {
+            block = bytes.size();
+            put(0, 4);
+            for (const BinCurve& c : curves) {
+                valuesAt.push_back(bytes.size());
+                if (shortBlock != !c.shorts.empty()) continue;
+                for (float f : c.floats) put(bits(f), 4);
+                for (uint16_t s : c.shorts) put(s, 2);
+            }
+            patch(block, bytes.size() - block, 4);
+        }
+        for (size_t i = 0; i < curves.size(); ++i) {
+            const BinCurve& c = curves[i];
+            bool isShort = !c.shorts.empty();
+            size_t at = records + 20 * i;
+            patch(at, nameAt[i], 4);
+            patch(at + 4, valuesAt[(isShort ? curves.size() : 0) + i], 4);
+            bytes[at + 8] = isShort ? 0x80 : 0;
+            patch(at + 10, isShort ? c.shorts.size() : c.floats.size(), 2);
+            patch(at + 12, bits(c.min), 4);
+            patch(at + 16, bits(c.max), 4);
+        }
+        patch(FILE_SIZE_AT, bytes.size(), 4);
+        return bytes;
+    }
+
+    void patch(size_t at, uint32_t value, int width)
+    {
+        for (int i = 0; i < width; ++i) {
+            int shift = 8 * (big ? width - 1 - i : i);
+            bytes[at + i] = static_cast<uint8_t>(value >> shift);
+        }
+    }
+    void patch(std::vector<uint8_t>& target, size_t at, uint32_t value, int width)
+    {
+        bytes.swap(target);
+        patch(at, value, width);
+        bytes.swap(target);
+    }
+
+private:
+    static uint32_t bits(float f)
+    {
+        uint32_t u;
+        std::memcpy(&u, &f, 4);
+        return u;
+    }
+    void put(uint32_t value, int width)
+    {
+        bytes.resize(bytes.size() + width);
+        patch(bytes.size() - width, value, width);
+    }
+
+    bool big;
+    std::vector<uint8_t> bytes;
+};
+
+const std::vector<BinCurve> CURVES = {
+    {"PARAM_A", {0.0f, 0.25f, 0.5f}, {}, 0, 0},
+    {"PARAM_B", {}, {0, 65535, 32768}, -10.0f, 10.0f},
+};
+
+// A 4-aligned, writable copy of bytes (plus room for an offset).
+struct Buffer {
+    explicit Buffer(const std::vector<uint8_t>& bytes, size_t offset = 0)
+        : words((bytes.size() + offset + 3) / 4 + 1), size(static_cast<int>(bytes.size()))
+    {
+        at = reinterpret_cast<uint8_t*>(words.data()) + offset;
+        if (!bytes.empty()) std::memcpy(at, bytes.data(), bytes.size());
+    }
+    char* chars() { return reinterpret_cast<char*>(at); }
+    std::vector<uint8_t> contents() const { return std::vector<uint8_t>(at, at + size); }
+
+    std::vector<uint32_t> words;
+    int size;
+    uint8_t* at = nullptr;
+};
+
+class MotionBinTest : public tavrix_test::AnimationTest {
+protected:
+    // Loads a caller-kept buffer (kind 0) and captures the messages.
+    TavrixMotionBin* load(Buffer& buffer, std::string* out = nullptr, int bufType = 0)
+    {
+        TavrixMotionBin* motion = nullptr;
+        std::string printed =
+            captureStdout([&] { motion = TavrixMotionBin::loadMotion(buffer.chars(), buffer.size, bufType); });
+        if (out) *out = printed;
+        return motion;
+    }
+
+    static void expectCurves(TavrixMotionBin* motion)
+    {
+        ASSERT_NE(motion, nullptr);
+        EXPECT_EQ(motion->getFPS(), 30.0f);
+        EXPECT_EQ(motion->getMaxLength(), 3);
+        EXPECT_EQ(motion->getLoopDurationMSec(), 100);
+        ASSERT_EQ(motion->getMotionCount(), 2);
+        MotionBin* a = motion->getMotion(0);
+        EXPECT_STREQ(a->getParamIDStr()->c_str(), "PARAM_A");
+        EXPECT_EQ(a->getValue(1), 0.25f);
+        EXPECT_EQ(a->getValue(2), 0.5f);
+        MotionBin* b = motion->getMotion(1);
+        EXPECT_TRUE(b->isShortValues());
+        EXPECT_EQ(b->getValue(0), -10.0f);
+        EXPECT_EQ(b->getValue(1), 10.0f);
+        EXPECT_NEAR(b->getValue(2), 0.0f, 1e-3f);
+    }
+};
+
+TEST_F(MotionBinTest, EitherByteOrderReadsTheSame)
+{
+    for (bool big : {false, true}) {
+        Buffer buffer(MtnbWriter(big).build(CURVES, 30, 300, -1));
+        std::string out;
+        TavrixMotionBin* motion = load(buffer, &out);
+        expectCurves(motion);
+        EXPECT_EQ(out, "");
+        EXPECT_EQ(motion->getFadeIn(), 300);
+        EXPECT_EQ(motion->getFadeOut(), 1000); // negative: left as it was
+        delete motion;
+    }
+}
+
+TEST_F(MotionBinTest, BigEndianBufferIsSwappedOnce)
+{
+    std::vector<uint8_t> file = MtnbWriter(true).build(CURVES);
+    Buffer buffer(file);
+    delete load(buffer);
+    EXPECT_EQ(buffer.at[FLAG_AT] & 0x80, 0); // now in host order
+    EXPECT_EQ(buffer.contents(), MtnbWriter(false).build(CURVES));
+    TavrixMotionBin* again = load(buffer);
+    expectCurves(again);
+    delete again;
+
+    // A copied buffer leaves the caller's bytes as they were.
+    Buffer original(file);
+    TavrixMotionBin* copied = load(original, nullptr, TavrixMotionBin::BUF_COPY);
+    expectCurves(copied);
+    EXPECT_EQ(original.contents(), file);
+    delete copied;
+}
+
+TEST_F(MotionBinTest, UnalignedBufferIsReportedAndReadInBounds)
+{
+    Buffer buffer(MtnbWriter(false).build(CURVES), 1);
+    std::string out;
+    TavrixMotionBin* motion = load(buffer, &out);
+    expectCurves(motion);
+    EXPECT_NE(out.find("load motion data ptr must be 4byte alligned."), std::string::npos);
+    delete motion;
+}
+
+TEST_F(MotionBinTest, DamagedDataIsRefusedBeforeAnyWrite)
+{
+    struct Case {
+        const char* name;
+        size_t at;
+        uint32_t value;
+        int width;
+        const char* message;
+    } cases[] = {
+        {"signature", 2, 'l', 1, "invalid signature of file (.mtnb must have mtb or mtl)"},
+        {"version", VERSION_AT, 2, 2, "invalid version 2"},
+        {"zero fps", FPS_AT, 0, 2, "frames per second must be above 0 (0)"},
+        {"negative fps", FPS_AT, 0xFFE2, 2, "frames per second must be above 0 (-30)"},
+        {"negative frames", MAX_LENGTH_AT, 0xFFFFFFFF, 4, "negative frame count -1"},
+        {"negative curve count", COUNT_AT, 0x8000, 2, "negative curve count -32768"},
+        {"too many curves", COUNT_AT, 40, 2, "40 curve records run past the end of the data"},
+        {"name outside", NAME_OFFSET_AT, 100000, 4, "curve 0: name offset 100000 lies outside the data"},
+        {"negative name", NAME_OFFSET_AT, 0xFFFFFFF0, 4, "curve 0: name offset -16 lies outside the data"},
+        {"values outside", VALUES_OFFSET_AT, 0x7FFFFFF0, 4, "curve 0: 3 values at offset 2147483632 lie outside"},
+        {"negative count", VALUE_COUNT_AT, 0x8000, 2, "curve 0: negative value count -32768"},
+        {"huge count", VALUE_COUNT_AT, 30000, 2, "curve 0: 30000 values at offset"},
+        {"name block", RECORD_AT + 40, 0x7FFFFFFF, 4, "block 0: size 2147483647 does not fit the data"},
+        {"short block", RECORD_AT + 40, 2, 4, "block 0: size 2 does not fit the data"},
+    };
+    for (bool big : {false, true}) {
+        MtnbWriter writer(big);
+        std::vector<uint8_t> good = writer.build(CURVES);
+        for (const Case& c : cases) {
+            std::vector<uint8_t> bad = good;
+            writer.patch(bad, c.at, c.value, c.width);
+            Buffer buffer(bad);
+            std::string out;
+            EXPECT_EQ(load(buffer, &out), nullptr) << c.name;
+            EXPECT_NE(out.find(c.message), std::string::npos) << c.name << ": " << out;
+            EXPECT_EQ(buffer.contents(), bad) << c.name;
+        }
+        // Cut short anywhere: refused, never read past the end.
+        for (size_t size : {size_t(0), size_t(3), size_t(20), size_t(36), good.size() - 1}) {
+            std::vector<uint8_t> cut(good.begin(), good.begin() + size);
+            Buffer buffer(cut);
+            EXPECT_EQ(load(buffer), nullptr) << size;
+        }
+    }
+    // An unterminated last name: the name block is the data's end.
+    MtnbWriter writer(false);
+    std::vector<BinCurve> onlyName = {{"PARAM_A", {}, {}, 0, 0}};
+    std::vector<uint8_t> bytes = writer.build(onlyName);
+    bytes.resize(bytes.size() - 8); // drop the two empty value blocks
+    bytes.back() = 'X';             // and the name's terminator
+    Buffer buffer(bytes);
+    std::string out;
+    EXPECT_EQ(load(buffer, &out), nullptr);
+    EXPECT_NE(out.find("curve 0: name at 60 is not terminated"), std::string::npos) << out;
+}
+
+TEST_F(MotionBinTest, InconsistentButSafeDataLoadsWithMessages)
+{
+    std::vector<uint8_t> bytes = MtnbWriter(false).build(CURVES);
+    bytes.push_back(0); // a trailing byte
+    Buffer trailing(bytes);
+    std::string out;
+    TavrixMotionBin* motion = load(trailing, &out);
+    expectCurves(motion);
+    EXPECT_EQ(out.find("pointer position is wrong "), std::string::npos);
+    EXPECT_NE(out.find("fileSize is wrong "), std::string::npos);
+    delete motion;
+
+    bytes.pop_back();
+    MtnbWriter(false).patch(bytes, FILE_SIZE_AT, 12, 4);
+    Buffer wrongSize(bytes);
+    motion = load(wrongSize, &out);
+    expectCurves(motion);
+    EXPECT_NE(out.find("pointer position is wrong "), std::string::npos);
+    EXPECT_NE(out.find("fileSize is wrong "), std::string::npos);
+    delete motion;
+}
+
+TEST_F(MotionBinTest, BufferKindsAreReleasedByTheirKind)
+{
+    std::vector<uint8_t> file = MtnbWriter(true).build(CURVES);
+    char* heap = static_cast<char*>(std::malloc(file.size()));
+    std::memcpy(heap, file.data(), file.size());
+    TavrixMotionBin* freed = nullptr;
+    captureStdout([&] { freed = TavrixMotionBin::loadMotion(heap, static_cast<int>(file.size()), TavrixMotionBin::BUF_FREE); });
+    expectCurves(freed);
+    delete freed;
+
+    // A refused buffer handed over is released too.
+    char* array = new char[file.size()];
+    std::memcpy(array, file.data(), file.size());
+    array[0] = 'x';
+    captureStdout([&] {
+        EXPECT_EQ(TavrixMotionBin::loadMotion(array, static_cast<int>(file.size()), TavrixMotionBin::BUF_DELETE_ARRAY),
+                  nullptr);
+    });
+
+    std::string path = ::testing::TempDir() + "tavrix_motionbin_" + std::to_string(getpid()) + ".mtnb";
+    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(file.data()), file.size());
+    TavrixMotionBin* fromFile = nullptr;
+    captureStdout([&] { fromFile = TavrixMotionBin::loadMotion(LDString(path.c_str())); });
+    expectCurves(fromFile);
+    delete fromFile;
+    std::remove(path.c_str());
+    EXPECT_EQ(TavrixMotionBin::loadMotion(LDString("/nonexistent.mtnb")), nullptr);
+}
+
+TEST_F(MotionBinTest, PlaysThroughTheQueue)
+{
+    Buffer buffer(MtnbWriter(false).build(CURVES));
+    TavrixMotionBin* motion = load(buffer);
+    std::unique_ptr<MotionQueueManager> queue(new MotionQueueManager());
+    int no = queue->startMotion(motion, true);
+    setTime(0);
+    queue->updateParam(model.get());
+    EXPECT_EQ(param("PARAM_A"), 0.0f);
+    EXPECT_EQ(param("PARAM_B"), -10.0f);
+    setTime(50); // frame 1.5
+    queue->updateParam(model.get());
+    EXPECT_FLOAT_EQ(param("PARAM_A"), 0.375f);
+    EXPECT_EQ(param("PARAM_B"), 10.0f); // 20 apart: a jump, held
+    setTime(101);
+    queue->updateParam(model.get());
+    EXPECT_TRUE(queue->isFinished(no));
+    EXPECT_EQ(param("PARAM_A"), 0.5f);
+}
+
+} // namespace
