@@ -39,9 +39,11 @@ struct Project {
     struct Layer {
         std::string name;
         std::string where;
-        SourceKind source = SourceKind::Transparent;
+        // Without a source a layer is an opaque black solid: the effect's
+        // output keeps the layer's alpha, so the model shows everywhere.
+        SourceKind source = SourceKind::Solid;
         // Straight RGBA of a solid source.
-        uint8_t colour[4] = {0, 0, 0, 0};
+        uint8_t colour[4] = {0, 0, 0, 255};
         // A PNG source: its resolved path and straight RGBA pixels.
         std::string imagePath;
         std::vector<uint8_t> image;
