@@ -9,6 +9,7 @@
 #include "GLator.h"
 #include "HostRef.h"
 #include "ModelParams.h"
+#include "PixelTransfer.h"
 #include "PluginContextScope.h"
 #include "RenderProjection.h"
 #include "SequenceDataLock.h"
@@ -121,22 +122,6 @@ PF_Err poseAndDraw(AEGP_SuiteHandler& suites, PF_InData* in_data, PF_ParamDef* p
     return PF_Err_NONE;
 }
 
-// OpenGL's rows run bottom to top, the world's top to bottom. Each read-back
-// pixel already holds alpha, red, green, blue in memory order.
-void copyFlipped(PF_InData* in_data, const uint8_t* buffer, uint32_t bufferWidth, PF_EffectWorld& world)
-{
-    PF_Pixel8* first = nullptr;
-    in_data->utils->get_pixel_data8(&world, nullptr, &first);
-    if (!first) return;
-    uint8_t* destination = reinterpret_cast<uint8_t*>(first);
-    const size_t rowbytes = static_cast<size_t>(world.rowbytes) & ~static_cast<size_t>(3);
-    const size_t rowLength = static_cast<size_t>(world.width) * 4;
-    for (int32_t r = 0; r < world.height; ++r) {
-        const uint8_t* source = buffer + static_cast<size_t>(world.height - 1 - r) * bufferWidth * 4;
-        std::memcpy(destination + r * rowbytes, source, rowLength);
-    }
-}
-
 } // namespace
 
 PF_Err Render(PF_InData* in_data, PF_OutData* out_data, PF_ParamDef* params[], PF_LayerDef* output)
@@ -198,7 +183,14 @@ PF_Err Render(PF_InData* in_data, PF_OutData* out_data, PF_ParamDef* params[], P
         glReadBuffer(GL_COLOR_ATTACHMENT0_EXT);
         glReadPixels(0, 0, static_cast<GLsizei>(bufferWidth), static_cast<GLsizei>(bufferHeight), GL_BGRA,
                      GL_UNSIGNED_INT_8_8_8_8, buffer);
-        if (resources.haveScratch) copyFlipped(in_data, buffer, bufferWidth, resources.scratch);
+        if (resources.haveScratch) {
+            PF_Pixel8* first = nullptr;
+            in_data->utils->get_pixel_data8(&resources.scratch, nullptr, &first);
+            if (first) {
+                copyFlipped(buffer, bufferWidth, first, resources.scratch.rowbytes, resources.scratch.width,
+                            resources.scratch.height);
+            }
+        }
         resources.releasePixels();
         context.release();
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <thread>
 
 #include "HostWorld.h"
 
@@ -10,9 +11,25 @@ namespace tavrix_host {
 
 namespace {
 
-uint8_t toStraight(uint8_t colour, uint8_t alpha)
+// straight[alpha][colour]: the rounded straight colour, at most 255; one
+// table lookup instead of a division per channel.
+struct StraightTable {
+    uint8_t values[256][256];
+    StraightTable()
+    {
+        for (int colour = 0; colour < 256; ++colour) values[0][colour] = 0;
+        for (int alpha = 1; alpha < 256; ++alpha) {
+            for (int colour = 0; colour < 256; ++colour) {
+                values[alpha][colour] = static_cast<uint8_t>(std::min(255, (colour * 255 + alpha / 2) / alpha));
+            }
+        }
+    }
+};
+
+const StraightTable& straightTable()
 {
-    return static_cast<uint8_t>(std::min(255, (colour * 255 + alpha / 2) / alpha));
+    static const StraightTable table;
+    return table;
 }
 
 uint8_t toPremultiplied(uint8_t colour, uint8_t alpha)
@@ -48,22 +65,43 @@ PF_Pixel sampleBilinear(const PF_EffectWorld& src, double fx, double fy)
     return PF_Pixel{mix(&PF_Pixel::alpha), mix(&PF_Pixel::red), mix(&PF_Pixel::green), mix(&PF_Pixel::blue)};
 }
 
+// pix_fn over rows first to last - 1 of dst; stops at the first error.
+PF_Err iterateRows(const PF_EffectWorld* src, PF_EffectWorld& dst, int32_t first, int32_t last, void* refcon,
+                   PF_IteratePixel8Func pix_fn)
+{
+    for (int32_t y = first; y < last; ++y) {
+        PF_Pixel* row = HostWorld::row(dst, y);
+        // Where src has no pixel the effect sees transparent black.
+        const int32_t covered = src && y < src->height ? std::min(src->width, dst.width) : 0;
+        const PF_Pixel* srcRow = covered ? HostWorld::row(*src, y) : nullptr;
+        for (int32_t x = 0; x < dst.width; ++x) {
+            // A copy: the effect may write to what it is handed.
+            PF_Pixel in = x < covered ? srcRow[x] : PF_Pixel{0, 0, 0, 0};
+            if (PF_Err err = pix_fn(refcon, x, y, &in, &row[x])) return err;
+        }
+    }
+    return PF_Err_NONE;
+}
+
 } // namespace
 
 void WorldOps::unpremultiply(PF_EffectWorld& world)
 {
+    const StraightTable& table = straightTable();
     for (int32_t y = 0; y < world.height; ++y) {
         PF_Pixel* row = HostWorld::row(world, y);
         for (int32_t x = 0; x < world.width; ++x) {
             PF_Pixel& p = row[x];
+            // Frames are mostly empty or opaque; those need no lookup.
             if (p.alpha == 255) continue;
             if (p.alpha == 0) {
-                p.red = p.green = p.blue = 0;
+                p = PF_Pixel{0, 0, 0, 0};
                 continue;
             }
-            p.red = toStraight(p.red, p.alpha);
-            p.green = toStraight(p.green, p.alpha);
-            p.blue = toStraight(p.blue, p.alpha);
+            const uint8_t* straight = table.values[p.alpha];
+            p.red = straight[p.red];
+            p.green = straight[p.green];
+            p.blue = straight[p.blue];
         }
     }
 }
@@ -111,14 +149,25 @@ void WorldOps::copy(const PF_EffectWorld& src, PF_EffectWorld& dst, bool highQua
 
 PF_Err WorldOps::iterate(const PF_EffectWorld* src, PF_EffectWorld& dst, void* refcon, PF_IteratePixel8Func pix_fn)
 {
-    for (int32_t y = 0; y < dst.height; ++y) {
-        PF_Pixel* row = HostWorld::row(dst, y);
-        const bool srcRow = src && y < src->height;
-        for (int32_t x = 0; x < dst.width; ++x) {
-            PF_Pixel in = srcRow && x < src->width ? pixelAt(*src, x, y) : PF_Pixel{0, 0, 0, 0};
-            PF_Err err = pix_fn(refcon, x, y, &in, &row[x]);
-            if (err) return err;
-        }
+    // Bands of rows run on threads of their own, as compositing hosts
+    // iterate; effects' pixel functions must allow that. Small images stay
+    // on the calling thread.
+    const int32_t minRowsPerBand = 64;
+    const int32_t bands = static_cast<int32_t>(std::clamp<unsigned>(std::thread::hardware_concurrency(), 1, 8));
+    const int32_t count = std::max(1, std::min(bands, dst.height / minRowsPerBand));
+    std::vector<PF_Err> results(static_cast<size_t>(count), PF_Err_NONE);
+    auto band = [&](int32_t index) {
+        const int32_t first = dst.height * index / count;
+        const int32_t last = dst.height * (index + 1) / count;
+        results[static_cast<size_t>(index)] = iterateRows(src, dst, first, last, refcon, pix_fn);
+    };
+    std::vector<std::thread> threads;
+    for (int32_t index = 1; index < count; ++index) threads.emplace_back(band, index);
+    band(0);
+    for (std::thread& thread : threads) thread.join();
+    // The error of the topmost band that had one.
+    for (PF_Err err : results) {
+        if (err) return err;
     }
     return PF_Err_NONE;
 }

@@ -20,9 +20,11 @@ public:
     // The whole of src into the whole of dst; a size change samples the
     // nearest pixel, or bilinearly when highQuality is set.
     static void copy(const PF_EffectWorld& src, PF_EffectWorld& dst, bool highQuality);
-    // pix_fn once per pixel of dst (rows top to bottom), with the src pixel
-    // at the same place (transparent where src has none). Stops at the first
-    // error and returns it.
+    // pix_fn once per pixel of dst, with the src pixel at the same place
+    // (transparent where src has none). Large images are split into bands
+    // of rows that run on threads of their own, so pix_fn must be safe to
+    // call from several threads at once. Each band stops at its first error;
+    // the error of the topmost failing band is returned.
     static PF_Err iterate(const PF_EffectWorld* src, PF_EffectWorld& dst, void* refcon, PF_IteratePixel8Func pix_fn);
     static void fill(PF_EffectWorld& world, PF_Pixel colour);
 
