@@ -156,6 +156,26 @@ TEST_F(PluginTest, FlattenAndReopenGiveBackTheTextAndAFreshModel)
     EXPECT_EQ(host.calls().count("AEGP_EffectCallGeneric"), 1) << "a reopened model has its defaults applied again";
 }
 
+TEST_F(PluginTest, NoMemoryFromTheHostIsReportedAsSuch)
+{
+    // Set-up, flatten and render each ask for one new handle first.
+    CommandResult result;
+    host.calls().failCall("host_new_handle", 0, PF_Err_OUT_OF_MEMORY);
+    EXPECT_EQ(host.addInstance(64, 64, nullptr, &result), nullptr);
+    EXPECT_EQ(result.err, PF_Err_OUT_OF_MEMORY);
+
+    host.calls().clearFailures();
+    EffectInstance* instance = apply(64, 64);
+    ASSERT_NE(instance, nullptr);
+    HostWorld input(64, 64);
+    HostWorld output(64, 64);
+    host.calls().failCall("host_new_handle", 0, PF_Err_OUT_OF_MEMORY);
+    EXPECT_EQ(render(*instance, input, output).err, PF_Err_OUT_OF_MEMORY);
+    std::string state;
+    EXPECT_EQ(instance->flatten(state).err, PF_Err_OUT_OF_MEMORY);
+    EXPECT_EQ(instance->sequenceData(), nullptr) << "the instance is left without sequence data";
+}
+
 TEST_F(PluginTest, AStateThatDoesNotParseLeavesNoModelButRefreshes)
 {
     const std::string states[] = {"", "{not json", "{\"modelPath\":5}", "{\"modelPath\":\"/no/such.moc\"}"};
