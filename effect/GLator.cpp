@@ -62,6 +62,9 @@ PF_Err GlobalSetdown(PF_InData* in_data, PF_OutData* out_data, PF_ParamDef*[], P
         {
             PluginContextScope context;
             freeSequenceDataContents(in_data);
+            // Ends what tavrixutil::init started at global set-up, so that
+            // unloading the effect leaves none of the runtime's memory behind.
+            tavrix::Tavrix::dispose();
             throwOnGLError(in_data, out_data, AESDK_OpenGL::AESDK_OpenGL_ReleaseResources(S_GLator_EffectCommonData));
         }
         throwOnGLError(in_data, out_data, AESDK_OpenGL::AESDK_OpenGL_Shutdown(S_GLator_EffectCommonData));

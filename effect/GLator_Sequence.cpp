@@ -82,43 +82,49 @@ void freeSequenceDataContents(PF_InData* in_data)
     record->textureIds = nullptr;
 }
 
-PF_Err SequenceSetup(PF_InData* in_data, PF_OutData* out_data)
+namespace {
+
+// Runs a sequence command's body with the private context current and a
+// suite handler at hand; a thrown PF_Err becomes the result, any other
+// exception leaves it as it stood.
+template <class Body>
+PF_Err inPluginContext(PF_InData* in_data, Body&& body)
 {
     PF_Err err = PF_Err_NONE;
     PluginContextScope context;
     try {
         AEGP_SuiteHandler suites(in_data->pica_basicP);
-        // Within this command's own context scope: set-down's body, not its
-        // command, so the host's context is what comes back at the end.
-        setdownRecord(suites, in_data, out_data);
-        err = installRecord(suites, out_data, std::string(), nullptr);
+        err = body(suites);
     } catch (PF_Err thrown) {
         err = thrown;
     } catch (...) {
     }
     return err;
+}
+
+} // namespace
+
+PF_Err SequenceSetup(PF_InData* in_data, PF_OutData* out_data)
+{
+    return inPluginContext(in_data, [&](AEGP_SuiteHandler& suites) {
+        // Set-down's body, not its command: one context scope, so the host's
+        // context is what comes back at the end.
+        setdownRecord(suites, in_data, out_data);
+        return installRecord(suites, out_data, std::string(), nullptr);
+    });
 }
 
 PF_Err SequenceSetdown(PF_InData* in_data, PF_OutData* out_data)
 {
-    PF_Err err = PF_Err_NONE;
-    PluginContextScope context;
-    try {
-        AEGP_SuiteHandler suites(in_data->pica_basicP);
+    return inPluginContext(in_data, [&](AEGP_SuiteHandler& suites) {
         setdownRecord(suites, in_data, out_data);
-    } catch (PF_Err thrown) {
-        err = thrown;
-    } catch (...) {
-    }
-    return err;
+        return PF_Err(PF_Err_NONE);
+    });
 }
 
 PF_Err SequenceFlatten(PF_InData* in_data, PF_OutData* out_data)
 {
-    PF_Err err = PF_Err_NONE;
-    PluginContextScope context;
-    try {
-        AEGP_SuiteHandler suites(in_data->pica_basicP);
+    return inPluginContext(in_data, [&](AEGP_SuiteHandler& suites) {
         std::string text;
         {
             SequenceDataLock lock(suites, in_data->sequence_data);
@@ -132,24 +138,18 @@ PF_Err SequenceFlatten(PF_InData* in_data, PF_OutData* out_data)
         void* block = flat ? handles->host_lock_handle(flat) : nullptr;
         if (!block) {
             if (flat) handles->host_dispose_handle(flat);
-            return PF_Err_OUT_OF_MEMORY;
+            return PF_Err(PF_Err_OUT_OF_MEMORY);
         }
         FlatSequenceData::write(block, text);
         handles->host_unlock_handle(flat);
         out_data->sequence_data = flat;
-    } catch (PF_Err thrown) {
-        err = thrown;
-    } catch (...) {
-    }
-    return err;
+        return PF_Err(PF_Err_NONE);
+    });
 }
 
 PF_Err SequenceResetup(PF_InData* in_data, PF_OutData* out_data)
 {
-    PF_Err err = PF_Err_NONE;
-    PluginContextScope context;
-    try {
-        AEGP_SuiteHandler suites(in_data->pica_basicP);
+    PF_Err err = inPluginContext(in_data, [&](AEGP_SuiteHandler& suites) {
         const PF_HandleSuite2* handles = suites.HandleSuite2();
         std::string text;
         if (in_data->sequence_data) {
@@ -161,11 +161,8 @@ PF_Err SequenceResetup(PF_InData* in_data, PF_OutData* out_data)
             handles->host_dispose_handle(in_data->sequence_data);
             out_data->sequence_data = nullptr;
         }
-        err = installRecord(suites, out_data, text, in_data);
-    } catch (PF_Err thrown) {
-        err = thrown;
-    } catch (...) {
-    }
+        return installRecord(suites, out_data, text, in_data);
+    });
     out_data->out_flags |= PF_OutFlag_FORCE_RERENDER | PF_OutFlag_REFRESH_UI;
     return err;
 }

@@ -139,10 +139,8 @@ TEST_F(PluginTest, FlattenAndReopenGiveBackTheTextAndAFreshModel)
     const std::string state = rectangleState(100, {0, 0, 100, 100}, {200, 40, 40, 255});
     EffectInstance* instance = apply(100, 100, &state);
     ASSERT_NE(instance, nullptr);
-    HostWorld input(100, 100);
-    WorldOps::fill(input.world(), PF_Pixel{255, 0, 0, 0});
     HostWorld before(100, 100);
-    ASSERT_EQ(render(*instance, input, before).err, PF_Err_NONE);
+    ASSERT_EQ(renderOpaque(*instance, before).err, PF_Err_NONE);
 
     host.calls().setRecording(true);
     std::string saved;
@@ -150,7 +148,7 @@ TEST_F(PluginTest, FlattenAndReopenGiveBackTheTextAndAFreshModel)
     EXPECT_EQ(saved, state);
     ASSERT_EQ(instance->reopen().err, PF_Err_NONE);
     HostWorld after(100, 100);
-    ASSERT_EQ(render(*instance, input, after).err, PF_Err_NONE);
+    ASSERT_EQ(renderOpaque(*instance, after).err, PF_Err_NONE);
     EXPECT_EQ(comparePixels(imageOf(after), [&](int x, int y) { return imageOf(before).at(x, y); }, 0), "");
     EXPECT_EQ(before.at(50, 50).red, 200) << "the model was drawn";
     EXPECT_EQ(host.calls().count("AEGP_EffectCallGeneric"), 1) << "a reopened model has its defaults applied again";
@@ -344,20 +342,16 @@ TEST_F(PluginTest, PositionAndScalePlaceTheModelAtFullAndHalfResolution)
     EffectInstance* instance = apply(200, 100, &state);
     ASSERT_NE(instance, nullptr);
     instance->param(3).track.add(0, 60, 50);
-    HostWorld input(200, 100);
-    WorldOps::fill(input.world(), PF_Pixel{255, 0, 0, 0});
     HostWorld full(200, 100);
-    ASSERT_EQ(render(*instance, input, full).err, PF_Err_NONE);
+    ASSERT_EQ(renderOpaque(*instance, full).err, PF_Err_NONE);
     PF_Rect area = coveredArea(full);
     EXPECT_EQ(area.left, 40);
     EXPECT_EQ(area.right, 80);
     EXPECT_EQ(area.top, 30);
     EXPECT_EQ(area.bottom, 70);
 
-    HostWorld halfInput(100, 50);
-    WorldOps::fill(halfInput.world(), PF_Pixel{255, 0, 0, 0});
     HostWorld half(100, 50);
-    ASSERT_EQ(render(*instance, halfInput, half, 2).err, PF_Err_NONE);
+    ASSERT_EQ(renderOpaque(*instance, half, 2).err, PF_Err_NONE);
     area = coveredArea(half);
     EXPECT_EQ(area.left, 20);
     EXPECT_EQ(area.right, 40);
@@ -365,7 +359,7 @@ TEST_F(PluginTest, PositionAndScalePlaceTheModelAtFullAndHalfResolution)
     EXPECT_EQ(area.bottom, 35);
 
     instance->param(4).track.add(0, 50);
-    ASSERT_EQ(render(*instance, input, full).err, PF_Err_NONE);
+    ASSERT_EQ(renderOpaque(*instance, full).err, PF_Err_NONE);
     area = coveredArea(full);
     EXPECT_EQ(area.left, 50);
     EXPECT_EQ(area.right, 70) << "half the size, still centred on Position";
@@ -397,10 +391,8 @@ TEST_F(PluginTest, AnOutputLargerThanTheRenderbuffersIsReadInFull)
     const std::string state = rectangleState(100, {0, 0, 100, 100}, {10, 200, 10, 255});
     EffectInstance* instance = apply(100, 100, &state);
     ASSERT_NE(instance, nullptr);
-    HostWorld input(1300, 1100);
-    WorldOps::fill(input.world(), PF_Pixel{255, 0, 0, 0});
     HostWorld output(1300, 1100);
-    ASSERT_EQ(render(*instance, input, output).err, PF_Err_NONE);
+    ASSERT_EQ(renderOpaque(*instance, output).err, PF_Err_NONE);
     // The viewport is the output: the model covers all of it, read back from
     // renderbuffers grown past their first 1024 x 1024.
     EXPECT_EQ(output.at(50, 50).green, 200);

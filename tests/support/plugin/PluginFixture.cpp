@@ -82,4 +82,11 @@ CommandResult PluginTest::render(EffectInstance& instance, const HostWorld& inpu
     return instance.render(request);
 }
 
+CommandResult PluginTest::renderOpaque(EffectInstance& instance, HostWorld& output, int downsample)
+{
+    HostWorld input(output.width(), output.height());
+    tavrix_host::WorldOps::fill(input.world(), PF_Pixel{255, 0, 0, 0});
+    return render(instance, input, output, downsample);
+}
+
 } // namespace tavrix_test

@@ -39,9 +39,12 @@ protected:
     // A state naming a model of one rectangle (canvas units) in a solid
     // colour on a canvas of canvasSize.
     std::string rectangleState(int canvasSize, RectMesh rect, Rgba8 colour);
-    // Renders frame 0 onto a fresh output the size of input.
+    // Renders frame 0 into output.
     tavrix_host::CommandResult render(tavrix_host::EffectInstance& instance, const tavrix_host::HostWorld& input,
                                       tavrix_host::HostWorld& output, int downsample = 1);
+    // The same on a layer that is opaque everywhere, of output's size.
+    tavrix_host::CommandResult renderOpaque(tavrix_host::EffectInstance& instance, tavrix_host::HostWorld& output,
+                                            int downsample = 1);
 
     tavrix_host::Host host;
     bool opened = false;
