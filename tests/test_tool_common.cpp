@@ -9,6 +9,7 @@
 
 #include "CommandOptions.h"
 #include "FrameChunk.h"
+#include "FrameOutput.h"
 #include "FrameRange.h"
 #include "ImageFile.h"
 #include "OutputPattern.h"
@@ -137,6 +138,54 @@ TEST(FrameChunkTest, RefusesChunksThatDoNotExist)
         EXPECT_FALSE(chunk.parse(bad, why)) << bad;
         EXPECT_NE(why.find(bad), std::string::npos) << why;
     }
+}
+
+TEST(FrameOutputTest, RefusesNamesAndSettingsBeforeRendering)
+{
+    struct Case {
+        const char* name;
+        OutputSettings settings;
+        bool chunked;
+        const char* expected; // part of the reason; null: accepted
+    } cases[] = {
+        {"out/f_####.png", {}, false, nullptr},
+        {"out/f_####.png", {"#102030", -1, ""}, true, nullptr},
+        {"clip.mp4", {"white", 18, "4M"}, false, nullptr},
+        {"clips/part_####.webm", {}, true, nullptr},
+        {"clip.avi", {}, false, "unknown extension '.avi'"},
+        {"out/frame_####", {}, false, "no extension"},
+        {"f_####.png", {"", 20, ""}, false, "--crf applies to video"},
+        {"f_####.png", {"", -1, "1M"}, false, "--bitrate applies to video"},
+        {"clip.webm", {}, true, "needs a frame field"},
+        {"clip.mp4", {"pink", -1, ""}, false, "--background"},
+        {"clip.mp4", {"", -1, "fast"}, false, "--bitrate"},
+        {"f_##_##.png", {}, false, "more than one frame field"},
+    };
+    for (const Case& c : cases) {
+        FrameOutput output;
+        std::string why;
+        bool ok = output.prepare(c.name, c.settings, c.chunked, why);
+        EXPECT_EQ(ok, c.expected == nullptr) << c.name << ": " << why;
+        if (c.expected) {
+            EXPECT_NE(why.find(c.expected), std::string::npos) << why;
+        }
+    }
+}
+
+TEST(FrameOutputTest, OneFileNameTakesOneFrameOnly)
+{
+    std::string dir = ::testing::TempDir() + "tavrix_output_" + std::to_string(getpid());
+    FrameOutput output;
+    std::string why;
+    ASSERT_TRUE(output.prepare(dir + "/still.png", OutputSettings{}, false, why)) << why;
+    EXPECT_FALSE(output.start(2, 2, 24, {3, 4}, why));
+    EXPECT_NE(why.find("####"), std::string::npos) << why;
+    ASSERT_TRUE(output.start(2, 2, 24, {3}, why)) << why;
+    ASSERT_TRUE(output.write(3, RgbaImage{2, 2, std::vector<uint8_t>(16, 200)}, why)) << why;
+    EXPECT_TRUE(output.finish(why));
+    RgbaImage back;
+    EXPECT_TRUE(readPng(dir + "/still.png", back, why)) << why;
+    std::system(("rm -rf '" + dir + "'").c_str());
 }
 
 TEST(CommandOptionsTest, ParsesValuesAndRefusesOthers)

@@ -21,6 +21,7 @@ extern "C" {
 #include <unistd.h>
 #include <vector>
 
+#include "FrameOutput.h"
 #include "VideoWriter.h"
 
 using namespace tavrix_tool;
@@ -142,6 +143,15 @@ Difference compare(const RgbaImage& expected, const RgbaImage& actual)
     return d;
 }
 
+VideoSettings sized(int width, int height, double frameRate)
+{
+    VideoSettings settings;
+    settings.width = width;
+    settings.height = height;
+    settings.frameRate = frameRate;
+    return settings;
+}
+
 class VideoTest : public ::testing::Test {
 protected:
     void SetUp() override
@@ -204,10 +214,7 @@ TEST_F(VideoTest, ClipsDecodeBackToTheirFrames)
     const Rgba8 background{20, 90, 200, 255};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        VideoSettings settings;
-        settings.width = c.width;
-        settings.height = c.height;
-        settings.frameRate = c.rate;
+        VideoSettings settings = sized(c.width, c.height, c.rate);
         settings.background = background;
         std::string note;
         ASSERT_EQ(encode(c.name, c.format, settings, frameCount, &note), "");
@@ -233,12 +240,36 @@ TEST_F(VideoTest, ClipsDecodeBackToTheirFrames)
     EXPECT_EQ(filesInDir(), 5); // the clips alone, no temporaries
 }
 
+TEST_F(VideoTest, ChunkClipsAreNamedByTheirFirstFrameAndTakeTheBackground)
+{
+    FrameOutput output;
+    std::string why;
+    ASSERT_TRUE(output.prepare(dir + "/part_####.webm", OutputSettings{"#ff0000", -1, ""}, true, why)) << why;
+    ASSERT_TRUE(output.start(32, 32, 24, {40, 41, 42, 43}, why)) << why;
+    for (int frame = 40; frame < 44; ++frame) ASSERT_TRUE(output.write(frame, testFrame(32, 32, frame), why)) << why;
+    ASSERT_TRUE(output.finish(why)) << why;
+    EXPECT_EQ(output.destination(), dir + "/part_0040.webm");
+
+    DecodedClip clip;
+    ASSERT_TRUE(decodeClip(dir + "/part_0040.webm", clip, why)) << why;
+    ASSERT_EQ(clip.frames.size(), 4u);
+    RgbaImage expected = testFrame(32, 32, 40);
+    compositeOver(expected, Rgba8{255, 0, 0, 255});
+    Difference d = compare(expected, clip.frames[0]);
+    EXPECT_LE(d.maxColor, 12);
+    EXPECT_LE(d.maxAlpha, 1); // opaque after compositing
+
+    // A chunk past the last frame makes no clip and no error.
+    FrameOutput empty;
+    ASSERT_TRUE(empty.prepare(dir + "/empty_####.mov", OutputSettings{}, true, why)) << why;
+    ASSERT_TRUE(empty.start(32, 32, 24, {}, why)) << why;
+    EXPECT_TRUE(empty.finish(why)) << why;
+    EXPECT_EQ(filesInDir(), 1);
+}
+
 TEST_F(VideoTest, OddSizeForH264IsPaddedAndSaysSo)
 {
-    VideoSettings settings;
-    settings.width = 47;
-    settings.height = 33;
-    settings.frameRate = 24;
+    VideoSettings settings = sized(47, 33, 24);
     std::string note;
     ASSERT_EQ(encode("odd.mp4", VideoFormat::MP4, settings, 3, &note), "");
     EXPECT_NE(note.find("48x34"), std::string::npos) << note;
@@ -259,10 +290,7 @@ TEST_F(VideoTest, OddSizeForH264IsPaddedAndSaysSo)
 
 TEST_F(VideoTest, RateSettingsReachTheEncoder)
 {
-    VideoSettings settings;
-    settings.width = 64;
-    settings.height = 64;
-    settings.frameRate = 24;
+    VideoSettings settings = sized(64, 64, 24);
     for (VideoFormat format : {VideoFormat::MP4, VideoFormat::WEBM}) {
         std::string low = format == VideoFormat::MP4 ? "low.mp4" : "low.webm";
         std::string high = format == VideoFormat::MP4 ? "high.mp4" : "high.webm";
@@ -286,10 +314,7 @@ TEST_F(VideoTest, RateSettingsReachTheEncoder)
 
 TEST_F(VideoTest, RefusesWhatTheFormatCannotTakeAndLeavesNoFile)
 {
-    VideoSettings good;
-    good.width = 32;
-    good.height = 32;
-    good.frameRate = 24;
+    VideoSettings good = sized(32, 32, 24);
     struct Case {
         VideoFormat format;
         VideoSettings settings;
@@ -319,10 +344,7 @@ TEST_F(VideoTest, RefusesWhatTheFormatCannotTakeAndLeavesNoFile)
 
 TEST_F(VideoTest, FailedOrUnfinishedEncodesRemoveTheirFile)
 {
-    VideoSettings settings;
-    settings.width = 32;
-    settings.height = 32;
-    settings.frameRate = 24;
+    VideoSettings settings = sized(32, 32, 24);
     std::string why;
     {
         VideoWriter writer; // dropped before finish
