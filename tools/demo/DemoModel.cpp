@@ -259,9 +259,9 @@ void addHair(DemoRig& rig)
                     return Vec2{p.x + swing(pose["PARAM_HAIR_FRONT"], v, 24.0f), p.y};
                 });
     for (bool left : {false, true}) {
-        const float x = left ? mirrored({296, 0}).x : 226.0f;
+        const float x = left ? mirrored({304, 0}).x : 234.0f;
         rig.addMesh(front, std::string("M_SIDE_LOCK_") + (left ? "L" : "R"), "D_HAIR_FRONT", Sprite::SIDE_LOCK,
-                    spriteGrid(Sprite::SIDE_LOCK, 3, 10), {}, 565, inRect(at(x, 240, Sprite::SIDE_LOCK), left));
+                    spriteGrid(Sprite::SIDE_LOCK, 3, 10), {}, 565, inRect(at(x, 252, Sprite::SIDE_LOCK), left));
     }
     rig.addMesh(front, "M_BANGS", "D_HAIR_FRONT", Sprite::BANGS, spriteGrid(Sprite::BANGS, 12, 6), {}, 570,
                 inRect(at(210, 140, Sprite::BANGS), false));
