@@ -7,7 +7,7 @@
 
 namespace tavrix_demo {
 
-const char* const DEMO_TEXTURE_FILES[3] = {"demo_body.png", "demo_head.png", "demo_face.png"};
+const char* const DEMO_TEXTURE_FILES[DEMO_TEXTURE_COUNT] = {"demo_body.png", "demo_head.png", "demo_face.png"};
 
 namespace {
 
@@ -144,7 +144,7 @@ Colour paintHairBack(Vec2 p)
     const float halfWidth = 172.0f + 12.0f * smoothstep(180.0f, 480.0f, p.y);
     const float locks = 486.0f - 44.0f * std::pow(std::fabs(std::sin(PI * (p.x - 18.0f) / 68.8f)), 0.7f);
     const float fall = std::max(std::fabs(p.x - centre.x) - halfWidth, std::max(centre.y - p.y, (p.y - locks) * 0.8f));
-    const float d = smoothUnion(cap, fall, 12.0f);
+    const float d = std::min(cap, fall); // they meet with one tangent at the widest point
     Colour fill = mix(HAIR, HAIR_DARK, 0.5f + 0.3f * smoothstep(200.0f, 480.0f, p.y));
     fill = hair(fill, p.x, p.y);
     return outlined(fill, HAIR_LINE, d, 2.0f);
@@ -278,7 +278,8 @@ const SpriteArt ART[] = {
     {2, 80, 44, paintBlush},
 };
 const int SPRITE_COUNT = sizeof ART / sizeof ART[0];
-const int SHEET_WIDTHS[3] = {1024, 1024, 512};
+static_assert(SPRITE_COUNT == static_cast<int>(Sprite::BLUSH) + 1, "one entry per sprite");
+const int SHEET_WIDTHS[DEMO_TEXTURE_COUNT] = {1024, 1024, 512};
 // Transparent texels around every sprite, so that neither filtering nor the
 // smaller mipmap levels mix neighbours.
 const int PADDING = 8;
@@ -287,8 +288,8 @@ const int PADDING = 8;
 std::vector<SpriteRegion> layout()
 {
     std::vector<SpriteRegion> regions(SPRITE_COUNT);
-    int sheetHeights[3] = {0, 0, 0};
-    for (int sheet = 0; sheet < 3; ++sheet) {
+    int sheetHeights[DEMO_TEXTURE_COUNT] = {};
+    for (int sheet = 0; sheet < DEMO_TEXTURE_COUNT; ++sheet) {
         int x = PADDING, y = PADDING, shelfHeight = 0;
         for (int i = 0; i < SPRITE_COUNT; ++i) {
             if (ART[i].textureNo != sheet) continue;
@@ -340,16 +341,15 @@ DemoTexture paintSprite(Sprite sprite)
 
 std::vector<DemoTexture> demoTextures()
 {
-    std::vector<DemoTexture> sheets;
-    for (int sheet = 0; sheet < 3; ++sheet) {
-        const SpriteRegion any = spriteRegion(sheet == 0 ? Sprite::TORSO : sheet == 1 ? Sprite::FACE : Sprite::EYE_WHITE);
-        sheets.push_back({any.sheetWidth, any.sheetHeight,
-                          std::vector<uint8_t>(static_cast<size_t>(any.sheetWidth) * any.sheetHeight * 4)});
-    }
+    std::vector<DemoTexture> sheets(DEMO_TEXTURE_COUNT);
     for (int i = 0; i < SPRITE_COUNT; ++i) {
         const SpriteRegion region = spriteRegion(static_cast<Sprite>(i));
-        const DemoTexture painted = paintSprite(static_cast<Sprite>(i));
         DemoTexture& sheet = sheets[region.textureNo];
+        if (sheet.rgba.empty()) {
+            sheet = {region.sheetWidth, region.sheetHeight,
+                     std::vector<uint8_t>(static_cast<size_t>(region.sheetWidth) * region.sheetHeight * 4)};
+        }
+        const DemoTexture painted = paintSprite(static_cast<Sprite>(i));
         for (int y = 0; y < region.height; ++y) {
             std::copy_n(&painted.rgba[static_cast<size_t>(y) * region.width * 4], region.width * 4,
                         &sheet.rgba[(static_cast<size_t>(region.y + y) * sheet.width + region.x) * 4]);
