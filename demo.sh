@@ -18,3 +18,7 @@ echo "== posed: head turned, body leaning, left eye closed (JSON in $out/posed.j
 pose=(--set PARAM_ANGLE_X=20 --set PARAM_BODY_ANGLE_X=-5 --set PARAM_EYE_L_OPEN=0)
 ./build/host/tavrix inspect "$out/demo.moc" "${pose[@]}" --json > "$out/posed.json"
 ./build/host/tavrix inspect "$out/demo.moc" "${pose[@]}" | sed -n '/^meshes/,$p'
+echo
+echo "== tavrix draw: $out/rest.png and $out/posed.png"
+./build/host/tavrix draw "$out/demo.json" --background '#f0f0f0' -o "$out/rest.png"
+./build/host/tavrix draw "$out/demo.json" "${pose[@]}" --background '#f0f0f0' -o "$out/posed.png"
