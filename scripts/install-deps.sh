@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build and the tests need, skipping what is
-# already installed. Safe to run repeatedly.
+# already installed. Safe to run repeatedly. --fuzz adds clang and its
+# libFuzzer runtime, which only ./fuzz.sh needs.
 set -euo pipefail
 
 packages=(
@@ -11,6 +12,9 @@ packages=(
   duktape-dev libcli11-dev
   libavformat-dev libavcodec-dev libswscale-dev libavutil-dev
 )
+if [ "${1:-}" = "--fuzz" ]; then
+  packages+=(clang libclang-rt-dev)
+fi
 
 missing=()
 for p in "${packages[@]}"; do
