@@ -36,11 +36,12 @@ corpus=fuzz/corpus/$target
 crashes=build-fuzz/crashes/$target
 mkdir -p "$corpus" "$crashes" "fuzz/regressions/$target"
 
-# Leaks are checked at exit of every input that allocated more than it
+# One process, in the foreground (no -jobs, which would log to files in the
+# current folder). Leaks are checked after every input that allocated more than it
 # freed; -close_fd_mask=1 silences the runtime's diagnostics on stdout.
 # New inputs go to the corpus; the seeds and regressions only start it.
 export ASAN_OPTIONS=detect_leaks=1:allocator_may_return_null=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 nice -n 19 "build-fuzz/fuzz/fuzz_$target" "$corpus" "$seeds/$target" "fuzz/regressions/$target" \
-  -jobs=1 -workers=1 -max_total_time="$seconds" -rss_limit_mb=2048 -timeout=10 \
+  -max_total_time="$seconds" -rss_limit_mb=2048 -timeout=10 \
   -close_fd_mask=1 -artifact_prefix="$crashes/" -print_final_stats=1 "$@"

@@ -344,6 +344,15 @@ bool ModelContext::update()
     const int minOrder = IDrawData::getTotalMinOrder();
     const int bucketCount = IDrawData::getTotalMaxOrder() - minOrder + 1;
     const int drawCount = drawDataList->size();
+    // Evaluation depends on nothing but the parameter values and the model
+    // data: when no value moved since a complete update (same draw-order
+    // range and drawables), every result it would compute is already held.
+    if (!needSetup && orderListFirstDrawIndex->size() == bucketCount && nextListDrawIndex->size() == drawCount) {
+        bool anyChanged = false;
+        const int paramCount = getParamCount();
+        for (int i = 0; i < paramCount && !anyChanged; ++i) anyChanged = (*paramUpdated)[i] != 0;
+        if (!anyChanged) return false;
+    }
     // The lists keep their capacity, so after the first update this allocates nothing.
     if (!orderListFirstDrawIndex->updateSize(bucketCount, NO_DRAW_INDEX) ||
         !orderListLastDrawIndex->updateSize(bucketCount, NO_DRAW_INDEX) ||
