@@ -1,7 +1,10 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, writes the demo puppet (model, textures
-# and model JSON) into out/demo/, draws it at rest and in a few poses with
-# `tavrix draw`, and tiles the stills into a contact sheet.
+# Installs what is missing, builds, writes the demo puppet (model, textures,
+# model JSON and the demo project) into out/demo/ when it is missing or older
+# than its generator, renders the project through the effect plug-in (which
+# loads the puppet through its dialog) into out/demo/frames/, tiles a few
+# frames into out/demo/contact-sheet.png, and draws a few still poses with
+# `tavrix draw`.
 set -euo pipefail
 cd "$(dirname "$0")"
 ./scripts/install-deps.sh
@@ -10,10 +13,22 @@ cmake --build build -j "$(nproc)" --target tavrix tavrix-make-demo-model tavrix-
 
 out=out/demo
 tavrix=./build/host/tavrix
-./build/tools/tavrix-make-demo-model "$out"
+generator=./build/tools/tavrix-make-demo-model
+if [ ! -f "$out/demo-project.json" ] || [ "$generator" -nt "$out/demo-project.json" ]; then
+  "$generator" "$out"
+fi
 echo
 echo "== $out/demo.moc as the runtime reads it (all of it: $tavrix inspect $out/demo.moc)"
 "$tavrix" inspect "$out/demo.moc" | sed '/^parts/,$d'
+
+echo
+echo "== tavrix render: $out/demo-project.json, the puppet loaded through the effect's dialog and animated"
+rm -rf "$out/frames"
+"$tavrix" render "$out/demo-project.json" -o "$out/frames/frame_####.png"
+sheet=()
+for frame in 0000 0012 0022 0034 0046 0058; do sheet+=("$out/frames/frame_$frame.png"); done
+./build/tools/tavrix-contact-sheet "${sheet[@]}" --columns "${#sheet[@]}" --tile-width 200 \
+  --background '#ffffff' -o "$out/contact-sheet.png"
 
 # name, then the parameters that differ from the rest pose
 poses=(
@@ -24,17 +39,18 @@ poses=(
   "sleepy PARAM_EYE_L_OPEN=0 PARAM_EYE_R_OPEN=0 PARAM_ANGLE_Z=18 PARAM_ANGLE_Y=-20 PARAM_MOUTH_FORM=-0.4 PARAM_BODY_ANGLE_X=5 PARAM_HAIR_FRONT=0.8 PARAM_HAIR_BACK=0.6"
 )
 echo
-echo "== tavrix draw: the puppet in ${#poses[@]} poses"
+echo "== tavrix draw: the puppet in ${#poses[@]} still poses"
 stills=()
+mkdir -p "$out/poses"
 for pose in "${poses[@]}"; do
   read -r name settings <<< "$pose"
   sets=()
   for setting in $settings; do sets+=(--set "$setting"); done
-  "$tavrix" draw "$out/demo.json" "${sets[@]}" --size 400x500 --background '#eef2f7' -o "$out/$name.png"
-  stills+=("$out/$name.png")
+  "$tavrix" draw "$out/demo.json" "${sets[@]}" --size 400x500 --background '#eef2f7' -o "$out/poses/$name.png"
+  stills+=("$out/poses/$name.png")
 done
-./build/tools/tavrix-contact-sheet "${stills[@]}" --columns "${#stills[@]}" --tile-width 200 \
-  --background '#ffffff' -o "$out/contact-sheet.png"
+
 echo
-echo "Stills: ${stills[*]}"
-echo "Contact sheet: $out/contact-sheet.png"
+echo "Frames: $out/frames/frame_0000.png to frame_0071.png (3 s at 24 frames/s)"
+echo "Contact sheet of frames 0, 12, 22, 34, 46 and 58: $out/contact-sheet.png"
+echo "Still poses: ${stills[*]}"
