@@ -2,8 +2,8 @@
 # Installs what is missing, builds, writes the demo puppet (model, textures
 # and model JSON) into out/demo/, draws it at rest and in a few poses with
 # `tavrix draw`, renders three seconds of the example project through the
-# effect plug-in with `tavrix render`, and tiles stills and frames into
-# contact sheets.
+# effect plug-in with `tavrix render` (PNG frames and out/demo/demo.webm), and
+# tiles stills and frames into contact sheets.
 set -euo pipefail
 cd "$(dirname "$0")"
 ./scripts/install-deps.sh
@@ -43,6 +43,8 @@ echo
 echo "== tavrix render examples/demo-project.json: three seconds through the effect plug-in"
 rm -rf "$out/frames"
 "$tavrix" render examples/demo-project.json -o "$out/frames/frame_####.png"
+# The same frames as one clip, VP9 with alpha, for players and compositors.
+"$tavrix" render examples/demo-project.json -o "$out/demo.webm"
 frames=()
 for frame in 0000 0014 0028 0042 0056 0070; do frames+=("$out/frames/frame_$frame.png"); done
 ./build/tools/tavrix-contact-sheet "${frames[@]}" --columns "${#frames[@]}" --tile-width 160 \
@@ -51,3 +53,4 @@ echo
 echo "Stills: ${stills[*]}"
 echo "Contact sheet of the stills: $out/contact-sheet.png"
 echo "Frames: $out/frames/frame_0000.png ... frame_0071.png; every 14th: $out/frames-sheet.png"
+echo "Clip of the frames (VP9 with alpha): $out/demo.webm"
