@@ -1,10 +1,10 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, writes the demo puppet (model, textures,
-# model JSON and the demo project) into out/demo/ when it is missing or older
-# than its generator, renders the project through the effect plug-in (which
-# loads the puppet through its dialog) into out/demo/frames/, tiles a few
-# frames into out/demo/contact-sheet.png, and draws a few still poses with
-# `tavrix draw`.
+# Installs what is missing, builds, writes the demo puppet (model, textures
+# and model JSON) into out/demo/ when it is missing or older than its
+# generator, renders three seconds of the example project through the effect
+# plug-in with `tavrix render` (the effect loads the puppet through its
+# dialog; PNG frames and out/demo/demo.webm), tiles a few frames into
+# out/demo/contact-sheet.png, and draws a few still poses with `tavrix draw`.
 set -euo pipefail
 cd "$(dirname "$0")"
 ./scripts/install-deps.sh
@@ -14,7 +14,7 @@ cmake --build build -j "$(nproc)" --target tavrix tavrix-make-demo-model tavrix-
 out=out/demo
 tavrix=./build/host/tavrix
 generator=./build/tools/tavrix-make-demo-model
-if [ ! -f "$out/demo-project.json" ] || [ "$generator" -nt "$out/demo-project.json" ]; then
+if [ ! -f "$out/demo.json" ] || [ "$generator" -nt "$out/demo.json" ]; then
   "$generator" "$out"
 fi
 echo
@@ -22,12 +22,14 @@ echo "== $out/demo.moc as the runtime reads it (all of it: $tavrix inspect $out/
 "$tavrix" inspect "$out/demo.moc" | sed '/^parts/,$d'
 
 echo
-echo "== tavrix render: $out/demo-project.json, the puppet loaded through the effect's dialog and animated"
+echo "== tavrix render examples/demo-project.json: the effect loads the puppet through its dialog"
 rm -rf "$out/frames"
-"$tavrix" render "$out/demo-project.json" -o "$out/frames/frame_####.png"
-sheet=()
-for frame in 0000 0012 0022 0034 0046 0058; do sheet+=("$out/frames/frame_$frame.png"); done
-./build/tools/tavrix-contact-sheet "${sheet[@]}" --columns "${#sheet[@]}" --tile-width 200 \
+"$tavrix" render examples/demo-project.json -o "$out/frames/frame_####.png"
+# The same frames as one clip, VP9 with alpha, for players and compositors.
+"$tavrix" render examples/demo-project.json -o "$out/demo.webm"
+frames=()
+for frame in 0000 0014 0028 0035 0049 0063; do frames+=("$out/frames/frame_$frame.png"); done
+./build/tools/tavrix-contact-sheet "${frames[@]}" --columns "${#frames[@]}" --tile-width 160 \
   --background '#ffffff' -o "$out/contact-sheet.png"
 
 # name, then the parameters that differ from the rest pose
@@ -39,18 +41,20 @@ poses=(
   "sleepy PARAM_EYE_L_OPEN=0 PARAM_EYE_R_OPEN=0 PARAM_ANGLE_Z=18 PARAM_ANGLE_Y=-20 PARAM_MOUTH_FORM=-0.4 PARAM_BODY_ANGLE_X=5 PARAM_HAIR_FRONT=0.8 PARAM_HAIR_BACK=0.6"
 )
 echo
-echo "== tavrix draw: the puppet in ${#poses[@]} still poses"
+echo "== tavrix draw: the puppet in ${#poses[@]} poses"
 stills=()
-mkdir -p "$out/poses"
 for pose in "${poses[@]}"; do
   read -r name settings <<< "$pose"
   sets=()
   for setting in $settings; do sets+=(--set "$setting"); done
-  "$tavrix" draw "$out/demo.json" "${sets[@]}" --size 400x500 --background '#eef2f7' -o "$out/poses/$name.png"
-  stills+=("$out/poses/$name.png")
+  "$tavrix" draw "$out/demo.json" "${sets[@]}" --size 400x500 --background '#eef2f7' -o "$out/$name.png"
+  stills+=("$out/$name.png")
 done
+./build/tools/tavrix-contact-sheet "${stills[@]}" --columns "${#stills[@]}" --tile-width 200 \
+  --background '#ffffff' -o "$out/poses-sheet.png"
 
 echo
-echo "Frames: $out/frames/frame_0000.png to frame_0071.png (3 s at 24 frames/s)"
-echo "Contact sheet of frames 0, 12, 22, 34, 46 and 58: $out/contact-sheet.png"
-echo "Still poses: ${stills[*]}"
+echo "Frames: $out/frames/frame_0000.png ... frame_0071.png (3 s at 24 frames/s)"
+echo "Contact sheet of frames 0, 14, 28, 35, 49 and 63: $out/contact-sheet.png"
+echo "Clip of the frames (VP9 with alpha): $out/demo.webm"
+echo "Stills: ${stills[*]}; tiled: $out/poses-sheet.png"

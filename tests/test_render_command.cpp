@@ -271,32 +271,6 @@ TEST_F(RenderCommandTest, LoadsThatFailAreRefusedBeforeAnyFrame)
     }
 }
 
-TEST_F(RenderCommandTest, TheDemoProjectLoadsThePuppetThroughTheDialogAndMovesIt)
-{
-    ASSERT_EQ(std::system(("'" TAVRIX_DEMO_GENERATOR "' '" + dir + "/demo' > /dev/null").c_str()), 0);
-    ToolRun r = run("demo/demo-project.json -o 'frames/f_####.png' -s 0 -e 36 -i 12 --downsample 4 -q");
-    ASSERT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.err, "");
-    std::vector<tavrix_tool::RgbaImage> frames;
-    for (const char* f : {"0000", "0012", "0024", "0036"}) frames.push_back(frame("frames/f_" + std::string(f) + ".png"));
-    // The shirt below the chin is blue on every frame, and between two
-    // frames a good share of the picture changes.
-    for (const tavrix_tool::RgbaImage& image : frames) {
-        ASSERT_EQ(image.width, 150u);
-        const uint8_t* shirt = &image.pixels[(130 * 150 + 65) * 4];
-        EXPECT_GT(shirt[2], shirt[0] + 60);
-    }
-    for (size_t i = 1; i < frames.size(); ++i) {
-        size_t changed = 0;
-        for (size_t p = 0; p < frames[i].pixels.size(); p += 4) {
-            int difference = 0;
-            for (int c = 0; c < 3; ++c) difference += std::abs(frames[i].pixels[p + c] - frames[i - 1].pixels[p + c]);
-            if (difference > 48) ++changed;
-        }
-        EXPECT_GT(changed, frames[i].pixels.size() / 4 / 50) << "frames " << (i - 1) * 12 << " and " << i * 12;
-    }
-}
-
 TEST_F(RenderCommandTest, AMissingModelRendersWithoutItAndSaysSoOnce)
 {
     Json::Value project = movingSquareProject(loadResult(dir + "/gone.moc", {}));

@@ -1,7 +1,5 @@
-// Writes the demo puppet into a folder: demo.moc, its three PNG textures, the
-// model JSON file demo.json naming them relative to the folder, and the demo
-// project demo-project.json (demo-project.json beside this file), which
-// loads the puppet through the effect's dialog and animates it.
+// Writes the demo puppet into a folder: demo.moc, its three PNG textures and
+// the model JSON file demo.json naming them relative to the folder.
 #include <CLI/CLI.hpp>
 #include <json/json.h>
 
@@ -20,7 +18,6 @@ namespace {
 
 const char* const MODEL_FILE = "demo.moc";
 const char* const JSON_FILE = "demo.json";
-const char* const PROJECT_FILE = "demo-project.json";
 
 int fail(const std::string& why)
 {
@@ -32,19 +29,14 @@ std::vector<uint8_t> bytesOf(const std::string& text) { return std::vector<uint8
 
 } // namespace
 
-// The demo project's text, compiled in by CMake.
-const char* demoProjectText();
-
 int main(int argc, char** argv)
 {
     CLI::App app("Writes the bundled demo puppet (format version 10) into FOLDER: " + std::string(MODEL_FILE) +
-                     ", its textures, the model JSON file " + JSON_FILE + " and the project " + PROJECT_FILE +
-                     ", which loads the puppet through the effect's dialog and animates it for three seconds.",
+                     ", its textures and the model JSON file " + JSON_FILE + ".",
                  "tavrix-make-demo-model");
     std::string folder;
     app.add_option("FOLDER", folder, "the folder to write into; made if missing")->required();
-    app.footer("Example:\n  tavrix-make-demo-model out/demo && tavrix render out/demo/demo-project.json -o "
-               "'out/demo/frames/frame_####.png'");
+    app.footer("Example:\n  tavrix-make-demo-model out/demo && tavrix draw out/demo/demo.json -o still.png");
     CLI11_PARSE(app, argc, argv);
 
     const mocwriter::MocModel model = tavrix_demo::demoModel();
@@ -79,9 +71,7 @@ int main(int argc, char** argv)
     if (!tavrix_tool::writeFileAtomically(prefix + JSON_FILE, bytesOf(Json::writeString(writer, json) + "\n"), why))
         return fail(why);
 
-    if (!tavrix_tool::writeFileAtomically(prefix + PROJECT_FILE, bytesOf(demoProjectText()), why)) return fail(why);
-
-    std::printf("wrote %s%s (%zu bytes), %zu textures, %s%s and %s%s\n", prefix.c_str(), MODEL_FILE, bytes.size(),
-                textures.size(), prefix.c_str(), JSON_FILE, prefix.c_str(), PROJECT_FILE);
+    std::printf("wrote %s%s (%zu bytes), %zu textures and %s%s\n", prefix.c_str(), MODEL_FILE, bytes.size(),
+                textures.size(), prefix.c_str(), JSON_FILE);
     return 0;
 }
