@@ -148,6 +148,11 @@ void jsonSeeds()
         put("flat_sequence", "block-" + std::to_string(text.size()) + ".bin", block);
     }
 
+    put("dialog_result", "demo.json", demoLoadInfo());
+    put("dialog_result", "unicode.json",
+        "{\"modelPath\":\"/m/\u00e9t\u00e9/\xe6\xa8\xa1\xe5\x9e\x8b.moc\",\"texturePaths\":[\"/m/\xf0\x9f\x98\x80.png\"]}");
+    put("dialog_result", "cancelled.txt", std::string());
+
     std::string state = demoLoadInfo();
     std::string escaped;
     for (char c : state) escaped += c == '"' ? std::string("\\\"") : std::string(1, c);

@@ -284,7 +284,7 @@ void BDBoxGrid::transformPoints(ModelContext&, IBaseContext* baseContext, float*
     const int pointsPerRow = col + 1;
     const float fcol = static_cast<float>(col);
     const float frow = static_cast<float>(row);
-    AffineEstimate estimate;
+    AffineEstimate estimate{};
     bool haveEstimate = false;
 
     for (int i = ptOffset; i < end; i += ptStep) {
