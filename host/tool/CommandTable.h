@@ -34,5 +34,6 @@ private:
 };
 
 void addInspectCommand(CLI::App& tool, CommandTable& table);
+void addPlayCommand(CLI::App& tool, CommandTable& table);
 
 } // namespace tavrix_tool
