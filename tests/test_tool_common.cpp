@@ -8,6 +8,8 @@
 #include <unistd.h>
 
 #include "CommandOptions.h"
+#include "FrameChunk.h"
+#include "FrameOutput.h"
 #include "FrameRange.h"
 #include "ImageFile.h"
 #include "OutputPattern.h"
@@ -95,6 +97,81 @@ TEST(FrameRangeTest, Resolves)
     }
 }
 
+TEST(FrameChunkTest, SplitsFramesIntoContiguousNearEqualRuns)
+{
+    // Every frame lands in exactly one chunk, in order, and sizes differ by
+    // at most one; a chunk past the last frame is empty.
+    for (int frames : {1, 2, 7, 10, 100, 101}) {
+        for (int n : {1, 2, 3, 8, 13}) {
+            std::vector<int> all(static_cast<size_t>(frames));
+            for (int f = 0; f < frames; ++f) all[static_cast<size_t>(f)] = 5 + 2 * f;
+            std::vector<int> joined;
+            size_t smallest = all.size(), largest = 0;
+            for (int k = 1; k <= n; ++k) {
+                FrameChunk chunk;
+                std::string why;
+                ASSERT_TRUE(chunk.parse(std::to_string(k) + "/" + std::to_string(n), why)) << why;
+                std::vector<int> share = all;
+                chunk.select(share);
+                joined.insert(joined.end(), share.begin(), share.end());
+                smallest = std::min(smallest, share.size());
+                largest = std::max(largest, share.size());
+            }
+            EXPECT_EQ(joined, all) << frames << " frames in " << n;
+            EXPECT_LE(largest - smallest, 1u) << frames << " frames in " << n;
+        }
+    }
+    FrameChunk chunk;
+    std::string why;
+    ASSERT_TRUE(chunk.parse("2/3", why));
+    std::vector<int> frames{0, 1, 2, 3, 4, 5, 6, 7, 8, 9};
+    chunk.select(frames);
+    EXPECT_EQ(frames, (std::vector<int>{4, 5, 6}));
+}
+
+TEST(FrameChunkTest, RefusesChunksThatDoNotExist)
+{
+    for (const char* bad : {"0/3", "4/3", "a/b", "1/0", "3", "/3", "1/", "-1/3", "1/3/4", " 1/3", "1.5/3",
+                            "1/99999999999999999999"}) {
+        FrameChunk chunk;
+        std::string why;
+        EXPECT_FALSE(chunk.parse(bad, why)) << bad;
+        EXPECT_NE(why.find(bad), std::string::npos) << why;
+    }
+}
+
+TEST(FrameOutputTest, RefusesNamesAndSettingsBeforeRendering)
+{
+    struct Case {
+        const char* name;
+        OutputSettings settings;
+        bool chunked;
+        const char* expected; // part of the reason; null: accepted
+    } cases[] = {
+        {"out/f_####.png", {}, false, nullptr},
+        {"out/f_####.png", {"#102030", -1, ""}, true, nullptr},
+        {"clip.mp4", {"white", 18, "4M"}, false, nullptr},
+        {"clips/part_####.webm", {}, true, nullptr},
+        {"clip.avi", {}, false, "unknown extension '.avi'"},
+        {"out/frame_####", {}, false, "no extension"},
+        {"f_####.png", {"", 20, ""}, false, "--crf applies to video"},
+        {"f_####.png", {"", -1, "1M"}, false, "--bitrate applies to video"},
+        {"clip.webm", {}, true, "needs a frame field"},
+        {"clip.mp4", {"pink", -1, ""}, false, "--background"},
+        {"clip.mp4", {"", -1, "fast"}, false, "--bitrate"},
+        {"f_##_##.png", {}, false, "more than one frame field"},
+    };
+    for (const Case& c : cases) {
+        FrameOutput output;
+        std::string why;
+        bool ok = output.prepare(c.name, c.settings, c.chunked, why);
+        EXPECT_EQ(ok, c.expected == nullptr) << c.name << ": " << why;
+        if (c.expected) {
+            EXPECT_NE(why.find(c.expected), std::string::npos) << why;
+        }
+    }
+}
+
 TEST(CommandOptionsTest, ParsesValuesAndRefusesOthers)
 {
     std::pair<std::string, float> set;
@@ -121,6 +198,14 @@ TEST(CommandOptionsTest, ParsesValuesAndRefusesOthers)
     EXPECT_TRUE(parseColor("10203040", color, why));
     EXPECT_EQ(color.a, 0x40);
     for (const char* bad : {"#fff", "#gg0000", "red", "#ff00001"}) EXPECT_FALSE(parseColor(bad, color, why)) << bad;
+
+    long long bitrate = 0;
+    for (auto good : {std::make_pair("800k", 800000LL), {"2.5M", 2500000LL}, {"64000", 64000LL}}) {
+        EXPECT_TRUE(parseBitrate(good.first, bitrate, why)) << good.first;
+        EXPECT_EQ(bitrate, good.second) << good.first;
+    }
+    for (const char* bad : {"", "k", "0", "999", "-5M", "5G", "1e20", "nan", "5 M"})
+        EXPECT_FALSE(parseBitrate(bad, bitrate, why)) << bad;
 }
 
 TEST(ImageFileTest, AlphaConversions)

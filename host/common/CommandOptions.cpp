@@ -9,16 +9,6 @@ namespace tavrix_tool {
 
 namespace {
 
-// A whole decimal integer, nothing before or after it.
-bool parseWholeInt(const std::string& text, long& value)
-{
-    if (text.empty() || !std::isdigit(static_cast<unsigned char>(text[0]))) return false;
-    errno = 0;
-    char* end = nullptr;
-    value = std::strtol(text.c_str(), &end, 10);
-    return errno == 0 && *end == '\0';
-}
-
 int hexDigit(char c)
 {
     if (c >= '0' && c <= '9') return c - '0';
@@ -28,6 +18,15 @@ int hexDigit(char c)
 }
 
 } // namespace
+
+bool parseWholeNumber(const std::string& text, long& value)
+{
+    if (text.empty() || !std::isdigit(static_cast<unsigned char>(text[0]))) return false;
+    errno = 0;
+    char* end = nullptr;
+    value = std::strtol(text.c_str(), &end, 10);
+    return errno == 0 && *end == '\0';
+}
 
 bool parseParamAssignment(const std::string& text, std::pair<std::string, float>& assignment, std::string& why)
 {
@@ -63,7 +62,7 @@ bool parseImageSize(const std::string& text, int& width, int& height, std::strin
 {
     size_t x = text.find_first_of("xX");
     long w = 0, h = 0;
-    if (x == std::string::npos || !parseWholeInt(text.substr(0, x), w) || !parseWholeInt(text.substr(x + 1), h)) {
+    if (x == std::string::npos || !parseWholeNumber(text.substr(0, x), w) || !parseWholeNumber(text.substr(x + 1), h)) {
         why = "size '" + text + "' is not WIDTHxHEIGHT";
         return false;
     }
@@ -73,6 +72,27 @@ bool parseImageSize(const std::string& text, int& width, int& height, std::strin
     }
     width = static_cast<int>(w);
     height = static_cast<int>(h);
+    return true;
+}
+
+bool parseBitrate(const std::string& text, long long& bitsPerSecond, std::string& why)
+{
+    std::string number = text;
+    double scale = 1;
+    if (!number.empty() && (number.back() == 'k' || number.back() == 'K')) scale = 1e3;
+    if (!number.empty() && (number.back() == 'm' || number.back() == 'M')) scale = 1e6;
+    if (scale != 1) number.pop_back();
+    errno = 0;
+    char* end = nullptr;
+    double value = std::strtod(number.c_str(), &end);
+    bool isNumber = !number.empty() && std::isdigit(static_cast<unsigned char>(number[0])) && *end == '\0' &&
+                    errno == 0 && std::isfinite(value);
+    value *= scale;
+    if (!isNumber || value < 1e3 || value > 1e10) {
+        why = "bitrate '" + text + "' is not bits per second from 1k to 10000M (such as 800k or 2.5M)";
+        return false;
+    }
+    bitsPerSecond = std::llround(value);
     return true;
 }
 

@@ -9,6 +9,9 @@
 
 namespace tavrix_tool {
 
+// A whole decimal number and nothing else (no sign, no spaces).
+bool parseWholeNumber(const std::string& text, long& value);
+
 // "ID=VALUE" with a finite number after the last '='.
 bool parseParamAssignment(const std::string& text, std::pair<std::string, float>& assignment, std::string& why);
 bool parseParamAssignments(const std::vector<std::string>& texts,
@@ -19,6 +22,10 @@ constexpr int MAX_IMAGE_SIDE = 16384;
 
 // "WxH" with both sides from 1 to MAX_IMAGE_SIDE.
 bool parseImageSize(const std::string& text, int& width, int& height, std::string& why);
+
+// Bits per second: a number with an optional k (thousand) or M (million)
+// after it, such as "800k" or "2.5M"; from 1k to 10G.
+bool parseBitrate(const std::string& text, long long& bitsPerSecond, std::string& why);
 
 // Straight (not premultiplied) 8-bit colour.
 struct Rgba8 {

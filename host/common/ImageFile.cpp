@@ -10,9 +10,11 @@
 
 namespace tavrix_tool {
 
+std::string temporaryPathFor(const std::string& path) { return path + ".tmp" + std::to_string(::getpid()); }
+
 bool writeFileAtomically(const std::string& path, const std::vector<uint8_t>& data, std::string& why)
 {
-    std::string temporary = path + ".tmp" + std::to_string(::getpid());
+    std::string temporary = temporaryPathFor(path);
     FILE* file = std::fopen(temporary.c_str(), "wb");
     if (!file) {
         why = "cannot write '" + path + "': " + std::strerror(errno);

@@ -20,6 +20,10 @@ struct RgbaImage {
 bool writePngAtomically(const std::string& path, const RgbaImage& image, std::string& why);
 bool readPng(const std::string& path, RgbaImage& image, std::string& why);
 
+// The name a file is written under, in the same folder, before it is
+// renamed to path.
+std::string temporaryPathFor(const std::string& path);
+
 // Writes data to path through a temporary file and a rename.
 bool writeFileAtomically(const std::string& path, const std::vector<uint8_t>& data, std::string& why);
 

@@ -1,0 +1,66 @@
+#include "FrameOutput.h"
+
+namespace tavrix_tool {
+
+bool FrameOutput::prepare(const std::string& name, const OutputSettings& settings, bool chunked, std::string& why)
+{
+    if (!pattern.parse(name, why)) return false;
+    std::string extension = pattern.extension();
+    format = videoFormatFor(extension);
+    if (format == VideoFormat::NONE && extension != "png") {
+        why = "output '" + name + "': " + (extension.empty() ? "no extension" : "unknown extension '." + extension + "'") +
+              " (use .png for frame files, or " + videoExtensionList() + " for a video)";
+        return false;
+    }
+    if (!isVideo() && (settings.crf >= 0 || !settings.bitrate.empty())) {
+        why = std::string(settings.crf >= 0 ? "--crf" : "--bitrate") + " applies to video output (" +
+              videoExtensionList() + "), not to PNG files";
+        return false;
+    }
+    if (isVideo() && chunked && !pattern.hasFrameNumber()) {
+        why = "output '" + name + "': each chunk makes a clip of its own, so the name needs a frame field "
+              "such as #### (it takes the chunk's first frame)";
+        return false;
+    }
+    hasBackground = !settings.background.empty();
+    video.background = Rgba8{0, 0, 0, 255};
+    if (hasBackground && !parseColor(settings.background, video.background, why)) {
+        why = "--background: " + why;
+        return false;
+    }
+    video.crf = settings.crf;
+    video.bitrate = 0;
+    if (!settings.bitrate.empty() && !parseBitrate(settings.bitrate, video.bitrate, why)) {
+        why = "--bitrate: " + why;
+        return false;
+    }
+    return true;
+}
+
+bool FrameOutput::start(int width, int height, double frameRate, int firstFrame, std::string& why)
+{
+    if (!pattern.createFolder(why)) return false;
+    if (!isVideo()) return true;
+    video.width = width;
+    video.height = height;
+    video.frameRate = frameRate;
+    clipPath = pattern.pathFor(firstFrame);
+    return writer.open(clipPath, format, video, why);
+}
+
+bool FrameOutput::write(int frame, const RgbaImage& image, std::string& why)
+{
+    const RgbaImage* out = &image;
+    // A clip without alpha lays its frames over the background itself.
+    if (hasBackground && format != VideoFormat::MP4) {
+        composited = image;
+        compositeOver(composited, video.background);
+        out = &composited;
+    }
+    if (isVideo()) return writer.writeFrame(*out, why);
+    return writePngAtomically(pattern.pathFor(frame), *out, why);
+}
+
+bool FrameOutput::finish(std::string& why) { return !isVideo() || writer.finish(why); }
+
+} // namespace tavrix_tool

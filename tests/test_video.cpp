@@ -1,0 +1,380 @@
+// Video files: clips of each kind are decoded back with FFmpeg's libraries
+// and compared with the frames that went in: count, size, frame rate, colour
+// within the codec's tolerance, alpha; bad settings and failed encodes leave
+// no file behind.
+#include <gtest/gtest.h>
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavformat/avformat.h>
+#include <libavutil/pixdesc.h>
+#include <libswscale/swscale.h>
+}
+
+#include <cmath>
+#include <csignal>
+#include <cstdlib>
+#include <string>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+#include "FrameOutput.h"
+#include "VideoWriter.h"
+
+using namespace tavrix_tool;
+
+namespace {
+
+struct DecodedClip {
+    int width = 0;
+    int height = 0;
+    double frameRate = 0;
+    bool alphaPlane = false;
+    std::vector<RgbaImage> frames;
+};
+
+// Decodes every frame to straight RGBA, converting from BT.709 limited range
+// as the clip is tagged, with chroma interpolated at full resolution. VP9's
+// alpha lives beside the picture and only the libvpx decoder reads it.
+bool decodeClip(const std::string& path, DecodedClip& clip, std::string& why)
+{
+    AVFormatContext* container = nullptr;
+    if (avformat_open_input(&container, path.c_str(), nullptr, nullptr) < 0) {
+        why = "cannot open " + path;
+        return false;
+    }
+    avformat_find_stream_info(container, nullptr);
+    AVStream* stream = container->nb_streams == 1 ? container->streams[0] : nullptr;
+    const AVCodec* decoder = nullptr;
+    if (stream) {
+        decoder = stream->codecpar->codec_id == AV_CODEC_ID_VP9 ? avcodec_find_decoder_by_name("libvpx-vp9")
+                                                                 : avcodec_find_decoder(stream->codecpar->codec_id);
+    }
+    AVCodecContext* codec = decoder ? avcodec_alloc_context3(decoder) : nullptr;
+    bool ok = codec && avcodec_parameters_to_context(codec, stream->codecpar) >= 0 &&
+              avcodec_open2(codec, decoder, nullptr) >= 0;
+    if (!ok) why = "no decoder for " + path;
+    clip.width = stream ? stream->codecpar->width : 0;
+    clip.height = stream ? stream->codecpar->height : 0;
+    clip.frameRate = stream ? av_q2d(stream->avg_frame_rate) : 0;
+
+    AVPacket* packet = av_packet_alloc();
+    AVFrame* frame = av_frame_alloc();
+    auto receive = [&]() {
+        while (avcodec_receive_frame(codec, frame) >= 0) {
+            const AVPixFmtDescriptor* layout = av_pix_fmt_desc_get(static_cast<AVPixelFormat>(frame->format));
+            clip.alphaPlane = (layout->flags & AV_PIX_FMT_FLAG_ALPHA) != 0;
+            SwsContext* scaler = sws_getContext(frame->width, frame->height, static_cast<AVPixelFormat>(frame->format),
+                                                frame->width, frame->height, AV_PIX_FMT_RGBA,
+                                                SWS_BICUBIC | SWS_ACCURATE_RND | SWS_FULL_CHR_H_INT | SWS_BITEXACT, nullptr, nullptr, nullptr);
+            const int* bt709 = sws_getCoefficients(SWS_CS_ITU709);
+            sws_setColorspaceDetails(scaler, bt709, 0, bt709, 1, 0, 1 << 16, 1 << 16);
+            RgbaImage image{static_cast<unsigned>(frame->width), static_cast<unsigned>(frame->height), {}};
+            image.pixels.assign(image.width * image.height * 4, 255);
+            uint8_t* planes[1] = {image.pixels.data()};
+            int strides[1] = {frame->width * 4};
+            sws_scale(scaler, frame->data, frame->linesize, 0, frame->height, planes, strides);
+            sws_freeContext(scaler);
+            clip.frames.push_back(std::move(image));
+        }
+    };
+    while (ok && av_read_frame(container, packet) >= 0) {
+        if (avcodec_send_packet(codec, packet) >= 0) receive();
+        av_packet_unref(packet);
+    }
+    if (ok) {
+        avcodec_send_packet(codec, nullptr);
+        receive();
+    }
+    av_frame_free(&frame);
+    av_packet_free(&packet);
+    avcodec_free_context(&codec);
+    avformat_close_input(&container);
+    return ok;
+}
+
+// Flat 16 x 16 blocks whose colours and alpha change from frame to frame.
+RgbaImage testFrame(int width, int height, int index)
+{
+    RgbaImage image{static_cast<unsigned>(width), static_cast<unsigned>(height), {}};
+    const uint8_t alphas[] = {255, 200, 128, 60};
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            int bx = x / 16, by = y / 16;
+            image.pixels.push_back(static_cast<uint8_t>(40 + (bx * 50 + index * 12) % 180));
+            image.pixels.push_back(static_cast<uint8_t>(40 + (by * 70 + index * 5) % 180));
+            image.pixels.push_back(static_cast<uint8_t>(40 + ((bx + by) * 30) % 180));
+            image.pixels.push_back(alphas[(bx + by + index) % 4]);
+        }
+    }
+    return image;
+}
+
+// Differences inside the blocks, away from the edges that 4:2:0 chroma and
+// the codecs' transforms blur: what is left there is the colour pipeline
+// (matrix, range, channel order) plus the codec's quantisation.
+struct Difference {
+    double meanColor = 0;
+    int maxColor = 0;
+    int maxAlpha = 0;
+};
+
+Difference compare(const RgbaImage& expected, const RgbaImage& actual)
+{
+    Difference d;
+    long long sum = 0, count = 0;
+    for (unsigned y = 0; y < expected.height; ++y) {
+        for (unsigned x = 0; x < expected.width; ++x) {
+            if (x % 16 < 3 || x % 16 > 12 || y % 16 < 3 || y % 16 > 12 || x + 3 > expected.width) continue;
+            size_t at = (static_cast<size_t>(y) * expected.width + x) * 4;
+            for (int c = 0; c < 3; ++c) {
+                int error = std::abs(expected.pixels[at + c] - actual.pixels[at + c]);
+                sum += error;
+                d.maxColor = std::max(d.maxColor, error);
+            }
+            d.maxAlpha = std::max(d.maxAlpha, std::abs(expected.pixels[at + 3] - actual.pixels[at + 3]));
+            count += 3;
+        }
+    }
+    d.meanColor = count ? static_cast<double>(sum) / count : 0;
+    return d;
+}
+
+VideoSettings sized(int width, int height, double frameRate)
+{
+    VideoSettings settings;
+    settings.width = width;
+    settings.height = height;
+    settings.frameRate = frameRate;
+    return settings;
+}
+
+class VideoTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        dir = ::testing::TempDir() + "tavrix_video_" + std::to_string(getpid());
+        ASSERT_EQ(::mkdir(dir.c_str(), 0777), 0);
+    }
+    void TearDown() override { std::system(("rm -rf '" + dir + "'").c_str()); }
+
+    bool exists(const std::string& name) const
+    {
+        struct stat info;
+        return ::stat((dir + "/" + name).c_str(), &info) == 0;
+    }
+    int filesInDir() const
+    {
+        std::string count = dir + ".count";
+        std::system(("ls '" + dir + "' | wc -l > '" + count + "'").c_str());
+        FILE* in = std::fopen(count.c_str(), "r");
+        int n = -1;
+        if (in && std::fscanf(in, "%d", &n) != 1) n = -1;
+        if (in) std::fclose(in);
+        std::remove(count.c_str());
+        return n;
+    }
+    // Encodes `count` test frames; the writer's reason on failure.
+    std::string encode(const std::string& name, VideoFormat format, const VideoSettings& settings, int count,
+                       std::string* note = nullptr)
+    {
+        VideoWriter writer;
+        std::string why;
+        if (!writer.open(dir + "/" + name, format, settings, why)) return why;
+        if (note) *note = writer.note();
+        for (int i = 0; i < count; ++i)
+            if (!writer.writeFrame(testFrame(settings.width, settings.height, i), why)) return why;
+        return writer.finish(why) ? "" : why;
+    }
+
+    std::string dir;
+};
+
+TEST_F(VideoTest, ClipsDecodeBackToTheirFrames)
+{
+    struct Case {
+        const char* name;
+        VideoFormat format;
+        int width, height;
+        double rate;
+        bool alpha;
+        int maxColor; // per channel; the mean stays within a sixth of it
+    } cases[] = {
+        {"clip.mp4", VideoFormat::MP4, 64, 48, 24, false, 12},
+        {"clip.webm", VideoFormat::WEBM, 64, 48, 30, true, 12},
+        {"clip.mov", VideoFormat::MOV, 64, 48, 29.97, true, 2},
+        // Odd sizes: VP9 and ProRes keep them exactly.
+        {"odd.webm", VideoFormat::WEBM, 47, 33, 25, true, 12},
+        {"odd.mov", VideoFormat::MOV, 47, 33, 25, true, 2},
+    };
+    const int frameCount = 12;
+    const Rgba8 background{20, 90, 200, 255};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        VideoSettings settings = sized(c.width, c.height, c.rate);
+        settings.background = background;
+        std::string note;
+        ASSERT_EQ(encode(c.name, c.format, settings, frameCount, &note), "");
+        EXPECT_EQ(note, "");
+
+        DecodedClip clip;
+        std::string why;
+        ASSERT_TRUE(decodeClip(dir + "/" + c.name, clip, why)) << why;
+        EXPECT_EQ(clip.width, c.width);
+        EXPECT_EQ(clip.height, c.height);
+        EXPECT_NEAR(clip.frameRate, c.rate, 0.001);
+        EXPECT_EQ(clip.alphaPlane, c.alpha);
+        ASSERT_EQ(static_cast<int>(clip.frames.size()), frameCount);
+        for (int i = 0; i < frameCount; ++i) {
+            RgbaImage expected = testFrame(c.width, c.height, i);
+            if (!c.alpha) compositeOver(expected, background);
+            Difference d = compare(expected, clip.frames[i]);
+            EXPECT_LE(d.meanColor, c.maxColor / 6.0) << "frame " << i;
+            EXPECT_LE(d.maxColor, c.maxColor) << "frame " << i;
+            EXPECT_LE(d.maxAlpha, c.alpha ? 4 : 0) << "frame " << i;
+        }
+    }
+    EXPECT_EQ(filesInDir(), 5); // the clips alone, no temporaries
+}
+
+TEST_F(VideoTest, ChunkClipsAreNamedByTheirFirstFrameAndTakeTheBackground)
+{
+    FrameOutput output;
+    std::string why;
+    ASSERT_TRUE(output.prepare(dir + "/part_####.webm", OutputSettings{"#ff0000", -1, ""}, true, why)) << why;
+    ASSERT_TRUE(output.start(32, 32, 24, 40, why)) << why;
+    for (int frame = 40; frame < 44; ++frame) ASSERT_TRUE(output.write(frame, testFrame(32, 32, frame), why)) << why;
+    ASSERT_TRUE(output.finish(why)) << why;
+    EXPECT_EQ(output.destination(), dir + "/part_0040.webm");
+
+    DecodedClip clip;
+    ASSERT_TRUE(decodeClip(dir + "/part_0040.webm", clip, why)) << why;
+    ASSERT_EQ(clip.frames.size(), 4u);
+    RgbaImage expected = testFrame(32, 32, 40);
+    compositeOver(expected, Rgba8{255, 0, 0, 255});
+    Difference d = compare(expected, clip.frames[0]);
+    EXPECT_LE(d.maxColor, 12);
+    EXPECT_LE(d.maxAlpha, 1); // opaque after compositing
+}
+
+TEST_F(VideoTest, OddSizeForH264IsPaddedAndSaysSo)
+{
+    VideoSettings settings = sized(47, 33, 24);
+    std::string note;
+    ASSERT_EQ(encode("odd.mp4", VideoFormat::MP4, settings, 3, &note), "");
+    EXPECT_NE(note.find("48x34"), std::string::npos) << note;
+
+    DecodedClip clip;
+    std::string why;
+    ASSERT_TRUE(decodeClip(dir + "/odd.mp4", clip, why)) << why;
+    ASSERT_EQ(clip.frames.size(), 3u);
+    EXPECT_EQ(clip.width, 48);
+    EXPECT_EQ(clip.height, 34);
+    // The repeated last column matches the column before it.
+    const RgbaImage& frame = clip.frames[0];
+    for (unsigned y = 0; y < 32; ++y) {
+        const uint8_t* row = frame.pixels.data() + y * frame.width * 4;
+        for (int c = 0; c < 3; ++c) EXPECT_NEAR(row[47 * 4 + c], row[46 * 4 + c], 6) << "row " << y;
+    }
+}
+
+TEST_F(VideoTest, RateSettingsReachTheEncoder)
+{
+    VideoSettings settings = sized(64, 64, 24);
+    for (VideoFormat format : {VideoFormat::MP4, VideoFormat::WEBM}) {
+        std::string low = format == VideoFormat::MP4 ? "low.mp4" : "low.webm";
+        std::string high = format == VideoFormat::MP4 ? "high.mp4" : "high.webm";
+        settings.crf = 0;
+        ASSERT_EQ(encode(high, format, settings, 6), "");
+        settings.crf = 50;
+        ASSERT_EQ(encode(low, format, settings, 6), "");
+        struct stat highInfo, lowInfo;
+        ASSERT_EQ(::stat((dir + "/" + high).c_str(), &highInfo), 0);
+        ASSERT_EQ(::stat((dir + "/" + low).c_str(), &lowInfo), 0);
+        EXPECT_LT(lowInfo.st_size * 2, highInfo.st_size) << high;
+
+        settings.crf = -1;
+        settings.bitrate = 200000;
+        EXPECT_EQ(encode("rate_" + high, format, settings, 6), "");
+        settings.crf = 30;
+        EXPECT_EQ(encode("capped_" + high, format, settings, 6), "");
+        settings.bitrate = 0;
+    }
+}
+
+TEST_F(VideoTest, RefusesWhatTheFormatCannotTakeAndLeavesNoFile)
+{
+    VideoSettings good = sized(32, 32, 24);
+    struct Case {
+        VideoFormat format;
+        VideoSettings settings;
+        const char* expected; // part of the reason
+    } cases[] = {
+        {VideoFormat::NONE, good, ".mp4, .webm or .mov"},
+        {VideoFormat::MP4, [&] { auto s = good; s.crf = 52; return s; }(), "0 to 51"},
+        {VideoFormat::WEBM, [&] { auto s = good; s.crf = 64; return s; }(), "0 to 63"},
+        {VideoFormat::MOV, [&] { auto s = good; s.crf = 10; return s; }(), "no --crf"},
+        {VideoFormat::MOV, [&] { auto s = good; s.bitrate = 1000000; return s; }(), "no --bitrate"},
+        {VideoFormat::MP4, [&] { auto s = good; s.frameRate = 0; return s; }(), "frame rate"},
+        {VideoFormat::MP4, [&] { auto s = good; s.frameRate = NAN; return s; }(), "frame rate"},
+        {VideoFormat::WEBM, [&] { auto s = good; s.width = 0; return s; }(), "0x32"},
+    };
+    for (const Case& c : cases) {
+        VideoWriter writer;
+        std::string why;
+        EXPECT_FALSE(writer.open(dir + "/refused.mp4", c.format, c.settings, why)) << c.expected;
+        EXPECT_NE(why.find(c.expected), std::string::npos) << why;
+    }
+    VideoWriter writer;
+    std::string why;
+    EXPECT_FALSE(writer.open(dir + "/no/such/folder/clip.webm", VideoFormat::WEBM, good, why));
+    EXPECT_NE(why.find("no/such/folder/clip.webm"), std::string::npos) << why;
+    EXPECT_EQ(filesInDir(), 0);
+}
+
+TEST_F(VideoTest, FailedOrUnfinishedEncodesRemoveTheirFile)
+{
+    VideoSettings settings = sized(32, 32, 24);
+    std::string why;
+    {
+        VideoWriter writer; // dropped before finish
+        ASSERT_TRUE(writer.open(dir + "/dropped.mov", VideoFormat::MOV, settings, why)) << why;
+        ASSERT_TRUE(writer.writeFrame(testFrame(32, 32, 0), why)) << why;
+        EXPECT_EQ(filesInDir(), 1); // the temporary file, under another name
+    }
+    {
+        VideoWriter writer;
+        ASSERT_TRUE(writer.open(dir + "/wrong.webm", VideoFormat::WEBM, settings, why)) << why;
+        EXPECT_FALSE(writer.writeFrame(testFrame(16, 32, 0), why));
+        EXPECT_NE(why.find("16x32"), std::string::npos) << why;
+        writer.abandon();
+        EXPECT_FALSE(writer.finish(why));
+    }
+    // A file that cannot grow (as on a full disk) fails the encode; the
+    // child process is limited, not this one.
+    pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        std::signal(SIGXFSZ, SIG_IGN);
+        rlimit limit{4096, 4096};
+        setrlimit(RLIMIT_FSIZE, &limit);
+        settings.width = settings.height = 256;
+        std::string reason = encode("full.mov", VideoFormat::MOV, settings, 20);
+        _exit(reason.find("cannot write") != std::string::npos ? 0 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    {
+        VideoWriter writer;
+        ASSERT_TRUE(writer.open(dir + "/empty.mp4", VideoFormat::MP4, settings, why)) << why;
+        EXPECT_FALSE(writer.finish(why));
+        EXPECT_NE(why.find("no frames"), std::string::npos) << why;
+    }
+    EXPECT_EQ(filesInDir(), 0);
+}
+
+} // namespace
