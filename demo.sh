@@ -1,20 +1,24 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, writes the demo puppet and shows what the
-# runtime makes of it: the model's facts at rest and posed.
+# Installs what is missing, builds, writes the demo puppet (model, textures
+# and model JSON) into out/demo/ and shows what the runtime makes of it: the
+# model's facts at rest and posed.
 set -euo pipefail
 cd "$(dirname "$0")"
 ./scripts/install-deps.sh
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo
 cmake --build build -j "$(nproc)" --target tavrix tavrix-make-demo-model
 
-mkdir -p build/demo
-./build/tools/tavrix-make-demo-model build/demo/demo.moc
+out=out/demo
+./build/tools/tavrix-make-demo-model "$out"
 echo
-echo "== tavrix inspect build/demo/demo.moc"
-./build/host/tavrix inspect build/demo/demo.moc
+echo "== tavrix inspect $out/demo.moc"
+./build/host/tavrix inspect "$out/demo.moc"
 echo
-echo "== posed: head turned, body leaning, left eye closed (JSON in build/demo/posed.json)"
-./build/host/tavrix inspect build/demo/demo.moc --set PARAM_ANGLE_X=20 --set PARAM_BODY_X=-5 \
-  --set PARAM_EYE_L_OPEN=0 --json > build/demo/posed.json
-./build/host/tavrix inspect build/demo/demo.moc --set PARAM_ANGLE_X=20 --set PARAM_BODY_X=-5 \
-  --set PARAM_EYE_L_OPEN=0 | sed -n '/^meshes/,$p'
+echo "== posed: head turned, body leaning, left eye closed (JSON in $out/posed.json)"
+pose=(--set PARAM_ANGLE_X=20 --set PARAM_BODY_ANGLE_X=-5 --set PARAM_EYE_L_OPEN=0)
+./build/host/tavrix inspect "$out/demo.moc" "${pose[@]}" --json > "$out/posed.json"
+./build/host/tavrix inspect "$out/demo.moc" "${pose[@]}" | sed -n '/^meshes/,$p'
+echo
+echo "== tavrix draw: $out/rest.png and $out/posed.png"
+./build/host/tavrix draw "$out/demo.json" --background '#f0f0f0' -o "$out/rest.png"
+./build/host/tavrix draw "$out/demo.json" "${pose[@]}" --background '#f0f0f0' -o "$out/posed.png"

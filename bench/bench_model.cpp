@@ -70,7 +70,7 @@ void BM_UpdateDemoModel(benchmark::State& state)
         // Every frame moves the head and the body, as an animation would.
         angle = angle > 29.0f ? -29.0f : angle + 0.5f;
         model.setParamFloat("PARAM_ANGLE_X", angle);
-        model.setParamFloat("PARAM_BODY_X", angle / 3.0f);
+        model.setParamFloat("PARAM_BODY_ANGLE_X", angle / 3.0f);
         model.update();
     }
 }

@@ -20,7 +20,7 @@ pc_file=$(find "$prefix" -name tavrix.pc)
 pc_dir=$(dirname "$pc_file")
 config_file=$(find "$prefix" -name TavrixConfig.cmake)
 [ -n "$pc_file" ] && [ -n "$config_file" ] || { echo "package files missing"; cat "$work/install.log"; exit 1; }
-"$make_model" "$work/demo.moc"
+"$make_model" "$work/demo" > /dev/null
 
 # Nothing from the source or build tree may be visible to the example builds.
 cmake -S "$example" -B "$work/with-cmake" -DCMAKE_PREFIX_PATH="$prefix" -DCMAKE_CXX_FLAGS="$flags" \
@@ -30,9 +30,9 @@ cmake --build "$work/with-cmake" > "$work/cmake-build.log" || { cat "$work/cmake
 cp -r "$example" "$work/with-pkg-config"
 PKG_CONFIG_PATH=$pc_dir make -s -C "$work/with-pkg-config" CXXFLAGS="$flags" LDFLAGS="$flags"
 
-"$work/with-cmake/points" "$work/demo.moc" > "$work/rest.txt"
-"$work/with-cmake/points" "$work/demo.moc" PARAM_ANGLE_X 30 > "$work/turned.txt"
-"$work/with-pkg-config/points" "$work/demo.moc" PARAM_ANGLE_X 30 > "$work/turned-pc.txt"
+"$work/with-cmake/points" "$work/demo/demo.moc" > "$work/rest.txt"
+"$work/with-cmake/points" "$work/demo/demo.moc" PARAM_ANGLE_X 30 > "$work/turned.txt"
+"$work/with-pkg-config/points" "$work/demo/demo.moc" PARAM_ANGLE_X 30 > "$work/turned-pc.txt"
 
 meshes=$(grep -c '^[A-Za-z_0-9]*: (' "$work/turned.txt" || true)
 if [ "$meshes" -lt 1 ]; then
@@ -72,10 +72,10 @@ CMAKE
 cmake -S "$work/gl" -B "$work/gl/build" -DCMAKE_PREFIX_PATH="$prefix" -DCMAKE_CXX_FLAGS="$flags" \
   -DCMAKE_EXE_LINKER_FLAGS="$flags" > "$work/gl-cmake.log" || { cat "$work/gl-cmake.log"; exit 1; }
 cmake --build "$work/gl/build" > "$work/gl-build.log" || { cat "$work/gl-build.log"; exit 1; }
-"$work/gl/build/gl_front_end" "$work/demo.moc" > /dev/null
+"$work/gl/build/gl_front_end" "$work/demo/demo.moc" > /dev/null
 # shellcheck disable=SC2046
 c++ -std=c++17 $flags "$work/gl/gl_front_end.cpp" $(PKG_CONFIG_PATH=$pc_dir pkg-config --cflags --libs tavrix-gl) \
   -o "$work/gl/with-pkg-config"
-"$work/gl/with-pkg-config" "$work/demo.moc" > /dev/null
+"$work/gl/with-pkg-config" "$work/demo/demo.moc" > /dev/null
 
 echo "installed package: $meshes meshes printed by both builds; the OpenGL front-end links both ways"

@@ -33,60 +33,6 @@ const int TARGET_WIDTH = 32;
 const int TARGET_HEIGHT = 16;
 const int TOLERANCE = 2;
 
-struct Colour {
-    float r, g, b, a;
-};
-
-Colour toColour(Rgba8 c)
-{
-    return {c.r / 255.0f, c.g / 255.0f, c.b / 255.0f, c.a / 255.0f};
-}
-
-Rgba8 toRgba8(Colour c)
-{
-    auto byte = [](float v) { return static_cast<int>(std::lround(std::min(1.0f, std::max(0.0f, v)) * 255.0f)); };
-    return {byte(c.r), byte(c.g), byte(c.b), byte(c.a)};
-}
-
-// A straight-alpha PNG pixel as the texture loader stores it.
-Rgba8 storedTexel(Rgba8 png)
-{
-    unsigned char p[4] = {static_cast<unsigned char>(png.r), static_cast<unsigned char>(png.g),
-                          static_cast<unsigned char>(png.b), static_cast<unsigned char>(png.a)};
-    tavrixutil::premultiplyRgba(p, 1);
-    return {p[0], p[1], p[2], p[3]};
-}
-
-// What one mesh fragment of the given texel leaves on dst, by the blend
-// table of the back-end (base colour and texture colour at their defaults).
-Colour blendReference(Colour dst, Colour texel, float opacity, int mode, bool premultiplied)
-{
-    const Colour tint = premultiplied ? Colour{opacity, opacity, opacity, opacity} : Colour{1, 1, 1, opacity};
-    const Colour src = {texel.r * tint.r, texel.g * tint.g, texel.b * tint.b, texel.a * tint.a};
-    auto mix = [&](float s, float d, float sf, float df) { return s * sf + d * df; };
-    Colour out;
-    if (mode == 1) { // additive: SRC_ALPHA, ONE; alpha ZERO, ONE
-        out = {mix(src.r, dst.r, src.a, 1), mix(src.g, dst.g, src.a, 1), mix(src.b, dst.b, src.a, 1), dst.a};
-    } else if (mode == 2 && premultiplied) { // DST_COLOR, ONE_MINUS_SRC_ALPHA; alpha ZERO, ONE
-        const float k = 1 - src.a;
-        out = {mix(src.r, dst.r, dst.r, k), mix(src.g, dst.g, dst.g, k), mix(src.b, dst.b, dst.b, k), dst.a};
-    } else if (mode == 2) { // ZERO, SRC_COLOR; alpha ZERO, ONE
-        out = {dst.r * src.r, dst.g * src.g, dst.b * src.b, dst.a};
-    } else { // normal: ONE or SRC_ALPHA, ONE_MINUS_SRC_ALPHA; alpha ONE, ONE_MINUS_SRC_ALPHA
-        const float sf = premultiplied ? 1 : src.a;
-        const float k = 1 - src.a;
-        out = {mix(src.r, dst.r, sf, k), mix(src.g, dst.g, sf, k), mix(src.b, dst.b, sf, k), mix(src.a, dst.a, 1, k)};
-    }
-    return out;
-}
-
-bool insideRect(int x, int y, float left, float top, float right, float bottom, float scale = 1.0f)
-{
-    const float cx = (x + 0.5f) / scale;
-    const float cy = (y + 0.5f) / scale;
-    return cx > left && cx < right && cy > top && cy < bottom;
-}
-
 // Whether the pixel's centre lies inside the triangle (any winding).
 bool insideTriangle(int x, int y, const float* p)
 {
@@ -537,7 +483,7 @@ TEST_F(DrawingTest, FrontEndsDrawTheSameAndDrawingTwiceGivesIdenticalPixels)
     tavrixutil::projectionMatrix(static_cast<float>(width) / height, openGL->getCanvasWidth(), matrix);
     for (auto* model : std::initializer_list<ATavrixModel*>{openGL, es2}) {
         model->setParamFloat("PARAM_ANGLE_X", 20.0f);
-        model->setParamFloat("PARAM_BODY_X", -5.0f);
+        model->setParamFloat("PARAM_BODY_ANGLE_X", -5.0f);
         model->update();
     }
     openGL->setTexture(0, texture);

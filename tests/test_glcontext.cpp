@@ -26,9 +26,7 @@ GLint renderbufferSize(GLuint name, GLenum which)
 
 std::string writeTempFile(const std::string& name, const std::string& text)
 {
-    std::string path = ::testing::TempDir() + name;
-    std::ofstream(path, std::ios::binary) << text;
-    return path;
+    return tavrix_test::writeTempFile(name, std::vector<uint8_t>(text.begin(), text.end()));
 }
 
 } // namespace

@@ -474,7 +474,7 @@ TEST(ModelMemory, UpdatesAndDrawsAllocateNothingAfterTheFirst)
         const int pageAllocs = pages.totalAllocs;
         for (int frame = 0; frame < 200; ++frame) {
             model.setParamFloat("PARAM_ANGLE_X", static_cast<float>(frame % 60 - 30));
-            model.setParamFloat("PARAM_BODY_X", static_cast<float>(frame % 20 - 10));
+            model.setParamFloat("PARAM_BODY_ANGLE_X", static_cast<float>(frame % 20 - 10));
             model.setParamFloat("PARAM_EYE_L_OPEN", (frame % 7) / 6.0f);
             model.update();
             recorder.clearCalls();

@@ -15,64 +15,16 @@
 #include "ATavrixModel.h"
 #include "mocwriter/MocWriter.h"
 #include "support/RuntimeFixture.h"
+#include "support/ToolProcess.h"
 
 using mocwriter::MocFile;
 using mocwriter::MocModel;
 using mocwriter::ModelBuilders;
+using tavrix_test::ToolRun;
 
 namespace {
 
-struct ToolRun {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
-
-std::string readFile(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-class InspectTest : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        tool = TAVRIX_TOOL_PATH;
-        dir = ::testing::TempDir() + "tavrix_inspect_" + std::to_string(getpid());
-        std::string make = "mkdir -p '" + dir + "'";
-        ASSERT_EQ(std::system(make.c_str()), 0);
-    }
-    void TearDown() override
-    {
-        std::string remove = "rm -rf '" + dir + "'";
-        std::system(remove.c_str());
-    }
-
-    std::string writeModel(const std::string& name, const std::vector<uint8_t>& bytes)
-    {
-        std::string path = dir + "/" + name;
-        std::ofstream out(path, std::ios::binary);
-        out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-        return path;
-    }
-
-    ToolRun run(const std::string& args)
-    {
-        ToolRun r;
-        std::string outPath = dir + "/stdout", errPath = dir + "/stderr";
-        std::string command = "'" + tool + "' " + args + " >'" + outPath + "' 2>'" + errPath + "'";
-        int raw = std::system(command.c_str());
-        r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-        r.out = readFile(outPath);
-        r.err = readFile(errPath);
-        return r;
-    }
-
-    std::string tool;
-    std::string dir;
+class InspectTest : public tavrix_test::ToolTest {
 };
 
 TEST_F(InspectTest, JsonHasTheAgreedShapeAndExactFloats)

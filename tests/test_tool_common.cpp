@@ -172,6 +172,22 @@ TEST(FrameOutputTest, RefusesNamesAndSettingsBeforeRendering)
     }
 }
 
+TEST(FrameOutputTest, OneFileNameTakesOneFrameOnly)
+{
+    std::string dir = ::testing::TempDir() + "tavrix_output_" + std::to_string(getpid());
+    FrameOutput output;
+    std::string why;
+    ASSERT_TRUE(output.prepare(dir + "/still.png", OutputSettings{}, false, why)) << why;
+    EXPECT_FALSE(output.start(2, 2, 24, {3, 4}, why));
+    EXPECT_NE(why.find("####"), std::string::npos) << why;
+    ASSERT_TRUE(output.start(2, 2, 24, {3}, why)) << why;
+    ASSERT_TRUE(output.write(3, RgbaImage{2, 2, std::vector<uint8_t>(16, 200)}, why)) << why;
+    EXPECT_TRUE(output.finish(why));
+    RgbaImage back;
+    EXPECT_TRUE(readPng(dir + "/still.png", back, why)) << why;
+    std::system(("rm -rf '" + dir + "'").c_str());
+}
+
 TEST(CommandOptionsTest, ParsesValuesAndRefusesOthers)
 {
     std::pair<std::string, float> set;

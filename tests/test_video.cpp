@@ -245,7 +245,7 @@ TEST_F(VideoTest, ChunkClipsAreNamedByTheirFirstFrameAndTakeTheBackground)
     FrameOutput output;
     std::string why;
     ASSERT_TRUE(output.prepare(dir + "/part_####.webm", OutputSettings{"#ff0000", -1, ""}, true, why)) << why;
-    ASSERT_TRUE(output.start(32, 32, 24, 40, why)) << why;
+    ASSERT_TRUE(output.start(32, 32, 24, {40, 41, 42, 43}, why)) << why;
     for (int frame = 40; frame < 44; ++frame) ASSERT_TRUE(output.write(frame, testFrame(32, 32, frame), why)) << why;
     ASSERT_TRUE(output.finish(why)) << why;
     EXPECT_EQ(output.destination(), dir + "/part_0040.webm");
@@ -258,6 +258,13 @@ TEST_F(VideoTest, ChunkClipsAreNamedByTheirFirstFrameAndTakeTheBackground)
     Difference d = compare(expected, clip.frames[0]);
     EXPECT_LE(d.maxColor, 12);
     EXPECT_LE(d.maxAlpha, 1); // opaque after compositing
+
+    // A chunk past the last frame makes no clip and no error.
+    FrameOutput empty;
+    ASSERT_TRUE(empty.prepare(dir + "/empty_####.mov", OutputSettings{}, true, why)) << why;
+    ASSERT_TRUE(empty.start(32, 32, 24, {}, why)) << why;
+    EXPECT_TRUE(empty.finish(why)) << why;
+    EXPECT_EQ(filesInDir(), 1);
 }
 
 TEST_F(VideoTest, OddSizeForH264IsPaddedAndSaysSo)

@@ -4,6 +4,7 @@ namespace tavrix_tool {
 
 bool FrameOutput::prepare(const std::string& name, const OutputSettings& settings, bool chunked, std::string& why)
 {
+    clipStarted = false;
     if (!pattern.parse(name, why)) return false;
     std::string extension = pattern.extension();
     format = videoFormatFor(extension);
@@ -37,15 +38,21 @@ bool FrameOutput::prepare(const std::string& name, const OutputSettings& setting
     return true;
 }
 
-bool FrameOutput::start(int width, int height, double frameRate, int firstFrame, std::string& why)
+bool FrameOutput::start(int width, int height, double frameRate, const std::vector<int>& frames, std::string& why)
 {
+    if (!isVideo() && !pattern.hasFrameNumber() && frames.size() > 1) {
+        why = "output '" + pattern.text() + "' names one file for " + std::to_string(frames.size()) +
+              " frames: put #### or %04d where the frame number goes";
+        return false;
+    }
     if (!pattern.createFolder(why)) return false;
-    if (!isVideo()) return true;
+    if (!isVideo() || frames.empty()) return true;
     video.width = width;
     video.height = height;
     video.frameRate = frameRate;
-    clipPath = pattern.pathFor(firstFrame);
-    return writer.open(clipPath, format, video, why);
+    clipPath = pattern.pathFor(frames.front());
+    clipStarted = writer.open(clipPath, format, video, why);
+    return clipStarted;
 }
 
 bool FrameOutput::write(int frame, const RgbaImage& image, std::string& why)
@@ -61,6 +68,11 @@ bool FrameOutput::write(int frame, const RgbaImage& image, std::string& why)
     return writePngAtomically(pattern.pathFor(frame), *out, why);
 }
 
-bool FrameOutput::finish(std::string& why) { return !isVideo() || writer.finish(why); }
+bool FrameOutput::finish(std::string& why)
+{
+    if (!clipStarted) return true;
+    clipStarted = false;
+    return writer.finish(why);
+}
 
 } // namespace tavrix_tool

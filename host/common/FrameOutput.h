@@ -5,6 +5,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "CommandOptions.h"
 #include "ImageFile.h"
@@ -29,14 +30,19 @@ public:
 
     bool isVideo() const { return format != VideoFormat::NONE; }
     // Creates the output folder and, for a video, starts the clip at the
-    // frames' size and rate. firstFrame fills a frame field in a video name.
-    bool start(int width, int height, double frameRate, int firstFrame, std::string& why);
+    // frames' size and rate; the first of the frames fills a frame field in
+    // a video name. No frames (an empty chunk) make no clip.
+    bool start(int width, int height, double frameRate, const std::vector<int>& frames, std::string& why);
     // One frame, in the order of the clip.
     bool write(int frame, const RgbaImage& image, std::string& why);
-    // Completes the clip (nothing to do for PNG files).
+    // Completes the clip (nothing to do for PNG files or without frames).
     bool finish(std::string& why);
     // Stops a clip and removes its partial file.
-    void abandon() { writer.abandon(); }
+    void abandon()
+    {
+        writer.abandon();
+        clipStarted = false;
+    }
 
     // A line about how the clip differs from what was asked, or empty.
     const std::string& note() const { return writer.note(); }
@@ -50,6 +56,7 @@ private:
     VideoSettings video;
     VideoWriter writer;
     std::string clipPath;
+    bool clipStarted = false;
     RgbaImage composited;
 };
 

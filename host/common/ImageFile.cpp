@@ -76,8 +76,14 @@ void unpremultiply(RgbaImage& image)
 {
     for (size_t i = 0; i + 3 < image.pixels.size(); i += 4) {
         unsigned alpha = image.pixels[i + 3];
+        // Most pixels of a drawing are opaque or empty: no division for them.
+        if (alpha == 255) continue;
+        if (alpha == 0) {
+            image.pixels[i] = image.pixels[i + 1] = image.pixels[i + 2] = 0;
+            continue;
+        }
         for (int c = 0; c < 3; ++c) {
-            unsigned value = alpha == 0 ? 0 : (image.pixels[i + c] * 255u + alpha / 2) / alpha;
+            unsigned value = (image.pixels[i + c] * 255u + alpha / 2) / alpha;
             image.pixels[i + c] = static_cast<uint8_t>(value > 255 ? 255 : value);
         }
     }

@@ -5,6 +5,7 @@
 #include <CLI/CLI.hpp>
 
 #include <functional>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -33,7 +34,20 @@ private:
     std::vector<std::pair<CLI::App*, Body>> entries;
 };
 
+// An option given once per value, as often as needed (--set A=1 --set B=2);
+// each takes exactly one value, so a stray word after it is not swallowed.
+inline CLI::Option* addRepeatedOption(CLI::App* command, const std::string& name, std::vector<std::string>& values,
+                                      const std::string& typeName, const std::string& description)
+{
+    return command->add_option(name, values, description)
+        ->type_name(typeName)
+        ->expected(1)
+        ->allow_extra_args(false)
+        ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
+}
+
 void addInspectCommand(CLI::App& tool, CommandTable& table);
+void addDrawCommand(CLI::App& tool, CommandTable& table);
 void addPlayCommand(CLI::App& tool, CommandTable& table);
 
 } // namespace tavrix_tool

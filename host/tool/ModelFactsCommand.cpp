@@ -269,10 +269,8 @@ void addInspectCommand(CLI::App& tool, CommandTable& table)
         "canvas, parameters, parts, deformers and meshes with their evaluated points.\n\n"
         "Example:\n  tavrix inspect puppet.moc --set PARAM_ANGLE_X=20 --json > posed.json");
     command->add_option("MODEL", options->modelPath, "the .moc model file")->required();
-    command->add_option("--set", options->setTexts, "set parameter ID to VALUE before evaluating (repeatable)")
-        ->type_name("ID=VALUE")
-        ->expected(1)
-        ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
+    addRepeatedOption(command, "--set", options->setTexts, "ID=VALUE",
+                      "set parameter ID to VALUE before evaluating (repeatable)");
     command->add_flag("--json", options->json, "print one JSON document instead of the summary");
     command->add_flag("--verbose", options->verbose, "show the runtime's own diagnostics on standard error");
     table.add(command, [options] { return runInspect(*options); });

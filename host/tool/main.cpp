@@ -33,6 +33,7 @@ int main(int argc, char** argv)
 
     CommandTable table;
     addInspectCommand(tool, table);
+    addDrawCommand(tool, table);
     addPlayCommand(tool, table);
 
     try {

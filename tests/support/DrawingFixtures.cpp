@@ -3,9 +3,12 @@
 #include <gtest/gtest.h>
 #include <lodepng.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <unistd.h>
 
 #include "mocwriter/MocFile.h"
 #include "mocwriter/ModelBuilders.h"
@@ -34,7 +37,79 @@ bool near(Rgba8 a, Rgba8 b, int tolerance)
            std::abs(a.b - b.b) <= tolerance && std::abs(a.a - b.a) <= tolerance;
 }
 
+// The files this process wrote, removed when it ends.
+struct WrittenFiles {
+    std::vector<std::string> paths;
+    ~WrittenFiles()
+    {
+        for (const std::string& path : paths) std::remove(path.c_str());
+    }
+};
+
+// Test programs run in parallel, one process per test: names carry the
+// process id so that they never share a file.
+std::string tempPath(const std::string& name)
+{
+    static WrittenFiles written;
+    const std::string path = ::testing::TempDir() + "tavrix_" + std::to_string(getpid()) + "_" + name;
+    written.paths.push_back(path);
+    return path;
+}
+
 } // namespace
+
+Colour toColour(Rgba8 c)
+{
+    return {c.r / 255.0f, c.g / 255.0f, c.b / 255.0f, c.a / 255.0f};
+}
+
+Rgba8 toRgba8(Colour c)
+{
+    auto byte = [](float v) { return static_cast<int>(std::lround(std::min(1.0f, std::max(0.0f, v)) * 255.0f)); };
+    return {byte(c.r), byte(c.g), byte(c.b), byte(c.a)};
+}
+
+Rgba8 straightRgba8(Colour premultiplied)
+{
+    const float a = premultiplied.a;
+    if (!(a > 0.0f)) return {0, 0, 0, 0};
+    return toRgba8({premultiplied.r / a, premultiplied.g / a, premultiplied.b / a, a});
+}
+
+Rgba8 storedTexel(Rgba8 png)
+{
+    auto channel = [&](int c) { return (c * (png.a + 1)) >> 8; };
+    return {channel(png.r), channel(png.g), channel(png.b), png.a};
+}
+
+Colour blendReference(Colour dst, Colour texel, float opacity, int mode, bool premultiplied)
+{
+    const Colour tint = premultiplied ? Colour{opacity, opacity, opacity, opacity} : Colour{1, 1, 1, opacity};
+    const Colour src = {texel.r * tint.r, texel.g * tint.g, texel.b * tint.b, texel.a * tint.a};
+    auto mix = [&](float s, float d, float sf, float df) { return s * sf + d * df; };
+    if (mode == 1) { // additive: SRC_ALPHA, ONE; alpha ZERO, ONE
+        return {mix(src.r, dst.r, src.a, 1), mix(src.g, dst.g, src.a, 1), mix(src.b, dst.b, src.a, 1), dst.a};
+    }
+    if (mode == 2 && premultiplied) { // DST_COLOR, ONE_MINUS_SRC_ALPHA; alpha ZERO, ONE
+        const float k = 1 - src.a;
+        return {mix(src.r, dst.r, dst.r, k), mix(src.g, dst.g, dst.g, k), mix(src.b, dst.b, dst.b, k), dst.a};
+    }
+    if (mode == 2) { // ZERO, SRC_COLOR; alpha ZERO, ONE
+        return {dst.r * src.r, dst.g * src.g, dst.b * src.b, dst.a};
+    }
+    // Every other mode: ONE (premultiplied) or SRC_ALPHA, ONE_MINUS_SRC_ALPHA;
+    // alpha ONE, ONE_MINUS_SRC_ALPHA.
+    const float sf = premultiplied ? 1 : src.a;
+    const float k = 1 - src.a;
+    return {mix(src.r, dst.r, sf, k), mix(src.g, dst.g, sf, k), mix(src.b, dst.b, sf, k), mix(src.a, dst.a, 1, k)};
+}
+
+bool insideRect(int x, int y, float left, float top, float right, float bottom, float scale)
+{
+    const float cx = (x + 0.5f) / scale;
+    const float cy = (y + 0.5f) / scale;
+    return cx > left && cx < right && cy > top && cy < bottom;
+}
 
 MocModel flatModel(int canvasWidth, int canvasHeight, const std::vector<RectMesh>& rects)
 {
@@ -59,7 +134,7 @@ MocModel flatModel(int canvasWidth, int canvasHeight, const std::vector<RectMesh
 
 std::string writeTempFile(const std::string& name, const std::vector<uint8_t>& bytes)
 {
-    const std::string path = ::testing::TempDir() + name;
+    const std::string path = tempPath(name);
     std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
                                                 static_cast<std::streamsize>(bytes.size()));
     return path;
@@ -77,7 +152,7 @@ std::string writeSolidPng(const std::string& name, int width, int height, Rgba8 
         pixels.insert(pixels.end(), {static_cast<uint8_t>(colour.r), static_cast<uint8_t>(colour.g),
                                      static_cast<uint8_t>(colour.b), static_cast<uint8_t>(colour.a)});
     }
-    const std::string path = ::testing::TempDir() + name;
+    const std::string path = tempPath(name);
     EXPECT_EQ(lodepng_encode32_file(path.c_str(), pixels.data(), width, height), 0u) << path;
     return path;
 }

@@ -17,6 +17,29 @@ struct Rgba8 {
     int r, g, b, a;
 };
 
+// A colour with channels from 0 to 1.
+struct Colour {
+    float r, g, b, a;
+};
+
+Colour toColour(Rgba8 c);
+// Rounded to 8 bits, each channel clamped to 0..1 first.
+Rgba8 toRgba8(Colour c);
+// A premultiplied colour as straight 8-bit colour (0 where alpha is 0).
+Rgba8 straightRgba8(Colour premultiplied);
+
+// A straight-alpha PNG pixel as textures store it: premultiplied with A + 1.
+Rgba8 storedTexel(Rgba8 png);
+
+// What one mesh fragment of a texel leaves on dst by the drawing back-end's
+// blend table for composition mode and opacity, base colour and texture
+// colour at their defaults.
+Colour blendReference(Colour dst, Colour texel, float opacity, int mode, bool premultiplied);
+
+// Whether the centre of pixel (x, y) lies inside the rectangle given in
+// units of which one spans scale pixels.
+bool insideRect(int x, int y, float left, float top, float right, float bottom, float scale = 1.0f);
+
 // A rectangle mesh in canvas units (y down), drawn with the given texture
 // number, keyed opacity and composition mode.
 struct RectMesh {
@@ -34,7 +57,7 @@ extern const char* const FLAT_PARAM;
 mocwriter::MocModel flatModel(int canvasWidth, int canvasHeight, const std::vector<RectMesh>& rects);
 
 // Writes bytes or a model (format version 10) under the test temporary
-// folder and returns the path.
+// folder, under a name of this process's own, and returns the path.
 std::string writeTempFile(const std::string& name, const std::vector<uint8_t>& bytes);
 std::string writeTempModel(const std::string& name, const mocwriter::MocModel& model);
 // A PNG of one straight-alpha colour.
