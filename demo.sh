@@ -22,3 +22,7 @@ echo
 echo "== tavrix draw: $out/rest.png and $out/posed.png"
 ./build/host/tavrix draw "$out/demo.json" --background '#f0f0f0' -o "$out/rest.png"
 ./build/host/tavrix draw "$out/demo.json" "${pose[@]}" --background '#f0f0f0' -o "$out/posed.png"
+echo
+echo "== tavrix play: the example motion with blinking and swinging hair, $out/wave/frame_####.png"
+./build/host/tavrix play "$out/demo.json" --motion examples/motions/demo_wave.mtn --blink 7 \
+  --physics examples/motions/demo_hair.json --size 400x500 -o "$out/wave/frame_####.png" -q

@@ -67,7 +67,7 @@ protected:
 TEST_F(PlayTest, ParameterLinesFollowTheCurves)
 {
     std::string wave = writeText("wave.mtn", "$fps=25\n$fadein=0\n$fadeout=0\nPARAM_ANGLE_X=0,10,20.5,-7\n");
-    std::string lean = writeText("lean.mtn", "$fps=25\n$fadein=0\n$fadeout=0\nPARAM_BODY_X=4,4,4,4,4,4\n");
+    std::string lean = writeText("lean.mtn", "$fps=25\n$fadein=0\n$fadeout=0\nPARAM_BODY_ANGLE_X=4,4,4,4,4,4\n");
     std::string hair = writeText("hair.json", "[{\"sources\": [{\"id\": \"PARAM_ANGLE_X\", \"scale\": 0.01}],"
                                               " \"targets\": [{\"kind\": 1, \"id\": \"PARAM_SWING\"}]}]");
     std::vector<Json::Value> lines =
@@ -82,21 +82,19 @@ TEST_F(PlayTest, ParameterLinesFollowTheCurves)
     // frame 3 and fades out the wave, which then holds its last value.
     EXPECT_EQ(param(lines[1], "PARAM_ANGLE_X"), 10.0f);
     EXPECT_EQ(param(lines[2], "PARAM_ANGLE_X"), 20.5f);
-    EXPECT_EQ(param(lines[2], "PARAM_BODY_X"), 0.0f);
-    EXPECT_EQ(param(lines[3], "PARAM_BODY_X"), 4.0f);
+    EXPECT_EQ(param(lines[2], "PARAM_BODY_ANGLE_X"), 0.0f);
+    EXPECT_EQ(param(lines[3], "PARAM_BODY_ANGLE_X"), 4.0f);
     EXPECT_EQ(param(lines[3], "PARAM_ANGLE_X"), -7.0f);
     // Rows the run adds come after the model's own, in table order.
-    std::vector<std::string> ids = lines[1]["params"].getMemberNames();
-    EXPECT_EQ(lines[0]["params"].size(), 4u);
-    EXPECT_EQ(lines[1]["params"].size(), 5u);
+    EXPECT_EQ(lines[1]["params"].size(), lines[0]["params"].size() + 1);
     EXPECT_TRUE(lines[1]["params"].isMember("PARAM_SWING"));
     std::string text = tavrix_test::readFile(dir + "/params.jsonl");
-    EXPECT_LT(text.find("\"PARAM_EYE_R_OPEN\""), text.find("\"PARAM_SWING\""));
+    EXPECT_LT(text.find("\"PARAM_HAIR_BACK\""), text.find("\"PARAM_SWING\""));
 }
 
 TEST_F(PlayTest, SubRangeEqualsTheSameFramesOfAFullRun)
 {
-    std::string wave = writeText("wave.mtn", "PARAM_ANGLE_X=0,10,20,-7,3\nPARAM_BODY_X=1 2 3\n");
+    std::string wave = writeText("wave.mtn", "PARAM_ANGLE_X=0,10,20,-7,3\nPARAM_BODY_ANGLE_X=1 2 3\n");
     std::string hair = writeText("hair.json", "[{\"mass\": 0.2, \"sources\": [{\"id\": \"PARAM_ANGLE_X\", \"scale\": 0.01}],"
                                               " \"targets\": [{\"id\": \"PARAM_SWING\"}]}]");
     std::string common = "--motion '" + wave + "' --motion '" + wave + "@1.3' --loop --blink 11 --physics '" + hair +
@@ -125,12 +123,46 @@ TEST_F(PlayTest, BlinkSeedsRepeatAndDiffer)
 
 TEST_F(PlayTest, ExampleMotionMovesTheDemoPuppet)
 {
-    std::vector<Json::Value> lines = play("--motion '" TAVRIX_SOURCE_DIR "/examples/motions/demo_sway.mtn'");
-    ASSERT_EQ(lines.size(), 61u);
-    // Half a second in, the head has turned right and the body leans left.
-    EXPECT_GT(param(lines[15], "PARAM_ANGLE_X"), 20.0f);
-    EXPECT_LT(param(lines[15], "PARAM_BODY_X"), -2.0f);
-    EXPECT_LT(param(lines[45], "PARAM_ANGLE_X"), -20.0f);
+    std::vector<Json::Value> lines = play("--motion '" EXAMPLE_MOTIONS "/demo_wave.mtn' --physics '" EXAMPLE_MOTIONS
+                                          "/demo_hair.json'");
+    ASSERT_EQ(lines.size(), 91u);
+    // A quarter in, the head has turned right and the body leans left;
+    // halfway the right arm is up; three quarters in, the head has turned
+    // left and the hair swings; at the end everything is nearly back.
+    EXPECT_GT(param(lines[23], "PARAM_ANGLE_X"), 15.0f);
+    EXPECT_LT(param(lines[23], "PARAM_BODY_ANGLE_X"), -4.0f);
+    EXPECT_GT(param(lines[45], "PARAM_ARM_R"), 6.0f);
+    EXPECT_LT(param(lines[68], "PARAM_ANGLE_X"), -15.0f);
+    EXPECT_NE(param(lines[68], "PARAM_HAIR_FRONT"), 0.0f);
+    EXPECT_NEAR(param(lines[90], "PARAM_ARM_R"), 0.0f, 0.01f);
+}
+
+TEST_F(PlayTest, FramesAreTheModelDrawnWithTheFramesParameters)
+{
+    std::string generate = std::string("'") + TAVRIX_DEMO_GENERATOR + "' '" + dir + "/painted' > /dev/null";
+    ASSERT_EQ(std::system(generate.c_str()), 0);
+    std::string painted = dir + "/painted/demo.json";
+    std::string lines = dir + "/frames.jsonl";
+    ToolRun r = run("play '" + painted + "' --motion '" EXAMPLE_MOTIONS "/demo_wave.mtn' --blink 5 --size 200x250 -s 20 -e 23 -o '" +
+                    dir + "/frames/f_%02d.png' --params-json '" + lines + "'");
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.err.find("played 4 frames"), std::string::npos) << r.err;
+    std::vector<Json::Value> values = readLines(lines);
+    ASSERT_EQ(values.size(), 4u);
+
+    // Frame 23 drawn by play equals the model drawn with frame 23's values.
+    std::string sets;
+    for (const std::string& id : values[3]["params"].getMemberNames()) {
+        sets += " --set '" + id + "=" + values[3]["params"][id].asString() + "'";
+    }
+    ToolRun still = run("draw '" + painted + "' --size 200x250" + sets + " -o '" + dir + "/still.png'");
+    ASSERT_EQ(still.status, 0) << still.err;
+    std::string frame23 = tavrix_test::readFile(dir + "/frames/f_23.png");
+    EXPECT_FALSE(frame23.empty());
+    EXPECT_EQ(frame23, tavrix_test::readFile(dir + "/still.png"));
+    // The motion moves the puppet from frame to frame; earlier frames are not written.
+    EXPECT_NE(tavrix_test::readFile(dir + "/frames/f_20.png"), frame23);
+    EXPECT_TRUE(tavrix_test::readFile(dir + "/frames/f_19.png").empty());
 }
 
 TEST_F(PlayTest, BadInputIsRefusedWithItsName)
@@ -144,7 +176,9 @@ TEST_F(PlayTest, BadInputIsRefusedWithItsName)
     } cases[] = {
         {"play '" + dir + "/none.moc' --no-images " + lines, 1, "none.moc: cannot load model"},
         {"play '" + model + "' --motion '" + dir + "/none.mtn' --no-images " + lines, 1, "none.mtn: cannot be read"},
-        {"play '" + model + "' --motion '" + model + "' --no-images " + lines, 1, "demo.moc: no motion curves"},
+        {"play '" + model + "' --motion '" + model + "' --no-images " + lines, 1, "demo.moc: not a motion"},
+        {"play '" + model + "' --motion '" + writeText("empty.mtn", "# nothing\n") + "' --no-images " + lines, 1, "empty.mtn: no motion curves"},
+        {"play '" + model + "' -o '" + dir + "/f.gif'", 2, "unknown extension '.gif'"},
         {"play '" + model + "' --physics '" + writeText("h1.json", "[{\"targets\": [{\"id\": 3}]}]") +
              "' --no-images " + lines,
          1, "h1.json: [0].targets[0].id: expected a parameter name"},

@@ -12,16 +12,19 @@
 #include "ATavrixModel.h"
 #include "CommandOptions.h"
 #include "CommandTable.h"
+#include "FrameOutput.h"
 #include "FrameRange.h"
 #include "ImageFile.h"
 #include "JsonOut.h"
+#include "ModelFiles.h"
 #include "ModelContext.h"
-#include "OutputPattern.h"
+#include "OffscreenDrawing.h"
 #include "PhysicsFile.h"
 #include "Playback.h"
 #include "Progress.h"
 #include "RuntimeOutput.h"
 #include "Tavrix.h"
+#include "TavrixModelOpenGL.h"
 #include "id/ParamID.h"
 #include "type/LDString.h"
 
@@ -108,10 +111,17 @@ int frameCountOf(const PlayOptions& options, const Playback& playback)
     return count;
 }
 
-// Plays frames 0 to the last one asked for on model; the frames in range
-// are handed to writeImage (when set) and recorded as parameter lines.
-int playFrames(tavrix::ATavrixModel& model, const PlayOptions& options, Playback& playback,
-               const std::function<bool(int, std::string&)>& drawAndWrite, const OutputPattern& pattern)
+// Where drawn frames go when a run writes images.
+struct FrameImages {
+    OffscreenDrawing& drawing;
+    FrameOutput& output;
+    int width;
+    int height;
+};
+
+// Plays frames 0 to the last one asked for; the frames in range are drawn
+// and written (with images) and recorded as parameter lines.
+int playFrames(tavrix::ATavrixModel& model, const PlayOptions& options, Playback& playback, FrameImages* images)
 {
     std::string why;
     FrameRange range;
@@ -119,36 +129,61 @@ int playFrames(tavrix::ATavrixModel& model, const PlayOptions& options, Playback
     range.end = options.end;
     std::vector<int> frames;
     if (!range.resolve(frameCountOf(options, playback), frames, why)) return fail(why, EXIT_USAGE);
+    if (images && !images->output.start(images->width, images->height, options.fps, frames, why)) {
+        return fail(why);
+    }
 
-    bool writeImages = static_cast<bool>(drawAndWrite);
     Progress progress("played", static_cast<int>(frames.size()),
                       options.quiet ? Verbosity::QUIET : options.verbose ? Verbosity::VERBOSE : Verbosity::NORMAL);
     std::string paramsText;
+    RgbaImage image;
     size_t next = 0;
     for (int frame = 0; frame <= frames.back(); ++frame) {
         playback.step(frame);
         model.update();
-        if (next >= frames.size() || frames[next] != frame) continue;
+        if (frames[next] != frame) continue;
         ++next;
         std::string error;
-        if (writeImages) drawAndWrite(frame, error);
+        if (images) {
+            images->drawing.draw();
+            images->drawing.readBack(image);
+            if (!images->output.write(frame, image, error) && images->output.isVideo()) {
+                images->output.abandon();
+                progress.frameDone(frame, error);
+                return fail(error);
+            }
+        }
         if (!options.paramsJsonPath.empty()) {
             paramsText += paramsLine(frame, playback.timeOfFrame(frame), *model.getModelContext());
         }
         progress.frameDone(frame, error);
     }
 
-    std::string destination = writeImages ? pattern.text() : options.paramsJsonPath;
+    std::string destination = images ? images->output.destination() : options.paramsJsonPath;
+    if (images && !images->output.finish(why)) return fail(why);
     if (!options.paramsJsonPath.empty()) {
-        if (!writeFileAtomically(options.paramsJsonPath,
-                                 std::vector<uint8_t>(paramsText.begin(), paramsText.end()), why)) {
-            progress.finish(destination);
+        if (!writeFileAtomically(options.paramsJsonPath, std::vector<uint8_t>(paramsText.begin(), paramsText.end()),
+                                 why)) {
             return fail(why);
         }
-        if (writeImages) destination += " and " + options.paramsJsonPath;
+        if (images) destination += " and " + options.paramsJsonPath;
     }
     progress.finish(destination);
     return progress.failures() > 0 ? EXIT_FAILED : EXIT_OK;
+}
+
+// Loads the motions and the rest of the run's set-up onto model, then plays.
+int playOn(tavrix::ATavrixModel& model, const PlayOptions& options, const std::vector<MotionArgument>& motions,
+           const std::vector<HairSpec>& hairs, FrameImages* images)
+{
+    Playback playback(model, options.fps);
+    std::string why;
+    for (const MotionArgument& motion : motions) {
+        if (!playback.addMotion(motion.path, motion.startSeconds, options.loop, why)) return fail(motion.path + ": " + why);
+    }
+    if (options.blinkSeed >= 0) playback.enableBlink(static_cast<unsigned>(options.blinkSeed));
+    playback.addHairs(hairs);
+    return playFrames(model, options, playback, images);
 }
 
 int runPlay(const PlayOptions& options)
@@ -161,44 +196,54 @@ int runPlay(const PlayOptions& options)
     if (options.noImages && options.paramsJsonPath.empty()) {
         return fail("--no-images writes nothing without --params-json", EXIT_USAGE);
     }
-    OutputPattern pattern;
-    if (!options.noImages && !pattern.parse(options.outputPattern, why)) return fail("-o: " + why, EXIT_USAGE);
+    int width = 0;
+    int height = 0;
+    const bool sizeGiven = !options.sizeText.empty();
+    if (sizeGiven && !parseImageSize(options.sizeText, width, height, why)) return fail("--size: " + why, EXIT_USAGE);
+    FrameOutput output;
+    if (!options.noImages && !output.prepare(options.outputPattern, OutputSettings(), false, why)) {
+        return fail(why, EXIT_USAGE);
+    }
+    std::vector<MotionArgument> motions;
+    for (const std::string& text : options.motionTexts) motions.push_back(parseMotionArgument(text));
     std::vector<HairSpec> hairs;
     if (!options.physicsPath.empty() && !readPhysicsFile(options.physicsPath, hairs, why)) {
         return fail(options.physicsPath + ": " + why);
     }
-    if (!options.noImages) return fail("frame images are not available yet; use --no-images", EXIT_USAGE);
+    ModelFiles files;
+    if (!resolveModelFiles(options.modelPath, {}, files, why)) return fail(why);
 
-    int status = EXIT_OK;
-    {
-        RuntimeOutput output(options.verbose);
+    RuntimeOutput runtimeOutput(options.verbose);
+    if (options.noImages) {
+        // Parameter values need no OpenGL: a bare model evaluates the same.
         tavrix::Tavrix::init();
+        int status;
         {
             tavrix::ATavrixModel model;
-            int result = tavrix::ATavrixModel::loadModel_exe(&model, tavrix::LDString(options.modelPath.c_str()));
-            if (result != tavrix::ATavrixModel::LOAD_OK) {
-                std::string detail = output.lastErrorMessage();
-                status = fail(options.modelPath + ": cannot load model: result " + std::to_string(result) + ", " +
-                              describeLoadResult(result) + (detail.empty() ? "" : ": " + detail));
-            } else {
-                Playback playback(model, options.fps);
-                for (const std::string& text : options.motionTexts) {
-                    MotionArgument motion = parseMotionArgument(text);
-                    if (!playback.addMotion(motion.path, motion.startSeconds, options.loop, why)) {
-                        status = fail(motion.path + ": " + why);
-                        break;
-                    }
-                }
-                if (status == EXIT_OK) {
-                    if (options.blinkSeed >= 0) playback.enableBlink(static_cast<unsigned>(options.blinkSeed));
-                    playback.addHairs(hairs);
-                    status = playFrames(model, options, playback, nullptr, pattern);
-                }
-            }
+            int result = tavrix::ATavrixModel::loadModel_exe(&model, tavrix::LDString(files.model.c_str()));
+            status = result == tavrix::ATavrixModel::LOAD_OK
+                ? playOn(model, options, motions, hairs, nullptr)
+                : fail(describeLoadFailure(files.model, result, runtimeOutput));
         }
         tavrix::Tavrix::dispose();
+        return status;
     }
-    return status;
+
+    OffscreenDrawing drawing;
+    if (!drawing.start(why)) return fail(why);
+    std::vector<std::string> warnings;
+    int loadResult = 0;
+    if (!drawing.load(files.paths(), sizeGiven ? width : 1, sizeGiven ? height : 1, warnings, loadResult)) {
+        return fail(describeLoadFailure(files.model, loadResult, runtimeOutput));
+    }
+    for (const std::string& warning : warnings) std::fprintf(stderr, "tavrix play: warning: %s\n", warning.c_str());
+    tavrix::TavrixModelOpenGL& model = *drawing.getModel();
+    if (!sizeGiven && !imageSizeOfCanvas(model.getCanvasWidth(), model.getCanvasHeight(), width, height)) {
+        return fail(files.model + ": the model's canvas has no size; give one with --size");
+    }
+    if (!drawing.setSize(width, height, why)) return fail(why);
+    FrameImages images{drawing, output, width, height};
+    return playOn(model, options, motions, hairs, &images);
 }
 
 } // namespace
@@ -218,12 +263,8 @@ void addPlayCommand(CLI::App& tool, CommandTable& table)
         "  tavrix play puppet.moc --motion wave.mtn --loop --duration 10 -s 90 -e 120 \\\n"
         "      --params-json params.jsonl --no-images");
     command->add_option("MODEL", options->modelPath, "the .moc model file or a model JSON file")->required();
-    command->add_option("--motion", options->motionTexts,
-                        "a motion file, started at SECONDS (default 0) through the motion queue (repeatable)")
-        ->type_name("FILE[@SECONDS]")
-        ->expected(1)
-        ->allow_extra_args(false)
-        ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
+    addRepeatedOption(command, "--motion", options->motionTexts, "FILE[@SECONDS]",
+                      "a motion file, started at SECONDS (default 0) through the motion queue (repeatable)");
     command->add_flag("--loop", options->loop, "restart each motion at its end instead of finishing it");
     command->add_option("--blink", options->blinkSeed, "blink the eyes, with random intervals seeded by SEED")
         ->type_name("SEED")

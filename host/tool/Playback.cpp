@@ -48,6 +48,10 @@ bool Playback::addMotion(const std::string& path, double startSeconds, bool loop
         binary->setLoop(loop);
         lengthMSec = binary->getLoopDurationMSec();
         motion = binary;
+    } else if (std::memchr(bytes, '\0', size)) {
+        UtFile::releaseLoadBuffer(bytes);
+        why = "not a motion: binary data without the .mtnb signature";
+        return false;
     } else {
         TavrixMotion* text = TavrixMotion::loadMotion(bytes, size);
         UtFile::releaseLoadBuffer(bytes);
