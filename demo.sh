@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, writes the demo puppet (model, textures
 # and model JSON) into out/demo/ and shows what the runtime makes of it: the
-# model's facts at rest and posed.
+# model's facts at rest and posed, a still image, and the example motion played.
 set -euo pipefail
 cd "$(dirname "$0")"
 ./scripts/install-deps.sh

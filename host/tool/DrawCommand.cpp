@@ -8,6 +8,7 @@
 #include "CommandOptions.h"
 #include "CommandTable.h"
 #include "ImageFile.h"
+#include "ModelDrawing.h"
 #include "ModelFiles.h"
 #include "OffscreenDrawing.h"
 #include "RuntimeOutput.h"
@@ -56,21 +57,8 @@ int runDraw(const DrawOptions& options)
 
     RuntimeOutput output(options.verbose);
     OffscreenDrawing drawing;
-    if (!drawing.start(why)) return fail(why);
-
-    std::vector<std::string> warnings;
-    int loadResult = 0;
-    // Without --size the aspect is not known before the canvas is; setSize
-    // projects the model again once it is.
-    if (!drawing.load(files.paths(), sizeGiven ? width : 1, sizeGiven ? height : 1, warnings, loadResult)) {
-        return fail(describeLoadFailure(files.model, loadResult, output));
-    }
-    for (const std::string& warning : warnings) std::fprintf(stderr, "tavrix draw: warning: %s\n", warning.c_str());
+    if (!startModelDrawing(drawing, files, sizeGiven, width, height, output, "draw", why)) return fail(why);
     tavrix::TavrixModelOpenGL& model = *drawing.getModel();
-    if (!sizeGiven && !imageSizeOfCanvas(model.getCanvasWidth(), model.getCanvasHeight(), width, height)) {
-        return fail(files.model + ": the model's canvas has no size; give one with --size");
-    }
-    if (!drawing.setSize(width, height, why)) return fail(why);
 
     for (const auto& set : sets) model.setParamFloat(set.first.c_str(), set.second, 1.0f);
     drawing.update();

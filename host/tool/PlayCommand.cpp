@@ -16,6 +16,7 @@
 #include "FrameRange.h"
 #include "ImageFile.h"
 #include "JsonOut.h"
+#include "ModelDrawing.h"
 #include "ModelFiles.h"
 #include "ModelContext.h"
 #include "OffscreenDrawing.h"
@@ -230,20 +231,9 @@ int runPlay(const PlayOptions& options)
     }
 
     OffscreenDrawing drawing;
-    if (!drawing.start(why)) return fail(why);
-    std::vector<std::string> warnings;
-    int loadResult = 0;
-    if (!drawing.load(files.paths(), sizeGiven ? width : 1, sizeGiven ? height : 1, warnings, loadResult)) {
-        return fail(describeLoadFailure(files.model, loadResult, runtimeOutput));
-    }
-    for (const std::string& warning : warnings) std::fprintf(stderr, "tavrix play: warning: %s\n", warning.c_str());
-    tavrix::TavrixModelOpenGL& model = *drawing.getModel();
-    if (!sizeGiven && !imageSizeOfCanvas(model.getCanvasWidth(), model.getCanvasHeight(), width, height)) {
-        return fail(files.model + ": the model's canvas has no size; give one with --size");
-    }
-    if (!drawing.setSize(width, height, why)) return fail(why);
+    if (!startModelDrawing(drawing, files, sizeGiven, width, height, runtimeOutput, "play", why)) return fail(why);
     FrameImages images{drawing, output, width, height};
-    return playOn(model, options, motions, hairs, &images);
+    return playOn(*drawing.getModel(), options, motions, hairs, &images);
 }
 
 } // namespace
