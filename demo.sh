@@ -1,28 +1,46 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, writes the demo puppet (model, textures
-# and model JSON) into out/demo/ and shows what the runtime makes of it: the
-# model's facts at rest and posed, a still image, and the example motion played.
+# and model JSON) into out/demo/, draws it at rest and in a few poses with
+# `tavrix draw`, tiles the stills into a contact sheet, and plays the example
+# motion with `tavrix play`.
 set -euo pipefail
 cd "$(dirname "$0")"
 ./scripts/install-deps.sh
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo
-cmake --build build -j "$(nproc)" --target tavrix tavrix-make-demo-model
+cmake --build build -j "$(nproc)" --target tavrix tavrix-make-demo-model tavrix-contact-sheet
 
 out=out/demo
+tavrix=./build/host/tavrix
 ./build/tools/tavrix-make-demo-model "$out"
 echo
-echo "== tavrix inspect $out/demo.moc"
-./build/host/tavrix inspect "$out/demo.moc"
+echo "== $out/demo.moc as the runtime reads it (all of it: $tavrix inspect $out/demo.moc)"
+"$tavrix" inspect "$out/demo.moc" | sed '/^parts/,$d'
+
+# name, then the parameters that differ from the rest pose
+poses=(
+  "rest"
+  "turn PARAM_ANGLE_X=25 PARAM_EYE_BALL_X=0.6 PARAM_MOUTH_FORM=1 PARAM_BODY_ANGLE_X=4 PARAM_HAIR_FRONT=-0.6"
+  "wave PARAM_ARM_R=10 PARAM_ANGLE_Z=-14 PARAM_ANGLE_X=-10 PARAM_MOUTH_OPEN_Y=0.8 PARAM_MOUTH_FORM=1 PARAM_EYE_L_OPEN=0 PARAM_HAIR_BACK=0.8"
+  "look-up PARAM_ANGLE_Y=28 PARAM_ANGLE_X=-18 PARAM_EYE_BALL_Y=1 PARAM_EYE_BALL_X=-0.5 PARAM_BODY_ANGLE_X=-6 PARAM_ARM_L=-10 PARAM_BREATH=1"
+  "sleepy PARAM_EYE_L_OPEN=0 PARAM_EYE_R_OPEN=0 PARAM_ANGLE_Z=18 PARAM_ANGLE_Y=-20 PARAM_MOUTH_FORM=-0.4 PARAM_BODY_ANGLE_X=5 PARAM_HAIR_FRONT=0.8 PARAM_HAIR_BACK=0.6"
+)
 echo
-echo "== posed: head turned, body leaning, left eye closed (JSON in $out/posed.json)"
-pose=(--set PARAM_ANGLE_X=20 --set PARAM_BODY_ANGLE_X=-5 --set PARAM_EYE_L_OPEN=0)
-./build/host/tavrix inspect "$out/demo.moc" "${pose[@]}" --json > "$out/posed.json"
-./build/host/tavrix inspect "$out/demo.moc" "${pose[@]}" | sed -n '/^meshes/,$p'
+echo "== tavrix draw: the puppet in ${#poses[@]} poses"
+stills=()
+for pose in "${poses[@]}"; do
+  read -r name settings <<< "$pose"
+  sets=()
+  for setting in $settings; do sets+=(--set "$setting"); done
+  "$tavrix" draw "$out/demo.json" "${sets[@]}" --size 400x500 --background '#eef2f7' -o "$out/$name.png"
+  stills+=("$out/$name.png")
+done
+./build/tools/tavrix-contact-sheet "${stills[@]}" --columns "${#stills[@]}" --tile-width 200 \
+  --background '#ffffff' -o "$out/contact-sheet.png"
 echo
-echo "== tavrix draw: $out/rest.png and $out/posed.png"
-./build/host/tavrix draw "$out/demo.json" --background '#f0f0f0' -o "$out/rest.png"
-./build/host/tavrix draw "$out/demo.json" "${pose[@]}" --background '#f0f0f0' -o "$out/posed.png"
+echo "Stills: ${stills[*]}"
+echo "Contact sheet: $out/contact-sheet.png"
 echo
-echo "== tavrix play: the example motion with blinking and swinging hair, $out/wave/frame_####.png"
-./build/host/tavrix play "$out/demo.json" --motion examples/motions/demo_wave.mtn --blink 7 \
+echo "== tavrix play: the example motion with blinking and swinging hair"
+"$tavrix" play "$out/demo.json" --motion examples/motions/demo_wave.mtn --blink 7 \
   --physics examples/motions/demo_hair.json --size 400x500 -o "$out/wave/frame_####.png" -q
+echo "Frames: $out/wave/frame_0000.png to frame_0090.png"

@@ -34,6 +34,7 @@ int main(int argc, char** argv)
     CommandTable table;
     addInspectCommand(tool, table);
     addDrawCommand(tool, table);
+    addRenderCommand(tool, table);
     addPlayCommand(tool, table);
 
     try {

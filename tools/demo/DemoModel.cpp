@@ -47,20 +47,19 @@ Rect at(float x, float y, Sprite sprite)
 
 Vec2 mirrored(Vec2 p) { return {2.0f * CENTRE_X - p.x, p.y}; }
 
-// Turning a rounded surface: a point u (-1 .. 1 across the surface) at
-// depth k * (1 - u^2) seen after turning by angle. The depth profile keeps
-// the mapping monotonic up to about 40 degrees, so nothing folds over.
+// Turning a rounded surface: where a point u (-1 .. 1 across the surface) at
+// depth * (1 - u^2) is seen after turning by angle. For depths up to 0.55 the
+// mapping stays monotonic up to about 42 degrees, so nothing folds over.
 float turned(float u, float depth, float angle) { return u * std::cos(angle) + depth * (1.0f - u * u) * std::sin(angle); }
 
 // The face turning left and right: the near side widens a little, the far
-// side narrows, the middle (nose, mouth) moves furthest. The chin sits closer
-// to the neck's axis, so it moves less.
+// side narrows, the middle moves furthest.
 Vec2 turnSideways(const Pose& pose, Vec2 p)
 {
     const float angle = pose["PARAM_ANGLE_X"] / 30.0f * 25.0f * DEG;
     const float halfWidth = HEAD.width / 2.0f;
     // Deepest across the eyes, nose and mouth; the crown and the chin lie
-    // closer to the axis the head turns around.
+    // closer to the axis the head turns around, so they move less.
     const float v = (p.y - HEAD.y) / HEAD.height;
     const float depth = 0.15f + 0.4f * smoothstep(0.1f, 0.45f, v) * (1.0f - 0.5f * smoothstep(0.6f, 1.0f, v));
     return {CENTRE_X + halfWidth * turned((p.x - CENTRE_X) / halfWidth, depth, angle), p.y};
@@ -259,9 +258,9 @@ void addHair(DemoRig& rig)
                     return Vec2{p.x + swing(pose["PARAM_HAIR_FRONT"], v, 24.0f), p.y};
                 });
     for (bool left : {false, true}) {
-        const float x = left ? mirrored({296, 0}).x : 226.0f;
+        const float x = left ? mirrored({304, 0}).x : 234.0f;
         rig.addMesh(front, std::string("M_SIDE_LOCK_") + (left ? "L" : "R"), "D_HAIR_FRONT", Sprite::SIDE_LOCK,
-                    spriteGrid(Sprite::SIDE_LOCK, 3, 10), {}, 565, inRect(at(x, 240, Sprite::SIDE_LOCK), left));
+                    spriteGrid(Sprite::SIDE_LOCK, 3, 10), {}, 565, inRect(at(x, 252, Sprite::SIDE_LOCK), left));
     }
     rig.addMesh(front, "M_BANGS", "D_HAIR_FRONT", Sprite::BANGS, spriteGrid(Sprite::BANGS, 12, 6), {}, 570,
                 inRect(at(210, 140, Sprite::BANGS), false));

@@ -72,6 +72,12 @@ inline Colour mix(Colour a, Colour b, float t)
 {
     return {a.r + (b.r - a.r) * t, a.g + (b.g - a.g) * t, a.b + (b.b - a.b) * t, a.a + (b.a - a.a) * t};
 }
+// Moves c's colour towards another by amount, keeping c's alpha.
+inline Colour tint(Colour c, Colour to, float amount)
+{
+    const Colour t = mix(c, to, amount);
+    return {t.r, t.g, t.b, c.a};
+}
 inline Colour shade(Colour c, float k) { return {c.r * k, c.g * k, c.b * k, c.a}; }
 
 // Paints top over bottom with top's alpha scaled by amount.

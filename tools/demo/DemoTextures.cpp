@@ -7,7 +7,7 @@
 
 namespace tavrix_demo {
 
-const char* const DEMO_TEXTURE_FILES[3] = {"demo_body.png", "demo_head.png", "demo_face.png"};
+const char* const DEMO_TEXTURE_FILES[DEMO_TEXTURE_COUNT] = {"demo_body.png", "demo_head.png", "demo_face.png"};
 
 namespace {
 
@@ -83,20 +83,26 @@ Colour paintNeck(Vec2 p)
     const float d = std::max(std::fabs(p.x - 45.0f) - 31.0f, std::max(4.0f - p.y, p.y - 216.0f));
     Colour c = skin(d, 2.0f, 10.0f);
     // The chin's shadow on the neck.
-    c = mix(c, SKIN_SHADOW, 0.8f * smoothstep(95.0f, 30.0f, p.y));
+    c = tint(c, SKIN_SHADOW, 0.8f * smoothstep(95.0f, 30.0f, p.y));
     return c;
+}
+
+// Skin of an arm along x = 40: rounded by shading across it, with a rim that
+// fades out above rimFrom so that the joint it overlaps shows no seam.
+Colour limb(Vec2 p, float distance, float halfWidth, float rimFrom)
+{
+    const Colour fill = mix(SKIN, SKIN_SHADOW, 0.5f * smoothstep(0.3f * halfWidth, halfWidth, std::fabs(p.x - 40.0f)));
+    return outlined(fill, mix(fill, SKIN_LINE, smoothstep(rimFrom - 10.0f, rimFrom + 10.0f, p.y)), distance, 2.0f);
 }
 
 Colour paintUpperArm(Vec2 p)
 {
     const float sleeve = std::max(capsule(p, {40, 38}, {40, 96}, 34.0f), p.y - 118.0f);
     const float arm = capsule(p, {40, 100}, {40, 178}, 24.0f);
-    Colour c = skin(arm, 2.0f);
     Colour cloth = outlined(shade(SHIRT, 1.0f - 0.15f * smoothstep(0.0f, 30.0f, std::fabs(p.x - 40.0f))),
                             SHIRT_LINE, sleeve, 2.5f);
-    cloth = mix(cloth, Colour{TRIM.r, TRIM.g, TRIM.b, cloth.a}, coverage(std::fabs(p.y - 110.0f) - 4.0f) *
-                                                                    coverage(-sleeve - 2.5f));
-    return over(c, cloth, 1.0f);
+    cloth = tint(cloth, TRIM, coverage(std::fabs(p.y - 110.0f) - 4.0f) * coverage(sleeve + 2.5f));
+    return over(limb(p, arm, 24.0f, 0.0f), cloth, 1.0f);
 }
 
 Colour paintForearm(Vec2 p)
@@ -105,14 +111,13 @@ Colour paintForearm(Vec2 p)
     const float palm = ellipse(p, {40, 184}, 27.0f, 31.0f);
     const float thumb = capsule(p, {56, 160}, {68, 184}, 9.0f);
     const float hand = smoothUnion(palm, thumb, 4.0f);
-    Colour c = skin(arm, 2.0f);
-    Colour h = skin(hand, 2.0f);
+    Colour h = skin(hand, 2.0f, 14.0f);
     // Knuckle creases.
     for (float x : {30.0f, 42.0f}) {
         const float crease = capsule(p, {x, 200}, {x + 1.0f, 211}, 1.0f);
-        h = mix(h, Colour{SKIN_LINE.r, SKIN_LINE.g, SKIN_LINE.b, h.a}, 0.7f * coverage(crease));
+        h = tint(h, SKIN_LINE, 0.7f * coverage(crease));
     }
-    return over(c, h, 1.0f);
+    return over(limb(p, arm, 23.0f, 40.0f), h, 1.0f);
 }
 
 Colour paintFace(Vec2 p)
@@ -128,7 +133,7 @@ Colour paintFace(Vec2 p)
     const float d = ellipse(q, {0, 0}, 135.0f, radiusY);
     Colour c = skin(d, 2.5f);
     // The fringe's shadow over the forehead.
-    c = mix(c, Colour{SKIN_SHADOW.r, SKIN_SHADOW.g, SKIN_SHADOW.b, c.a}, 0.6f * smoothstep(120.0f, 70.0f, p.y));
+    c = tint(c, SKIN_SHADOW, 0.6f * smoothstep(120.0f, 70.0f, p.y));
     return c;
 }
 
@@ -139,7 +144,7 @@ Colour paintHairBack(Vec2 p)
     const float halfWidth = 172.0f + 12.0f * smoothstep(180.0f, 480.0f, p.y);
     const float locks = 486.0f - 44.0f * std::pow(std::fabs(std::sin(PI * (p.x - 18.0f) / 68.8f)), 0.7f);
     const float fall = std::max(std::fabs(p.x - centre.x) - halfWidth, std::max(centre.y - p.y, (p.y - locks) * 0.8f));
-    const float d = smoothUnion(cap, fall, 12.0f);
+    const float d = std::min(cap, fall); // they meet with one tangent at the widest point
     Colour fill = mix(HAIR, HAIR_DARK, 0.5f + 0.3f * smoothstep(200.0f, 480.0f, p.y));
     fill = hair(fill, p.x, p.y);
     return outlined(fill, HAIR_LINE, d, 2.0f);
@@ -164,8 +169,8 @@ Colour paintBangs(Vec2 p)
     Colour fill = hair(HAIR, angle * 120.0f, length(fromCentre));
     fill = mix(fill, HAIR_DARK, 0.35f * smoothstep(edge - 45.0f, edge, p.y));
     // A band of light across the crown, streaked by the strands.
-    const float band = 1.0f - smoothstep(0.0f, 10.0f, std::fabs(length(fromCentre) - 132.0f));
-    const float streaks = 0.75f + 0.25f * std::sin(angle * 40.0f);
+    const float band = 1.0f - smoothstep(2.0f, 13.0f, std::fabs(length(fromCentre) - 132.0f));
+    const float streaks = 0.8f + 0.2f * std::sin(angle * 17.0f);
     const float arc = smoothstep(1.1f, 0.6f, std::fabs(angle));
     fill = mix(fill, HAIR_LIGHT, 0.7f * band * streaks * arc);
     return outlined(fill, HAIR_LINE, d, 2.0f);
@@ -273,7 +278,8 @@ const SpriteArt ART[] = {
     {2, 80, 44, paintBlush},
 };
 const int SPRITE_COUNT = sizeof ART / sizeof ART[0];
-const int SHEET_WIDTHS[3] = {1024, 1024, 512};
+static_assert(SPRITE_COUNT == static_cast<int>(Sprite::BLUSH) + 1, "one entry per sprite");
+const int SHEET_WIDTHS[DEMO_TEXTURE_COUNT] = {1024, 1024, 512};
 // Transparent texels around every sprite, so that neither filtering nor the
 // smaller mipmap levels mix neighbours.
 const int PADDING = 8;
@@ -282,8 +288,8 @@ const int PADDING = 8;
 std::vector<SpriteRegion> layout()
 {
     std::vector<SpriteRegion> regions(SPRITE_COUNT);
-    int sheetHeights[3] = {0, 0, 0};
-    for (int sheet = 0; sheet < 3; ++sheet) {
+    int sheetHeights[DEMO_TEXTURE_COUNT] = {};
+    for (int sheet = 0; sheet < DEMO_TEXTURE_COUNT; ++sheet) {
         int x = PADDING, y = PADDING, shelfHeight = 0;
         for (int i = 0; i < SPRITE_COUNT; ++i) {
             if (ART[i].textureNo != sheet) continue;
@@ -335,16 +341,15 @@ DemoTexture paintSprite(Sprite sprite)
 
 std::vector<DemoTexture> demoTextures()
 {
-    std::vector<DemoTexture> sheets;
-    for (int sheet = 0; sheet < 3; ++sheet) {
-        const SpriteRegion any = spriteRegion(sheet == 0 ? Sprite::TORSO : sheet == 1 ? Sprite::FACE : Sprite::EYE_WHITE);
-        sheets.push_back({any.sheetWidth, any.sheetHeight,
-                          std::vector<uint8_t>(static_cast<size_t>(any.sheetWidth) * any.sheetHeight * 4)});
-    }
+    std::vector<DemoTexture> sheets(DEMO_TEXTURE_COUNT);
     for (int i = 0; i < SPRITE_COUNT; ++i) {
         const SpriteRegion region = spriteRegion(static_cast<Sprite>(i));
-        const DemoTexture painted = paintSprite(static_cast<Sprite>(i));
         DemoTexture& sheet = sheets[region.textureNo];
+        if (sheet.rgba.empty()) {
+            sheet = {region.sheetWidth, region.sheetHeight,
+                     std::vector<uint8_t>(static_cast<size_t>(region.sheetWidth) * region.sheetHeight * 4)};
+        }
+        const DemoTexture painted = paintSprite(static_cast<Sprite>(i));
         for (int y = 0; y < region.height; ++y) {
             std::copy_n(&painted.rgba[static_cast<size_t>(y) * region.width * 4], region.width * 4,
                         &sheet.rgba[(static_cast<size_t>(region.y + y) * sheet.width + region.x) * 4]);

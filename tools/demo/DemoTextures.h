@@ -42,7 +42,8 @@ SpriteRegion spriteRegion(Sprite sprite);
 DemoTexture paintSprite(Sprite sprite);
 
 // The sheets in texture-number order, with a file name for each.
+constexpr int DEMO_TEXTURE_COUNT = 3;
 std::vector<DemoTexture> demoTextures();
-extern const char* const DEMO_TEXTURE_FILES[3];
+extern const char* const DEMO_TEXTURE_FILES[DEMO_TEXTURE_COUNT];
 
 } // namespace tavrix_demo

@@ -1,0 +1,205 @@
+// The substitute host's own pieces: handles, pixel work, keyframes, saved
+// states and project files.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <fstream>
+#include <string>
+
+#include "HandleTable.h"
+#include "HostLog.h"
+#include "HostWorld.h"
+#include "ParamTrack.h"
+#include "ProjectFile.h"
+#include "SavedState.h"
+#include "WorldOps.h"
+
+using namespace tavrix_host;
+
+namespace {
+
+TEST(HandleTable, LocksNestAndMisuseIsReportedNotFollowed)
+{
+    HostLog log;
+    HandleTable handles(log, "handle", false);
+    uintptr_t id = handles.create(8);
+    ASSERT_NE(id, 0u);
+    auto* first = static_cast<uint8_t*>(handles.lock(id));
+    first[0] = 42;
+    EXPECT_EQ(handles.lock(id), first) << "a nested lock keeps the address";
+    EXPECT_EQ(handles.lockCount(id), 2);
+    handles.unlock(id);
+    handles.unlock(id);
+    auto* again = static_cast<uint8_t*>(handles.lock(id));
+    EXPECT_EQ(again[0], 42) << "the contents move with the block";
+    handles.unlock(id);
+    EXPECT_TRUE(log.getMisuses().empty());
+
+    handles.unlock(id);
+    handles.dispose(id);
+    EXPECT_EQ(handles.lock(id), nullptr);
+    handles.dispose(id);
+    handles.unlock(0);
+    ASSERT_EQ(log.getMisuses().size(), 4u);
+    EXPECT_EQ(log.getMisuses()[0], "unlock of a handle that is not locked");
+    EXPECT_EQ(log.getMisuses()[1], "lock of a disposed handle");
+    EXPECT_EQ(log.getMisuses()[2], "dispose of a disposed handle");
+    EXPECT_EQ(log.getMisuses()[3], "unlock of a null handle");
+
+    uintptr_t locked = handles.create(4);
+    handles.lock(locked);
+    handles.dispose(locked);
+    EXPECT_EQ(log.getMisuses().back(), "dispose of a locked handle");
+    EXPECT_EQ(handles.create(HandleTable::MAX_BLOCK_SIZE + 1), 0u) << "refused like memory running out";
+}
+
+PF_Pixel pixel(int a, int r, int g, int b)
+{
+    return PF_Pixel{static_cast<uint8_t>(a), static_cast<uint8_t>(r), static_cast<uint8_t>(g), static_cast<uint8_t>(b)};
+}
+
+TEST(WorldOps, UnpremultiplyRoundsAndClearsTransparentPixels)
+{
+    const struct {
+        PF_Pixel premultiplied;
+        PF_Pixel straight;
+    } cases[] = {
+        {pixel(255, 10, 20, 30), pixel(255, 10, 20, 30)},
+        {pixel(128, 64, 128, 0), pixel(128, 128, 255, 0)},
+        {pixel(0, 5, 5, 5), pixel(0, 0, 0, 0)},
+        {pixel(10, 20, 5, 10), pixel(10, 255, 128, 255)},
+    };
+    HostWorld world(3, 1);
+    for (const auto& c : cases) {
+        world.at(1, 0) = c.premultiplied;
+        WorldOps::unpremultiply(world.world());
+        const PF_Pixel& p = world.at(1, 0);
+        EXPECT_EQ(std::vector<int>({p.alpha, p.red, p.green, p.blue}),
+                  std::vector<int>({c.straight.alpha, c.straight.red, c.straight.green, c.straight.blue}));
+    }
+}
+
+TEST(WorldOps, CompositingOverTransparentKeepsTheLayerExactly)
+{
+    HostWorld layer(2, 1);
+    layer.at(0, 0) = pixel(77, 1, 2, 3);
+    layer.at(1, 0) = pixel(128, 255, 0, 0);
+    std::vector<uint8_t> frame(4 * 4, 0);
+    frame[4 + 0] = 0;
+    frame[4 + 2] = 255;
+    frame[4 + 3] = 255; // blue, opaque, under the second pixel
+    WorldOps::compositeOver(layer.world(), 0, 0, frame, 4, 1);
+    EXPECT_EQ(std::vector<uint8_t>(frame.begin(), frame.begin() + 4), std::vector<uint8_t>({1, 2, 3, 77}));
+    EXPECT_EQ(std::vector<uint8_t>(frame.begin() + 4, frame.begin() + 8), std::vector<uint8_t>({128, 0, 127, 255}));
+}
+
+TEST(ParamTrack, LinearBetweenKeysConstantOutside)
+{
+    ParamTrack track;
+    track.add(10, 0, 100);
+    track.add(20, 50, 0);
+    const struct {
+        double frame, x, y;
+    } cases[] = {{0, 0, 100}, {10, 0, 100}, {15, 25, 50}, {17.5, 37.5, 25}, {20, 50, 0}, {99, 50, 0}};
+    for (const auto& c : cases) {
+        EXPECT_DOUBLE_EQ(track.valueAt(c.frame).x, c.x) << c.frame;
+        EXPECT_DOUBLE_EQ(track.valueAt(c.frame).y, c.y) << c.frame;
+    }
+}
+
+TEST(SavedState, BlockRoundTripAndUnterminatedText)
+{
+    const std::string text = "{\"modelPath\":\"/a.moc\"}";
+    std::vector<uint8_t> block = SavedState::blockFor(text);
+    EXPECT_EQ(block.size(), text.size() + 16);
+    EXPECT_EQ(SavedState::textOf(block), text);
+    block.resize(14 + 5);
+    EXPECT_EQ(SavedState::textOf(block), text.substr(0, 5));
+}
+
+// A small valid project, with ${...} replaced by the case's members.
+std::string project(const std::string& composition, const std::string& layers)
+{
+    return "{\"composition\": {" + composition + "}, \"layers\": [" + layers + "]}";
+}
+
+const std::string COMP = "\"width\": 64, \"height\": 32, \"frameRate\": 24, \"frameCount\": 10";
+
+TEST(ProjectFile, RefusalsNameTheMemberAndTheFault)
+{
+    const struct {
+        std::string text;
+        std::string message;
+    } cases[] = {
+        {"{\"composition\": ", "p.json: not valid JSON: Line 1, Column 17: "},
+        {"[]", "p.json: (document): must be an object"},
+        {"{\"layers\": []}", "p.json: composition: is missing"},
+        {project("\"width\": 0, \"height\": 32, \"frameRate\": 24, \"frameCount\": 10", ""),
+         "p.json: composition.width: must lie between 1 and 16384 (is 0)"},
+        {project("\"width\": 6.5, \"height\": 32, \"frameRate\": 24, \"frameCount\": 10", ""),
+         "p.json: composition.width: must be a whole number"},
+        {project("\"width\": 64, \"height\": 32, \"frameRate\": \"24\", \"frameCount\": 10", ""),
+         "p.json: composition.frameRate: must be a number"},
+        {project(COMP + ", \"fps\": 3", ""), "p.json: composition.fps: unknown member"},
+        {project(COMP, "{\"source\": {\"type\": \"video\"}}"),
+         "p.json: layers[0].source.type: must be \"transparent\", \"solid\" or \"png\""},
+        {project(COMP, "{}, {\"source\": {\"type\": \"solid\", \"color\": \"#12345\"}}"),
+         "p.json: layers[1].source.color: must be a colour #rrggbb or #rrggbbaa"},
+        {project(COMP, "{\"effect\": {\"params\": {\"ANGLE_X\": \"up\"}}}"),
+         "p.json: layers[0].effect.params.ANGLE_X: must be a number"},
+        {project(COMP, "{\"effect\": {\"params\": {\"Position\": [1, 2, 3]}}}"),
+         "p.json: layers[0].effect.params.Position: a point must be [x, y]"},
+        {project(COMP, "{\"effect\": {\"params\": {\"Scale\": {\"keys\": [{\"frame\": 5, \"value\": 1}, "
+                       "{\"frame\": 5, \"value\": 2}]}}}}"),
+         "p.json: layers[0].effect.params.Scale.keys[1].frame: must come after the frame of the key before"},
+        {project(COMP, "{\"effect\": {\"params\": {\"Scale\": {\"keys\": [{\"value\": 1}]}}}}"),
+         "p.json: layers[0].effect.params.Scale.keys[0].frame: is missing"},
+        {project(COMP, "{\"effect\": {\"state\": 3}}"), "p.json: layers[0].effect.state: must be a string"},
+        {project(COMP, "{\"source\": {\"type\": \"png\", \"path\": \"/no/such.png\"}}"),
+         "p.json: layers[0].source.path: '/no/such.png': failed to open file for reading"},
+    };
+    for (const auto& c : cases) {
+        Project parsed;
+        std::string error;
+        EXPECT_FALSE(ProjectFile::parse(c.text, "p.json", parsed, error)) << c.text;
+        EXPECT_EQ(error.substr(0, c.message.size()), c.message) << c.text;
+        EXPECT_EQ(error.find('\n'), std::string::npos) << "one line: " << error;
+    }
+}
+
+TEST(ProjectFile, ReadsLayersAndKeysAndSavesOnlyTheStates)
+{
+    const std::string text =
+        project(COMP, "{\"effect\": {\"state\": \"old\", \"params\": {\"Scale\": 50, \"Position\": {\"keys\": ["
+                      "{\"frame\": 0, \"value\": [1, 2]}, {\"frame\": 9, \"value\": [3, 4]}]}}}},"
+                      "{\"source\": {\"type\": \"solid\", \"color\": \"#ff800040\"}, \"width\": 8}");
+    Project parsed;
+    std::string error;
+    ASSERT_TRUE(ProjectFile::parse(text, "/tmp/x/p.json", parsed, error)) << error;
+    ASSERT_EQ(parsed.layers.size(), 2u);
+    EXPECT_EQ(parsed.layers[0].width, 64) << "the composition's size by default";
+    EXPECT_EQ(parsed.layers[1].width, 8);
+    EXPECT_EQ(parsed.layers[1].height, 32);
+    EXPECT_EQ(std::vector<int>(parsed.layers[1].colour, parsed.layers[1].colour + 4), std::vector<int>({255, 128, 0, 64}));
+    const Project::Effect& effect = parsed.layers[0].effect;
+    EXPECT_EQ(effect.state, "old");
+    ASSERT_EQ(effect.params.size(), 2u);
+    const Project::ParamSetting& position = effect.params[0].key == "Position" ? effect.params[0] : effect.params[1];
+    ASSERT_EQ(position.keys.size(), 2u);
+    EXPECT_EQ(position.keys[1].frame, 9);
+    EXPECT_EQ(position.keys[1].y, 4);
+    EXPECT_EQ(position.where, "layers[0].effect.params.Position");
+
+    const std::string out = ::testing::TempDir() + "saved_project.json";
+    ASSERT_TRUE(ProjectFile::save(parsed, {"new state", ""}, out, error)) << error;
+    Project reread;
+    ASSERT_TRUE(ProjectFile::load(out, reread, error)) << error;
+    EXPECT_EQ(reread.layers[0].effect.state, "new state");
+    EXPECT_FALSE(reread.layers[1].effect.present) << "no effect is added to a layer without one";
+    EXPECT_EQ(reread.layers[0].effect.params.size(), 2u);
+
+    EXPECT_FALSE(ProjectFile::save(parsed, {"x"}, "/no/such/folder/p.json", error));
+    EXPECT_EQ(error, "/no/such/folder/p.json: cannot be written");
+}
+
+} // namespace

@@ -1,0 +1,263 @@
+// tavrix render run as a user runs it: projects made with the model writer,
+// the frames they give, saving and reopening, sub-ranges and chunks, and the
+// one-line refusals of bad input.
+#include <gtest/gtest.h>
+#include <json/json.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include "ImageFile.h"
+#include "support/plugin/PluginFixture.h"
+
+using namespace tavrix_test;
+
+namespace {
+
+std::string readFile(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+bool exists(const std::string& path)
+{
+    return access(path.c_str(), F_OK) == 0;
+}
+
+struct ToolRun {
+    int status = -1;
+    std::string err;
+};
+
+class RenderCommandTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        dir = ::testing::TempDir() + testFileName(std::to_string(getpid()));
+        ASSERT_EQ(std::system(("rm -rf '" + dir + "' && mkdir -p '" + dir + "'").c_str()), 0);
+    }
+    void TearDown() override { std::system(("rm -rf '" + dir + "'").c_str()); }
+
+    ToolRun run(const std::string& args)
+    {
+        const std::string errPath = dir + "/stderr";
+        const std::string command =
+            "cd '" + dir + "' && '" TAVRIX_TOOL_PATH "' render " + args + " >/dev/null 2>'" + errPath + "'";
+        const int raw = std::system(command.c_str());
+        return ToolRun{WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, readFile(errPath)};
+    }
+
+    // A 100 x 100 canvas with a 20 x 20 rectangle at its centre in a solid
+    // colour, as the load dialog would have stored it.
+    std::string centredSquareState(Rgba8 colour)
+    {
+        const std::string model =
+            writeTempModel(testFileName("square.moc"), flatModel(100, 100, {RectMesh{40, 40, 20, 20}}));
+        return loadResult(model, {writeSolidPng(testFileName("square.png"), 4, 4, colour)});
+    }
+
+    // A 200 x 100 composition of 8 frames: the effect on an opaque layer
+    // above a PNG background, the square moving from x 60 to x 130 (one
+    // canvas unit is two pixels at 100 %).
+    Json::Value movingSquareProject(const std::string& state)
+    {
+        Json::Value project;
+        project["composition"]["width"] = 200;
+        project["composition"]["height"] = 100;
+        project["composition"]["frameRate"] = 24;
+        project["composition"]["frameCount"] = 8;
+        Json::Value puppet;
+        puppet["effect"]["state"] = state;
+        Json::Value& position = puppet["effect"]["params"]["Position"]["keys"];
+        position[0]["frame"] = 0;
+        position[0]["value"].append(60);
+        position[0]["value"].append(50);
+        position[1]["frame"] = 7;
+        position[1]["value"].append(130);
+        position[1]["value"].append(50);
+        Json::Value background;
+        background["source"]["type"] = "png";
+        background["source"]["path"] = writeSolidPng(testFileName("bg.png"), 200, 100, {0, 0, 255, 255});
+        project["layers"].append(puppet);
+        project["layers"].append(background);
+        return project;
+    }
+
+    std::string write(const std::string& name, const Json::Value& project)
+    {
+        std::ofstream(dir + "/" + name) << project;
+        return name;
+    }
+
+    tavrix_tool::RgbaImage frame(const std::string& path)
+    {
+        tavrix_tool::RgbaImage image;
+        std::string why;
+        EXPECT_TRUE(tavrix_tool::readPng(dir + "/" + path, image, why)) << why;
+        return image;
+    }
+
+    std::string dir;
+};
+
+TEST_F(RenderCommandTest, FramesShowTheModelWhereItsKeysPutIt)
+{
+    write("shot.json", movingSquareProject(centredSquareState({255, 0, 0, 255})));
+    ToolRun r = run("shot.json -o 'out/f_####.png' -q");
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.err, "");
+    for (int f = 0; f < 8; ++f) {
+        tavrix_tool::RgbaImage image = frame("out/f_000" + std::to_string(f) + ".png");
+        ASSERT_EQ(image.width, 200u);
+        const int centre = 60 + 10 * f;
+        Image view{200, 100, image.pixels};
+        EXPECT_EQ(comparePixels(view,
+                                [&](int x, int y) {
+                                    const bool square = x >= centre - 20 && x < centre + 20 && y >= 30 && y < 70;
+                                    return square ? Rgba8{255, 0, 0, 255} : Rgba8{0, 0, 255, 255};
+                                },
+                                0),
+                  "")
+            << "frame " << f;
+    }
+}
+
+TEST_F(RenderCommandTest, SavedProjectsAndSubRangesGiveTheSameFiles)
+{
+    const std::string state = centredSquareState({10, 200, 30, 255});
+    write("shot.json", movingSquareProject(state));
+    ASSERT_EQ(run("shot.json -o 'full/f_####.png' -q --save saved.json").status, 0);
+    Json::Value saved;
+    std::istringstream(readFile(dir + "/saved.json")) >> saved;
+    EXPECT_EQ(saved["layers"][0]["effect"]["state"].asString(), state) << "the flattened state is the loaded text";
+    EXPECT_FALSE(saved["layers"][1].isMember("effect"));
+
+    ASSERT_EQ(run("saved.json -o 'reopened/f_%04d.png' -q").status, 0);
+    ASSERT_EQ(run("shot.json -o 'late/f_####.png' -s 5 -e 6 -q").status, 0);
+    ASSERT_EQ(run("shot.json -o 'stepped/f_####.png' -i 3 -q").status, 0);
+    // Chunks in parallel processes, each starting at its own first frame.
+    ASSERT_EQ(std::system(("cd '" + dir + "' && for k in 1 2 3; do '" TAVRIX_TOOL_PATH
+                           "' render shot.json --chunk $k/3 -o 'chunks/f_####.png' -q & done; wait")
+                              .c_str()),
+              0);
+    for (int f = 0; f < 8; ++f) {
+        const std::string name = "/f_000" + std::to_string(f) + ".png";
+        const std::string full = readFile(dir + "/full" + name);
+        ASSERT_FALSE(full.empty());
+        EXPECT_EQ(readFile(dir + "/reopened" + name), full) << "frame " << f;
+        EXPECT_EQ(readFile(dir + "/chunks" + name), full) << "frame " << f;
+        if (f == 5 || f == 6) {
+            EXPECT_EQ(readFile(dir + "/late" + name), full) << "frame " << f;
+        }
+        if (f % 3 == 0) {
+            EXPECT_EQ(readFile(dir + "/stepped" + name), full) << "frame " << f;
+        }
+        EXPECT_EQ(exists(dir + "/stepped" + name), f % 3 == 0);
+    }
+}
+
+TEST_F(RenderCommandTest, BadProjectsAreRefusedBeforeAnyFrame)
+{
+    const std::string state = centredSquareState({255, 255, 255, 255});
+    Json::Value unknownName = movingSquareProject(state);
+    unknownName["layers"][0]["effect"]["params"]["ANGLE_X"] = 3;
+    Json::Value outOfRange = movingSquareProject(state);
+    outOfRange["layers"][0]["effect"]["params"]["FLAT"] = -1200;
+    Json::Value wrongType = movingSquareProject(state);
+    wrongType["layers"][0]["effect"]["params"]["Scale"] = "big";
+    Json::Value pointAsNumber = movingSquareProject(state);
+    pointAsNumber["layers"][0]["effect"]["params"]["3"] = 5;
+    Json::Value button = movingSquareProject(state);
+    button["layers"][0]["effect"]["params"]["2"] = 1;
+    std::ofstream(dir + "/broken.json") << "{\"composition\": {\"width\": 10,}";
+
+    const struct {
+        std::string file;
+        std::string message;
+    } cases[] = {
+        {"broken.json", "tavrix render: broken.json: not valid JSON: Line 1, Column 30: "},
+        {write("name.json", unknownName),
+         "tavrix render: name.json: layers[0].effect.params.ANGLE_X: no parameter of the effect has this name\n"},
+        {write("range.json", outOfRange),
+         "tavrix render: range.json: layers[0].effect.params.FLAT: must lie between -1000 and 1000 (is -1200)\n"},
+        {write("type.json", wrongType), "tavrix render: type.json: layers[0].effect.params.Scale: must be a number\n"},
+        {write("point.json", pointAsNumber),
+         "tavrix render: point.json: layers[0].effect.params.3: a point takes [x, y]\n"},
+        {write("button.json", button),
+         "tavrix render: button.json: layers[0].effect.params.2: parameter 2 cannot be animated\n"},
+    };
+    for (const auto& c : cases) {
+        ToolRun r = run(c.file + " -o 'out/f_####.png'");
+        EXPECT_EQ(r.status, 1) << c.file;
+        EXPECT_EQ(r.err.substr(0, c.message.size()), c.message) << c.file;
+        EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
+        EXPECT_FALSE(exists(dir + "/out")) << c.file << ": nothing is written";
+    }
+
+    write("shot.json", movingSquareProject(state));
+    std::ofstream(dir + "/blocker") << "a file";
+    ToolRun r = run("shot.json -o 'blocker/f_####.png'");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "tavrix render: 'blocker' is not a folder\n");
+    r = run("shot.json -o 'out/f_####.png' --save missing/saved.json -q");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("missing/saved.json: cannot be written"), std::string::npos) << r.err;
+    EXPECT_FALSE(exists(dir + "/missing"));
+}
+
+TEST_F(RenderCommandTest, AMissingModelRendersWithoutItAndSaysSoOnce)
+{
+    Json::Value project = movingSquareProject(loadResult(dir + "/gone.moc", {}));
+    project["layers"][0]["effect"]["params"]["ANGLE_X"] = 3;
+    write("gone.json", project);
+    ToolRun r = run("gone.json -o 'out/f_####.png' -q");
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.err, "tavrix render: gone.json: layers[0].effect.state: the saved model did not load ('" + dir +
+                         "/gone.moc' is missing or unreadable); rendering without a model\n");
+    Image view{200, 100, frame("out/f_0003.png").pixels};
+    EXPECT_EQ(comparePixels(view, [](int, int) { return Rgba8{0, 0, 255, 255}; }, 0), "") << "the background alone";
+}
+
+TEST_F(RenderCommandTest, HalfResolutionAndTheLayersOwnAlpha)
+{
+    Json::Value project = movingSquareProject(centredSquareState({255, 255, 0, 255}));
+    // The effect's layer: a PNG, opaque on its right half only.
+    const std::string halfOpaque = dir + "/half.png";
+    tavrix_tool::RgbaImage mask;
+    mask.width = 200;
+    mask.height = 100;
+    mask.pixels.assign(200 * 100 * 4, 0);
+    for (int y = 0; y < 100; ++y) {
+        for (int x = 100; x < 200; ++x) mask.pixels[(y * 200 + x) * 4 + 3] = 255;
+    }
+    std::string why;
+    ASSERT_TRUE(tavrix_tool::writePngAtomically(halfOpaque, mask, why)) << why;
+    project["layers"][0]["source"]["type"] = "png";
+    project["layers"][0]["source"]["path"] = halfOpaque;
+    project["layers"][0]["effect"]["params"]["Position"] = Json::Value(Json::arrayValue);
+    project["layers"][0]["effect"]["params"]["Position"].append(100);
+    project["layers"][0]["effect"]["params"]["Position"].append(50);
+    write("masked.json", project);
+    ASSERT_EQ(run("masked.json -o 'half/f_####.png' --downsample 2 -e 0 -q").status, 0);
+    tavrix_tool::RgbaImage image = frame("half/f_0000.png");
+    ASSERT_EQ(image.width, 100u);
+    ASSERT_EQ(image.height, 50u);
+    // The square spans x 40..60 at half size; only its right half shows.
+    Image view{100, 50, image.pixels};
+    EXPECT_EQ(comparePixels(view,
+                            [](int x, int y) {
+                                const bool shown = x >= 50 && x < 60 && y >= 15 && y < 35;
+                                return shown ? Rgba8{255, 255, 0, 255} : Rgba8{0, 0, 255, 255};
+                            },
+                            0),
+              "");
+}
+
+} // namespace
