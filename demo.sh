@@ -1,13 +1,15 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, writes the demo puppet (model, textures
 # and model JSON) into out/demo/, draws it at rest and in a few poses with
-# `tavrix draw`, tiles the stills into a contact sheet, and plays the example
-# motion with `tavrix play`.
+# `tavrix draw`, renders three seconds of the example project through the
+# effect plug-in with `tavrix render`, tiles stills and frames into contact
+# sheets, and plays the example motion with `tavrix play`.
 set -euo pipefail
 cd "$(dirname "$0")"
 ./scripts/install-deps.sh
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo
-cmake --build build -j "$(nproc)" --target tavrix tavrix-make-demo-model tavrix-contact-sheet
+cmake --build build -j "$(nproc)" --target tavrix tavrix_effect tavrix-make-demo-model \
+  tavrix-contact-sheet
 
 out=out/demo
 tavrix=./build/host/tavrix
@@ -36,11 +38,21 @@ for pose in "${poses[@]}"; do
 done
 ./build/tools/tavrix-contact-sheet "${stills[@]}" --columns "${#stills[@]}" --tile-width 200 \
   --background '#ffffff' -o "$out/contact-sheet.png"
+
+echo
+echo "== tavrix render examples/demo-project.json: three seconds through the effect plug-in"
+rm -rf "$out/frames"
+"$tavrix" render examples/demo-project.json -o "$out/frames/frame_####.png"
+frames=()
+for frame in 0000 0014 0028 0042 0056 0070; do frames+=("$out/frames/frame_$frame.png"); done
+./build/tools/tavrix-contact-sheet "${frames[@]}" --columns "${#frames[@]}" --tile-width 160 \
+  --background '#ffffff' -o "$out/frames-sheet.png"
 echo
 echo "Stills: ${stills[*]}"
-echo "Contact sheet: $out/contact-sheet.png"
+echo "Contact sheet of the stills: $out/contact-sheet.png"
+echo "Frames: $out/frames/frame_0000.png ... frame_0071.png; every 14th: $out/frames-sheet.png"
 echo
 echo "== tavrix play: the example motion with blinking and swinging hair"
 "$tavrix" play "$out/demo.json" --motion examples/motions/demo_wave.mtn --blink 7 \
   --physics examples/motions/demo_hair.json --size 400x500 -o "$out/wave/frame_####.png" -q
-echo "Frames: $out/wave/frame_0000.png to frame_0090.png"
+echo "Frames: $out/wave/frame_0000.png ... frame_0090.png"

@@ -21,6 +21,8 @@
 #include "model/PartsDataContext.h"
 #include "param/ParamDefFloat.h"
 #include "param/ParamDefSet.h"
+#include "type/LDHashIndex.h"
+#include "util/UtHash.h"
 
 namespace tavrix {
 
@@ -47,7 +49,8 @@ ModelContext::ModelContext(ATavrixModel* model)
       drawContextList(nullptr), partsContextList(nullptr), orderListFirstDrawIndex(nullptr),
       orderListLastDrawIndex(nullptr), nextListDrawIndex(nullptr),
       tmpPivotTableIndices(), tmpT_Array(),
-      memoryParam(nullptr), memoryHolderMain(nullptr), memoryHolderGPU(nullptr)
+      memoryParam(nullptr), memoryHolderMain(nullptr), memoryHolderGPU(nullptr), paramIndex(nullptr),
+      baseDataIndex(nullptr)
 {
     MemoryParam* tmp = UtMemory::getTmpMemoryParam();
     memoryHolderMain = new (tmp) MemoryHolderFixed(LDAllocator::MAIN, "ModelContext");
@@ -62,8 +65,9 @@ ModelContext::ModelContext(ATavrixModel* model)
     paramMaxValues = new (memoryParam) LDVector<float>(memoryParam);
     savedParamValues = new (memoryParam) LDVector<float>(memoryParam);
     paramUpdated = new (memoryParam) LDVector<char>(memoryParam);
+    paramIndex = new (memoryParam) LDHashIndex(memoryParam);
     if (!paramIDList || !paramValues || !lastParamValues || !paramMinValues || !paramMaxValues ||
-        !savedParamValues || !paramUpdated) {
+        !savedParamValues || !paramUpdated || !paramIndex) {
         // The table works only with all its lists; without them it stays empty.
         releaseParamTable();
     }
@@ -81,8 +85,10 @@ bool ModelContext::createStructureLists()
     orderListFirstDrawIndex = new (memoryParam) LDVector<unsigned short>(memoryParam);
     orderListLastDrawIndex = new (memoryParam) LDVector<unsigned short>(memoryParam);
     nextListDrawIndex = new (memoryParam) LDVector<unsigned short>(memoryParam);
+    baseDataIndex = new (memoryParam) LDHashIndex(memoryParam);
     return baseDataList && drawDataList && partsDataList && baseContextList && drawContextList &&
-           partsContextList && orderListFirstDrawIndex && orderListLastDrawIndex && nextListDrawIndex;
+           partsContextList && orderListFirstDrawIndex && orderListLastDrawIndex && nextListDrawIndex &&
+           baseDataIndex;
 }
 
 void ModelContext::releaseStructure()
@@ -96,6 +102,8 @@ void ModelContext::releaseStructure()
     deleteList(orderListFirstDrawIndex);
     deleteList(orderListLastDrawIndex);
     deleteList(nextListDrawIndex);
+    delete baseDataIndex;
+    baseDataIndex = nullptr;
 }
 
 ModelContext::~ModelContext()
@@ -118,6 +126,8 @@ void ModelContext::releaseParamTable()
     deleteList(paramMaxValues);
     deleteList(savedParamValues);
     deleteList(paramUpdated);
+    delete paramIndex;
+    paramIndex = nullptr;
 }
 
 void ModelContext::init()
@@ -242,8 +252,9 @@ void ModelContext::orderBaseDataParentsFirst(LDVector<IBaseData*>& tmpBaseData, 
             while (thisCount > 0) {
                 std::pop_heap(thisPass, thisPass + thisCount, std::greater<int>());
                 int i = thisPass[--thisCount];
-                baseDataList->push_back(tmpBaseData[i]);
-                baseContextList->push_back(tmpContexts[i]);
+                // A deformer that cannot be appended stays behind like an
+                // orphan: its children still wait for it.
+                if (!appendBaseData(tmpBaseData[i], tmpContexts[i])) continue;
                 tmpContexts[i] = nullptr;
 
                 BaseDataID* id = tmpBaseData[i]->getBaseDataID();
@@ -309,6 +320,7 @@ void ModelContext::release()
         orderListFirstDrawIndex->clear();
         orderListLastDrawIndex->clear();
         nextListDrawIndex->clear();
+        baseDataIndex->reset();
     }
     if (!paramIDList) return;
     paramIDList->clear();
@@ -318,6 +330,7 @@ void ModelContext::release()
     paramMaxValues->clear();
     savedParamValues->clear();
     paramUpdated->clear();
+    paramIndex->reset();
 }
 
 bool ModelContext::update()
@@ -457,8 +470,10 @@ void ModelContext::clearParamChanges()
 int ModelContext::getParamIndex(ParamID* paramID)
 {
     if (!paramID) return -1;
-    for (int i = getParamCount() - 1; i >= 0; --i) {
-        if ((*paramIDList)[i] == paramID) return i;
+    if (paramIndex) {
+        const int index = paramIndex->find(UtHash::hashPointer(paramID),
+                                           [&](int row) { return (*paramIDList)[row] == paramID; });
+        if (index >= 0) return index;
     }
     return addFloatParam(paramID, 0.0f, UNDEFINED_PARAM_MIN, UNDEFINED_PARAM_MAX);
 }
@@ -469,9 +484,10 @@ int ModelContext::addFloatParam(ParamID* paramID, float value, float min, float 
     const int index = paramIDList->size();
     // Reserve every list first so that a failed allocation cannot leave the
     // parallel lists with different lengths.
-    if (!paramIDList->prepare_capacity(index + 1) || !paramValues->prepare_capacity(index + 1) ||
-        !lastParamValues->prepare_capacity(index + 1) || !paramMinValues->prepare_capacity(index + 1) ||
-        !paramMaxValues->prepare_capacity(index + 1) || !paramUpdated->prepare_capacity(index + 1)) {
+    if (!paramIDList->prepareAppend() || !paramValues->prepareAppend() || !lastParamValues->prepareAppend() ||
+        !paramMinValues->prepareAppend() || !paramMaxValues->prepareAppend() || !paramUpdated->prepareAppend() ||
+        !paramIndex->put(UtHash::hashPointer(paramID), index,
+                         [&](int row) { return (*paramIDList)[row] == paramID; })) {
         return -1;
     }
     paramIDList->push_back(paramID);
@@ -523,7 +539,7 @@ void ModelContext::saveParam()
     if (count == 0) return;
     const int saved = savedParamValues->size();
     for (int i = 0; i < count && i < saved; ++i) (*savedParamValues)[i] = (*paramValues)[i];
-    if (count > saved && savedParamValues->prepare_capacity(count)) {
+    if (count > saved && savedParamValues->prepareAppend(count - saved)) {
         for (int i = saved; i < count; ++i) savedParamValues->push_back((*paramValues)[i]);
     }
 }
@@ -536,14 +552,45 @@ void ModelContext::loadParam()
     for (int i = 0; i < count && i < saved; ++i) (*paramValues)[i] = (*savedParamValues)[i];
 }
 
+namespace {
+
+// Whether entry i of the deformer list is a deformer with that identifier.
+struct HoldsBaseData {
+    const LDVector<IBaseData*>& list;
+    BaseDataID* id;
+    bool operator()(int i) const { return list[i] && list[i]->getBaseDataID() == id; }
+};
+
+} // namespace
+
 int ModelContext::getBaseDataIndex(BaseDataID* baseDataID) const
 {
     if (!baseDataList) return -1;
-    for (int i = baseDataList->size() - 1; i >= 0; --i) {
-        IBaseData* baseData = (*baseDataList)[i];
-        if (baseData && baseData->getBaseDataID() == baseDataID) return i;
+    return baseDataIndex->find(UtHash::hashPointer(baseDataID), HoldsBaseData{*baseDataList, baseDataID});
+}
+
+bool ModelContext::appendBaseData(IBaseData* baseData, IBaseContext* baseContext)
+{
+    const int index = baseDataList->size();
+    if (!baseDataList->prepareAppend() || !baseContextList->prepareAppend()) return false;
+    if (baseData) {
+        BaseDataID* id = baseData->getBaseDataID();
+        if (!baseDataIndex->put(UtHash::hashPointer(id), index, HoldsBaseData{*baseDataList, id})) return false;
     }
-    return -1;
+    baseDataList->push_back(baseData);
+    baseContextList->push_back(baseContext);
+    return true;
+}
+
+void ModelContext::reindexBaseData()
+{
+    baseDataIndex->reset();
+    for (int i = 0; i < baseDataList->size(); ++i) {
+        IBaseData* baseData = (*baseDataList)[i];
+        if (!baseData) continue;
+        BaseDataID* id = baseData->getBaseDataID();
+        baseDataIndex->put(UtHash::hashPointer(id), i, HoldsBaseData{*baseDataList, id});
+    }
 }
 
 IBaseData* ModelContext::getBaseData(unsigned int index) const
@@ -559,17 +606,15 @@ IBaseContext* ModelContext::getBaseContext(unsigned int index) const
 
 void ModelContext::setBaseData(unsigned int index, IBaseData* baseData)
 {
-    if (baseDataList && index < static_cast<unsigned int>(baseDataList->size())) (*baseDataList)[index] = baseData;
+    if (!baseDataList || index >= static_cast<unsigned int>(baseDataList->size())) return;
+    (*baseDataList)[index] = baseData;
+    // The replaced identifier may now belong to an earlier entry.
+    reindexBaseData();
 }
 
 bool ModelContext::addBaseData_notForClientCall(IBaseData* baseData, IBaseContext* baseContext)
 {
-    if (!baseDataList) return false;
-    const int index = baseDataList->size();
-    if (!baseDataList->prepare_capacity(index + 1) || !baseContextList->prepare_capacity(index + 1)) return false;
-    baseDataList->push_back(baseData);
-    baseContextList->push_back(baseContext);
-    return true;
+    return baseDataList && appendBaseData(baseData, baseContext);
 }
 
 } // namespace tavrix

@@ -15,6 +15,7 @@ class IBaseContext;
 class IBaseData;
 class IDrawContext;
 class IDrawData;
+class LDHashIndex;
 class MemoryHolderFixed;
 class MemoryParam;
 class ModelImpl;
@@ -83,7 +84,7 @@ public:
     // Last step of update: clears every changed flag and the setup request.
     void clearParamChanges();
 
-    // Index of the identifier (by identity, searched from the end). An unknown
+    // Index of the identifier (the last row that holds it). An unknown
     // identifier is added with value 0 and bounds +-1000000; a null one names
     // no parameter and gets -1.
     int getParamIndex(ParamID* paramID);
@@ -103,8 +104,8 @@ public:
     void loadParam();
 
     // Deformers in evaluation order (every parent before its children), each
-    // with its context at the same index. Searched from the last entry,
-    // skipping null entries; -1 when absent.
+    // with its context at the same index. The index of the last non-null
+    // entry with that identifier; -1 when absent.
     int getBaseDataIndex(BaseDataID* baseDataID) const;
     IBaseData* getBaseData(unsigned int index) const;
     IBaseContext* getBaseContext(unsigned int index) const;
@@ -130,6 +131,11 @@ private:
     void releaseParamTable();
     void releaseStructure();
     bool createStructureLists();
+    // Appends a deformer and its context to the evaluation lists and the
+    // lookup index; false (nothing changed) when memory runs out.
+    bool appendBaseData(IBaseData* baseData, IBaseContext* baseContext);
+    // Indexes every deformer of baseDataList again.
+    void reindexBaseData();
     // Appends the deformers of tmpBaseData (with their contexts) to
     // baseDataList parents first, in exactly the order repeated passes over
     // the list would give; deformers whose parent never appears are left out
@@ -166,6 +172,12 @@ private:
     MemoryParam* memoryParam;
     MemoryHolderFixed* memoryHolderMain;
     MemoryHolderFixed* memoryHolderGPU;
+
+    // Lookups by identifier: the row of each parameter identifier (the last
+    // one when definitions repeat it), and the position of each deformer
+    // identifier in baseDataList (the last one). They exist with their lists.
+    LDHashIndex* paramIndex;
+    LDHashIndex* baseDataIndex;
 };
 
 template <class Visit>

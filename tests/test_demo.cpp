@@ -1,6 +1,7 @@
 // The bundled demo puppet: it loads, every parameter keeps it drawable, its
 // key parameters move the meshes that motions and users expect them to move,
-// and the generator's files draw the puppet with its own textures.
+// the generator's files draw the puppet with its own textures, and the
+// example project animates it through the effect plug-in.
 #include <gtest/gtest.h>
 #include <json/json.h>
 
@@ -16,6 +17,7 @@
 
 #include "ATavrixModel.h"
 #include "DemoModel.h"
+#include "ImageFile.h"
 #include "ModelContext.h"
 #include "TavrixModelOpenGL.h"
 #include "Win/TavrixUtil.h"
@@ -160,6 +162,13 @@ TEST_F(DemoTest, KeyParametersMoveTheirMeshesAndLeaveOthersAlone)
     }
 }
 
+// Writes the demo's files into folder with the generator program.
+void generateDemo(const std::string& folder)
+{
+    const std::string command = std::string("'") + TAVRIX_DEMO_GENERATOR + "' '" + folder + "' > /dev/null";
+    ASSERT_EQ(std::system(command.c_str()), 0);
+}
+
 class DemoFilesTest : public tavrix_test::PrivateGLTest {
 protected:
     void TearDown() override
@@ -176,8 +185,7 @@ protected:
 TEST_F(DemoFilesTest, GeneratedModelJsonLoadsAndDrawsThePuppetWithItsTextures)
 {
     const std::string folder = ::testing::TempDir() + "tavrix_demo_" + std::to_string(::getpid());
-    const std::string command = std::string("'") + TAVRIX_DEMO_GENERATOR + "' '" + folder + "' > /dev/null";
-    ASSERT_EQ(std::system(command.c_str()), 0);
+    ASSERT_NO_FATAL_FAILURE(generateDemo(folder));
 
     Json::Value json;
     std::ifstream in(folder + "/demo.json");
@@ -215,6 +223,36 @@ TEST_F(DemoFilesTest, GeneratedModelJsonLoadsAndDrawsThePuppetWithItsTextures)
     model->setParamFloat("PARAM_EYE_L_OPEN", 0.0f);
     const tavrix_test::Rgba8 closed = pixelAt(draw(), 470, 340);
     EXPECT_GT(closed.r, closed.b + 20) << "skin where the iris was";
+    std::system(("rm -rf '" + folder + "'").c_str());
+}
+
+TEST(DemoProject, ExampleProjectRendersThePuppetMovingFromTheFilesTheDemoWrites)
+{
+    // The project names the files relative to the folder it is rendered in,
+    // as ./demo.sh does from the repository root.
+    const std::string root = ::testing::TempDir() + "tavrix_demo_project_" + std::to_string(::getpid());
+    ASSERT_NO_FATAL_FAILURE(generateDemo(root + "/out/demo"));
+    const std::string command = "cd '" + root + "' && '" + TAVRIX_TOOL_PATH + "' render '" + TAVRIX_EXAMPLES_DIR +
+                                "/demo-project.json' -o frame_####.png -i 42 -q --plugin '" + TAVRIX_PLUGIN_PATH +
+                                "' 2> errors.txt";
+    EXPECT_EQ(std::system(command.c_str()), 0);
+    std::ifstream errors(root + "/errors.txt");
+    const std::string printed((std::istreambuf_iterator<char>(errors)), std::istreambuf_iterator<char>());
+    EXPECT_EQ(printed, "") << "the saved state should load the model";
+
+    tavrix_tool::RgbaImage first, later;
+    std::string why;
+    ASSERT_TRUE(tavrix_tool::readPng(root + "/frame_0000.png", first, why)) << why;
+    ASSERT_TRUE(tavrix_tool::readPng(root + "/frame_0042.png", later, why)) << why;
+    ASSERT_EQ(first.pixels.size(), later.pixels.size());
+    size_t differing = 0;
+    for (size_t i = 0; i < first.pixels.size(); i += 4)
+        differing += !std::equal(&first.pixels[i], &first.pixels[i + 4], &later.pixels[i]);
+    EXPECT_GT(differing, first.pixels.size() / 4 / 20) << "the puppet should move between frames 0 and 42";
+    // The shirt below the chin, blue over the light backdrop.
+    const uint8_t* shirt = &first.pixels[(static_cast<size_t>(first.height) * 7 / 10 * first.width + first.width / 2) * 4];
+    EXPECT_GT(shirt[2], shirt[0] + 60);
+    std::system(("rm -rf '" + root + "'").c_str());
 }
 
 } // namespace

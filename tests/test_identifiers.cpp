@@ -2,6 +2,9 @@
 // root, and release followed by a new start.
 #include <gtest/gtest.h>
 
+#include <string>
+#include <vector>
+
 #include "id/BaseDataID.h"
 #include "id/DrawDataID.h"
 #include "id/ParamID.h"
@@ -73,6 +76,44 @@ TEST(IdentifiersLifecycle, ReleaseAndRestartCreateNewObjects)
     ASSERT_NE(root, nullptr);
     EXPECT_STREQ(root->toChar(), "DST_BASE");
     Tavrix::dispose();
+}
+
+TEST_F(IdentifiersTest, NamesAreComparedByEveryByte)
+{
+    // Pairs of names that share a prefix, a length or all but one byte; a
+    // zero byte inside a name is a byte like any other.
+    const std::string longName(10000, 'x');
+    const std::pair<std::string, std::string> pairs[] = {
+        {"A", "AB"},
+        {std::string("a\0b", 3), std::string("a\0c", 3)},
+        {std::string("ab", 2), std::string("ab\0", 3)},
+        {longName, longName.substr(0, 9999) + "y"},
+        {"", std::string(1, '\0')},
+    };
+    for (const auto& pair : pairs) {
+        const RefString first(pair.first.data(), static_cast<int>(pair.first.size()));
+        const RefString second(pair.second.data(), static_cast<int>(pair.second.size()));
+        DrawDataID* a = DrawDataID::getID(first);
+        DrawDataID* b = DrawDataID::getID(second);
+        ASSERT_NE(a, nullptr);
+        EXPECT_NE(a, b) << pair.first.size() << " and " << pair.second.size() << " bytes";
+        EXPECT_EQ(DrawDataID::getID(first), a);
+        EXPECT_EQ(DrawDataID::getID(second), b);
+        EXPECT_EQ(a->getName().length(), static_cast<int>(pair.first.size()));
+    }
+}
+
+TEST_F(IdentifiersTest, TensOfThousandsOfNamesKeepTheirObjects)
+{
+    const int n = 40000;
+    std::vector<BaseDataID*> ids(n);
+    for (int i = 0; i < n; ++i) ids[i] = BaseDataID::getID(UtString::toString("D_%d", i));
+    for (int i = n - 1; i >= 0; --i) {
+        ASSERT_EQ(BaseDataID::getID(UtString::toString("D_%d", i)), ids[i]) << i;
+        ASSERT_STREQ(ids[i]->toChar(), UtString::toString("D_%d", i).c_str());
+    }
+    EXPECT_EQ(BaseDataID::getID("D_0"), ids[0]);
+    EXPECT_NE(BaseDataID::getID("D_40000"), ids[n - 1]);
 }
 
 } // namespace

@@ -2,7 +2,12 @@
 // holder selection, and failure when no page can be obtained.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <map>
+#include <random>
 #include <vector>
 
 #include "memory/MemoryParam.h"
@@ -263,6 +268,188 @@ TEST(MemoryLifecycle, EveryPageIsReturnedAtReleaseAndAllocatorHooksRun)
     EXPECT_EQ(pages.livePages, 0);
     EXPECT_EQ(pages.disposeCalls, 1);
     EXPECT_EQ(UtMemory::malloc_exe(nullptr, 16), nullptr) << "no memory after release";
+}
+
+// Hands out pages that start a chosen number of bytes past a 32-byte
+// boundary, so that every place a pooled page may keep its back link is used,
+// and checks at each release that nothing was written just outside the page.
+class OffsetAllocator : public LDAllocator {
+public:
+    static constexpr size_t GUARD = 32;
+    static constexpr unsigned char CANARY = 0xA5;
+
+    explicit OffsetAllocator(size_t offset) : offset(offset) {}
+    void* pageAlloc(size_t size, Type) override
+    {
+        const size_t total = (GUARD + offset + size + GUARD + 31) / 32 * 32;
+        char* raw = static_cast<char*>(std::aligned_alloc(32, total));
+        if (!raw) return nullptr;
+        std::memset(raw, CANARY, total);
+        char* page = raw + GUARD + offset;
+        starts[page] = {raw, total, size};
+        return page;
+    }
+    void pageFree(void* ptr, Type) override
+    {
+        auto found = starts.find(static_cast<char*>(ptr));
+        ASSERT_NE(found, starts.end());
+        const Block& b = found->second;
+        char* page = found->first;
+        for (char* p = b.raw; p < page; ++p) EXPECT_EQ(static_cast<unsigned char>(*p), CANARY) << "before the page";
+        for (char* p = page + b.size; p < b.raw + b.total; ++p) {
+            EXPECT_EQ(static_cast<unsigned char>(*p), CANARY) << "after the page";
+        }
+        std::free(b.raw);
+        starts.erase(found);
+    }
+
+    struct Block {
+        char* raw;
+        size_t total;
+        size_t size;
+    };
+    size_t offset;
+    std::map<char*, Block> starts;
+};
+
+bool listHolds(MHPageHeaderTmp* list, MHPageHeaderTmp* page)
+{
+    for (; list; list = list->nextPage) {
+        if (list == page) return true;
+    }
+    return false;
+}
+
+TEST(MemoryPooledScale, FreesFollowTheKeepRuleWhateverThePageAlignment)
+{
+    // Random traffic in every bin; each free is checked against the rule it
+    // must follow, evaluated on the lists before the free, and every live
+    // block keeps its bytes (the pages' back links never land in a chunk).
+    // Pages are pointer-aligned (objects are built in them); a header 32-byte
+    // aligned at offset 0 leaves no gap in front and keeps the link at the end.
+    for (size_t offset : {0, 8, 16, 24}) {
+        OffsetAllocator pages(offset);
+        Tavrix::init(&pages);
+        {
+            MemoryHolderTmp holder(LDAllocator::MAIN, "scale");
+            struct Live {
+                unsigned char* block;
+                size_t size;
+                unsigned char tag;
+            };
+            std::vector<Live> live;
+            std::mt19937 random(static_cast<unsigned>(offset));
+            const size_t sizes[] = {8, 24, 40, 100, 200, 400, 600};
+            auto freeOne = [&](size_t k) {
+                Live item = live[k];
+                live[k] = live.back();
+                live.pop_back();
+                for (size_t i = 0; i < item.size; ++i) ASSERT_EQ(item.block[i], item.tag) << "offset " << offset;
+                MHPageHeaderTmp* page = static_cast<MHPageHeaderTmp*>(AllocHeader::load(item.block));
+                const MHBin& bin = holder.getBin(page->binNo);
+                const bool wasFull = page->emptyCount == 0;
+                int spare = 0;
+                for (MHPageHeaderTmp* p = bin.availablePages; p; p = p->nextPage) {
+                    if (p != page) spare += p->emptyCount;
+                }
+                const bool released = page->emptyCount + 1 == page->chunkCount &&
+                                      (page->binNo == MemoryHolderTmp::LARGE_BIN || spare >= page->chunkCount / 2);
+                holder.free_exe(page, item.block);
+                if (released) {
+                    ASSERT_FALSE(listHolds(bin.availablePages, page) || listHolds(bin.fullPages, page));
+                } else {
+                    ASSERT_TRUE(listHolds(bin.availablePages, page)) << "offset " << offset;
+                    if (wasFull) {
+                        ASSERT_EQ(bin.availablePages, page) << "a page with room again goes first";
+                    }
+                }
+            };
+            for (int step = 0; step < 6000; ++step) {
+                // Mostly allocations in the first half, mostly frees after.
+                const bool allocate = live.empty() || static_cast<int>(random() % 6000) > step;
+                if (allocate) {
+                    const size_t size = sizes[random() % 7];
+                    auto* block = static_cast<unsigned char*>(holder.malloc_exe(size, 4));
+                    ASSERT_NE(block, nullptr);
+                    const auto tag = static_cast<unsigned char>(random());
+                    std::memset(block, tag, size);
+                    live.push_back({block, size, tag});
+                } else {
+                    freeOne(random() % live.size());
+                }
+            }
+            while (!live.empty()) freeOne(live.size() - 1);
+            for (int b = 0; b < MemoryHolderTmp::BIN_COUNT; ++b) {
+                for (MHPageHeaderTmp* p = holder.getBin(b).availablePages; p; p = p->nextPage) {
+                    EXPECT_EQ(p->emptyCount, p->chunkCount);
+                }
+                EXPECT_EQ(holder.getBin(b).fullPages, nullptr);
+            }
+        }
+        Tavrix::dispose();
+        EXPECT_TRUE(pages.starts.empty()) << "offset " << offset;
+    }
+}
+
+std::vector<MHPageHeaderFixed*> pagesOf(MHPageHeaderFixed* list)
+{
+    std::vector<MHPageHeaderFixed*> pages;
+    for (; list; list = list->nextPage) pages.push_back(list);
+    return pages;
+}
+
+TEST_F(MemoryTest, ArenaChoosesAndSortsPagesAsTheWalkDoes)
+{
+    // The arena's index must give exactly the choices of a walk down the
+    // pages with room (the last of the pages that fit, starting at the first)
+    // and keep that list in descending order of rest, a re-sorted page going
+    // before the pages with as much room as it has left.
+    for (size_t pageSize : {256, 1024, 8192}) {
+        MemoryHolderFixed arena(LDAllocator::MAIN, "walk", pageSize);
+        std::mt19937 random(static_cast<unsigned>(pageSize));
+        const size_t small[] = {1, 4, 8, 12, 20, 24, 40};
+        for (int step = 0; step < 4000; ++step) {
+            size_t size = small[random() % 7];
+            if (random() % 4 == 0) size = pageSize / 8 + random() % (pageSize / 2);
+            if (random() % 50 == 0) size = pageSize + random() % 100;
+            const int align = 4 << (random() % 4);
+            const int effectiveAlign = std::max(align, static_cast<int>(MemoryHolderFixed::MIN_ALIGN));
+            auto fits = [&](MHPageHeaderFixed* page) {
+                char* q = static_cast<char*>(UtMemory::alignPtr(page->usedEnd, effectiveAlign, sizeof(AllocHeader)));
+                return q < page->endPtr && static_cast<size_t>(page->endPtr - q) >= sizeof(AllocHeader) + size;
+            };
+            std::vector<MHPageHeaderFixed*> before = pagesOf(arena.getPagesWithRoom());
+            MHPageHeaderFixed* expected = nullptr;
+            if (!before.empty() && fits(before[0])) {
+                size_t k = 0;
+                while (k + 1 < before.size() && fits(before[k + 1])) ++k;
+                expected = before[k];
+            }
+
+            void* block = arena.malloc_exe(size, align);
+            ASSERT_NE(block, nullptr);
+            ASSERT_EQ(reinterpret_cast<uintptr_t>(block) % effectiveAlign, 0u);
+            MHPageHeaderFixed* page = arenaPageOf(block);
+            if (expected) {
+                ASSERT_EQ(page, expected) << "step " << step << ", page size " << pageSize;
+            } else {
+                ASSERT_EQ(std::find(before.begin(), before.end(), page), before.end()) << "step " << step;
+            }
+
+            std::vector<MHPageHeaderFixed*> sorted;
+            for (MHPageHeaderFixed* p : before) {
+                if (p != page) sorted.push_back(p);
+            }
+            if (page->rest >= MemoryHolderFixed::MIN_REST) {
+                auto at = std::find_if(sorted.begin(), sorted.end(),
+                                       [&](MHPageHeaderFixed* p) { return p->rest <= page->rest; });
+                sorted.insert(at, page);
+            } else {
+                ASSERT_EQ(arena.getFilledPages(), page);
+            }
+            ASSERT_EQ(pagesOf(arena.getPagesWithRoom()), sorted) << "step " << step << ", page size " << pageSize;
+        }
+    }
 }
 
 } // namespace

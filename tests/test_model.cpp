@@ -24,6 +24,7 @@
 #include "model/PartsData.h"
 #include "DemoModel.h"
 #include "support/MemoryProbe.h"
+#include "support/PeakPageAllocator.h"
 #include "support/RecordingDrawParam.h"
 #include "support/RuntimeFixture.h"
 #include "util/UtString.h"
@@ -56,6 +57,29 @@ protected:
         std::vector<std::string> ids;
         for (const auto& call : recorder.calls) ids.push_back(call.drawDataID->getName().c_str());
         return ids;
+    }
+
+    // Gives the model one part holding rotation deformers named B<ids[i]>,
+    // each targeting B<targets[i]> (a negative target: the root); returns
+    // them in part order.
+    static std::vector<IBaseData*> addDeformers(ATavrixModel& model, const std::vector<int>& ids,
+                                                const std::vector<int>& targets)
+    {
+        ModelImpl* impl = model.getModelImpl();
+        PartsData* part = new PartsData();
+        part->initDirect(impl->getMemoryParam());
+        impl->getPartsDataList()->push_back(part);
+        std::vector<IBaseData*> created;
+        for (size_t i = 0; i < ids.size(); ++i) {
+            BDAffine* deformer = new BDAffine();
+            deformer->initDirect(impl->getMemoryParam());
+            deformer->setBaseDataID(BaseDataID::getID(UtString::toString("B%d", ids[i])));
+            deformer->setTargetBaseDataID(targets[i] < 0 ? BaseDataID::DST_BASE_ID()
+                                                         : BaseDataID::getID(UtString::toString("B%d", targets[i])));
+            part->addBaseData(deformer);
+            created.push_back(deformer);
+        }
+        return created;
     }
 
     static std::vector<std::string> deformerOrder(ModelContext& context)
@@ -239,20 +263,7 @@ TEST_F(ModelTest, ParentsFirstOrderMatchesRepeatedPassesOnRandomForests)
             targets[i] = pick >= n + 2 ? -1 : pick;        // root, known, missing or cyclic
         }
         ATavrixModel model;
-        ModelImpl* impl = model.getModelImpl();
-        PartsData* part = new PartsData();
-        part->initDirect(impl->getMemoryParam());
-        impl->getPartsDataList()->push_back(part);
-        std::vector<IBaseData*> created;
-        for (int i = 0; i < n; ++i) {
-            BDAffine* deformer = new BDAffine();
-            deformer->initDirect(impl->getMemoryParam());
-            deformer->setBaseDataID(BaseDataID::getID(UtString::toString("B%d", ids[i])));
-            deformer->setTargetBaseDataID(targets[i] < 0 ? BaseDataID::DST_BASE_ID()
-                                                         : BaseDataID::getID(UtString::toString("B%d", targets[i])));
-            part->addBaseData(deformer);
-            created.push_back(deformer);
-        }
+        std::vector<IBaseData*> created = addDeformers(model, ids, targets);
         model.init();
         std::vector<int> expected = orderByPasses(ids, targets);
         ModelContext& context = *model.getModelContext();
@@ -510,6 +521,75 @@ TEST_F(ModelTest, RotationDeformerThroughTheWholeModel)
     EXPECT_NEAR(points[1], 52.0f, 1e-4f);
     EXPECT_NEAR(points[2], 98.0f, 1e-4f);
     EXPECT_NEAR(points[3], 50.0f, 1e-4f);
+}
+
+TEST_F(ModelTest, DeformerLookupFindsTheLastEntryWithTheIdentifier)
+{
+    // Deformers with repeated identifiers, some left out for want of a
+    // parent; then entries replaced (by another deformer or by nothing) and
+    // appended. Each lookup must agree with a search from the last entry.
+    std::mt19937 random(77);
+    for (int round = 0; round < 50; ++round) {
+        const int n = 2 + static_cast<int>(random() % 40);
+        std::vector<int> ids(n), targets(n);
+        for (int i = 0; i < n; ++i) {
+            ids[i] = static_cast<int>(random() % (n / 2 + 1));
+            targets[i] = static_cast<int>(random() % (n + 3)) - 3;
+        }
+        ATavrixModel model;
+        std::vector<IBaseData*> created = addDeformers(model, ids, targets);
+        model.init();
+        ModelContext& context = *model.getModelContext();
+        auto check = [&](const char* when) {
+            for (int k = 0; k <= n / 2 + 1; ++k) {
+                BaseDataID* id = BaseDataID::getID(UtString::toString("B%d", k));
+                int expected = -1;
+                for (int i = context.getBaseDataCount() - 1; i >= 0 && expected < 0; --i) {
+                    if (context.getBaseData(i) && context.getBaseData(i)->getBaseDataID() == id) expected = i;
+                }
+                ASSERT_EQ(context.getBaseDataIndex(id), expected) << when << ", round " << round << ", B" << k;
+            }
+        };
+        check("after init");
+        for (int change = 0; change < 5 && context.getBaseDataCount() > 0; ++change) {
+            const unsigned int at = random() % context.getBaseDataCount();
+            context.setBaseData(at, random() % 3 == 0 ? nullptr : created[random() % created.size()]);
+            check("after a replacement");
+        }
+        // Appended entries take no context of their own here; the model's
+        // own deformers own theirs.
+        ASSERT_TRUE(context.addBaseData_notForClientCall(created[random() % created.size()], nullptr));
+        check("after an append");
+    }
+}
+
+TEST(ModelScale, ManyParameterDefinitionsLoadInMemoryProportionalToThem)
+{
+    // Rows were once reserved one at a time in the context's arena, which
+    // keeps every old block: thousands of definitions took hundreds of
+    // megabytes. Repeating one identifier must cost no more.
+    const int n = 4000;
+    for (bool sameId : {false, true}) {
+        MocModel description = ModelBuilders::oneParamModel();
+        for (int i = 1; i < n; ++i) {
+            description.params.push_back(
+                ModelBuilders::param(sameId ? ModelBuilders::PARAM_ID : "P" + std::to_string(i), -1, 1, 0));
+        }
+        const std::vector<uint8_t> bytes = MocFile::build(description);
+        tavrix_test::PeakPageAllocator pages;
+        Tavrix::init(&pages);
+        {
+            const size_t before = pages.restartPeak();
+            ATavrixModel model;
+            ASSERT_EQ(ATavrixModel::loadModel_exe(&model, bytes.data(), static_cast<int>(bytes.size())), 0);
+            model.update();
+            ModelContext& context = *model.getModelContext();
+            ASSERT_EQ(context.getParamCount(), n);
+            EXPECT_EQ(context.getParamIndex(ParamID::getID(ModelBuilders::PARAM_ID)), sameId ? n - 1 : 0);
+            EXPECT_LT(pages.peakBytes - before, static_cast<size_t>(n) * 2048) << (sameId ? "one id" : "distinct ids");
+        }
+        Tavrix::dispose();
+    }
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 
 #include <limits>
 #include <memory>
+#include <vector>
 
 #include "ModelContext.h"
 #include "Tavrix.h"
@@ -11,6 +12,7 @@
 #include "mocwriter/MocFile.h"
 #include "model/ModelImpl.h"
 #include "support/RuntimeFixture.h"
+#include "util/UtString.h"
 
 using tavrix::ModelContext;
 using tavrix::ParamID;
@@ -161,6 +163,33 @@ TEST_F(ParamTableTest, DefinitionsOfTheModelDataBecomeRowsInOrder)
     EXPECT_EQ(context->getParamMin(0), -10.0f);
     EXPECT_EQ(context->getParamMax(0), 10.0f);
     EXPECT_EQ(context->getParamIndex(ParamID::getID("PARAM_B")), 1);
+}
+
+TEST_F(ParamTableTest, LookupsAtScaleFindTheLastRowOfEachIdentifier)
+{
+    // 3000 identifiers, every third one given later rows too; each lookup
+    // must agree with a search from the last row.
+    std::vector<ParamID*> ids;
+    for (int i = 0; i < 3000; ++i) ids.push_back(ParamID::getID(tavrix::UtString::toString("P%d", i)));
+    for (ParamID* id : ids) context->addFloatParam(id, 0.0f, -1.0f, 1.0f);
+    for (int round = 0; round < 2; ++round) {
+        for (size_t i = 0; i < ids.size(); i += 3) context->addFloatParam(ids[i], 1.0f, -1.0f, 1.0f);
+    }
+    const int rows = context->getParamCount();
+    for (ParamID* id : ids) {
+        int expected = -1;
+        for (int row = rows - 1; row >= 0 && expected < 0; --row) {
+            if (context->getParamID(row) == id) expected = row;
+        }
+        ASSERT_EQ(context->getParamIndex(id), expected) << id->toChar();
+    }
+    EXPECT_EQ(context->getParamCount(), rows);
+
+    // A new init empties the table: a known identifier comes back as a new row.
+    context->init();
+    EXPECT_EQ(context->getParamIndex(ids[5]), 0);
+    EXPECT_EQ(context->getParamIndex(angle), 1);
+    EXPECT_EQ(context->getParamIndex(ids[5]), 0);
 }
 
 } // namespace

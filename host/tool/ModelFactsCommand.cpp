@@ -68,15 +68,27 @@ std::vector<DeformerFacts> collectDeformers(ModelImpl* impl, ModelContext& conte
     return facts;
 }
 
-float defaultValueOf(ModelImpl* impl, ParamID* id)
-{
-    ParamDefSet* set = impl->getParamDefSet();
-    LDVector<ParamDefFloat*>* defs = set ? set->getParamDefFloatList() : nullptr;
-    for (int i = 0; defs && i < defs->size(); ++i) {
-        if ((*defs)[i] && (*defs)[i]->getParamID() == id) return (*defs)[i]->getDefaultValue();
+// The default of each defined parameter: that of its first definition.
+// Parameters the model does not define start at 0.
+class ParamDefaults {
+public:
+    explicit ParamDefaults(ModelImpl* impl)
+    {
+        ParamDefSet* set = impl->getParamDefSet();
+        LDVector<ParamDefFloat*>* defs = set ? set->getParamDefFloatList() : nullptr;
+        for (int i = 0; defs && i < defs->size(); ++i) {
+            if ((*defs)[i]) defaults.emplace((*defs)[i]->getParamID(), (*defs)[i]->getDefaultValue());
+        }
     }
-    return 0.0f;
-}
+    float of(ParamID* id) const
+    {
+        auto found = defaults.find(id);
+        return found == defaults.end() ? 0.0f : found->second;
+    }
+
+private:
+    std::unordered_map<ParamID*, float> defaults;
+};
 
 std::vector<int> drawSequence(ModelContext& context)
 {
@@ -95,11 +107,12 @@ void printJson(FILE* out, ATavrixModel& model, int formatVersion)
                  J::number(model.getCanvasWidth()).c_str(), J::number(model.getCanvasHeight()).c_str());
 
     std::fprintf(out, "  \"params\": [");
+    const ParamDefaults defaults(impl);
     for (int i = 0; i < context.getParamCount(); ++i) {
         ParamID* id = context.getParamID(i);
         std::fprintf(out, "%s\n    {\"id\": %s, \"min\": %s, \"max\": %s, \"default\": %s, \"value\": %s}", i ? "," : "",
                      J::string(id ? id->toChar() : "").c_str(), J::number(context.getParamMin(i)).c_str(),
-                     J::number(context.getParamMax(i)).c_str(), J::number(defaultValueOf(impl, id)).c_str(),
+                     J::number(context.getParamMax(i)).c_str(), J::number(defaults.of(id)).c_str(),
                      J::number(context.getParamFloat(i)).c_str());
     }
     std::fprintf(out, "\n  ],\n  \"parts\": [");
@@ -169,10 +182,11 @@ void printSummary(FILE* out, const char* path, ATavrixModel& model, int formatVe
     std::fprintf(out, "canvas   %g x %g\n", model.getCanvasWidth(), model.getCanvasHeight());
 
     std::fprintf(out, "\nparameters (%d)\n", context.getParamCount());
+    const ParamDefaults defaults(impl);
     for (int i = 0; i < context.getParamCount(); ++i) {
         ParamID* id = context.getParamID(i);
         std::fprintf(out, "  %-28s %10g  [%g .. %g]  default %g\n", id ? id->toChar() : "", context.getParamFloat(i),
-                     context.getParamMin(i), context.getParamMax(i), defaultValueOf(impl, id));
+                     context.getParamMin(i), context.getParamMax(i), defaults.of(id));
     }
 
     LDVector<PartsData*>* parts = impl->getPartsDataList();

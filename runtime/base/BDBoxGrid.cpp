@@ -153,10 +153,7 @@ void BDBoxGrid::initDirect(MemoryParam* memParam)
 bool BDBoxGrid::addPivotPoints(const float* points, int count, MemoryParam* memParam)
 {
     if (!pivotPoints || !pivotPointsFloatCounts || !points || count < 1) return false;
-    const int index = pivotPoints->size();
-    if (!pivotPoints->prepare_capacity(index + 1) || !pivotPointsFloatCounts->prepare_capacity(index + 1)) {
-        return false;
-    }
+    if (!pivotPoints->prepareAppend() || !pivotPointsFloatCounts->prepareAppend()) return false;
     float* copy = static_cast<float*>(UtMemory::malloc_exe(memParam, sizeof(float) * static_cast<size_t>(count)));
     if (!copy) return false;
     std::memcpy(copy, points, sizeof(float) * static_cast<size_t>(count));

@@ -26,6 +26,7 @@ private:
 
     LDString name;
     static LDVector<BaseDataID*>* idlist_BaseDataID;
+    static LDHashIndex* idIndex;
     static BaseDataID* dstBaseId;
 };
 

@@ -25,6 +25,7 @@ private:
 
     LDString name;
     static LDVector<DrawDataID*>* idlist;
+    static LDHashIndex* idIndex;
 
 };
 

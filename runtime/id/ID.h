@@ -1,11 +1,14 @@
 #pragma once
 
+#include <cstdint>
 #include <cstring>
 
 #include "memory/LDObject.h"
 #include "memory/UtMemory.h"
+#include "type/LDHashIndex.h"
 #include "type/LDString.h"
 #include "type/LDVector.h"
+#include "util/UtHash.h"
 
 namespace tavrix {
 
@@ -25,33 +28,44 @@ public:
 
 protected:
     // The interned T named by (bytes, length), created on first use; null
-    // only when the runtime is not started or memory is exhausted.
+    // only when the runtime is not started or memory is exhausted. The list
+    // keeps the identifiers in creation order; the index finds a name in it.
     template <class T>
-    static T* intern(LDVector<T*>*& list, int initialCapacity, const char* bytes, int length)
+    static T* intern(LDVector<T*>*& list, LDHashIndex*& index, int initialCapacity, const char* bytes, int length)
     {
         if (!UtMemory::getTmpMemoryParam() || length < 0) return nullptr;
+        if (!index) {
+            index = new LDHashIndex(nullptr);
+            if (!index) return nullptr;
+        }
         if (!list) {
             list = new LDVector<T*>(UtMemory::getStaticMemoryParam(), initialCapacity, 0, false);
             if (!list) return nullptr;
         }
-        for (int i = list->size() - 1; i >= 0; --i) {
-            const LDString& name = (*list)[i]->name;
-            if (name.length() == length && sameBytes(name.c_str(), bytes, length)) return (*list)[i];
-        }
+        const uint64_t hash = UtHash::hashBytes(bytes, length);
+        auto named = [&](int position) {
+            const LDString& name = (*list)[position]->name;
+            return name.length() == length && sameBytes(name.c_str(), bytes, length);
+        };
+        const int found = index->find(hash, named);
+        if (found >= 0) return (*list)[found];
+
         T* id = new T(bytes, length);
         if (!id) return nullptr;
-        int before = list->size();
-        list->push_back(id);
-        if (list->size() == before) {
+        const int position = list->size();
+        if (!list->prepareAppend() || !index->put(hash, position, named)) {
             delete id;
             return nullptr;
         }
+        list->push_back(id);
         return id;
     }
 
     template <class T>
-    static void releaseList(LDVector<T*>*& list)
+    static void releaseList(LDVector<T*>*& list, LDHashIndex*& index)
     {
+        delete index;
+        index = nullptr;
         if (!list) return;
         for (int i = list->size() - 1; i >= 0; --i) delete (*list)[i];
         delete list;

@@ -25,6 +25,7 @@ private:
 
     LDString name;
     static LDVector<ParamID*>* idlist;
+    static LDHashIndex* idIndex;
 
 };
 

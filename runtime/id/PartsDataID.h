@@ -25,6 +25,7 @@ private:
 
     LDString name;
     static LDVector<PartsDataID*>* idlist;
+    static LDHashIndex* idIndex;
 
 };
 

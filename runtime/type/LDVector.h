@@ -77,6 +77,21 @@ public:
         return true;
     }
 
+    // Makes room for count more elements. Unlike prepare_capacity it grows as
+    // push_back does (to 10, then doubling), so that reserving before every
+    // append costs linear time in all, and an arena that keeps the old blocks
+    // keeps less than the final block again. False (and nothing changed)
+    // when the block cannot be allocated.
+    bool prepareAppend(int count = 1)
+    {
+        if (count < 0 || _size > INT_MAX - count) return false;
+        const int needed = _size + count;
+        if (needed <= _capacity) return true;
+        int grown = _capacity == 0 ? 10 : _capacity;
+        while (grown < needed) grown = grown > INT_MAX / 2 ? needed : grown * 2;
+        return prepare_capacity(grown);
+    }
+
     bool updateSize(int n, T fill, bool construct = true)
     {
         if (n < 0) n = 0;

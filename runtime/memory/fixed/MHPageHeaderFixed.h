@@ -23,6 +23,9 @@ public:
     char* usedEnd;      // first unused byte
     uint32_t rest;      // bytes from usedEnd to endPtr
     uint32_t pageNo;
+    // The page before this one among the pages with room, so that a page can
+    // leave that list in constant time; unused on the filled list.
+    MHPageHeaderFixed* prevPage;
 
     static uint32_t pageAmount;
 };

@@ -41,13 +41,19 @@ void* MemoryHolderFixed::malloc_exe(size_t size, int align)
 
     MHPageHeaderFixed* page = pagesWithRoom;
     if (page && fits(page, size, align)) {
-        // Walk down while the next page still fits: the last one has the least room.
+        // Walk down while the next page still fits: the last one has the least
+        // room. Pages with room enough for any alignment padding all fit, so
+        // the walk starts at the last of them.
+        const uint64_t surelyFits = static_cast<uint64_t>(size) + sizeof(AllocHeader) + static_cast<uint64_t>(align) - 1;
+        if (surelyFits <= UINT32_MAX) {
+            if (MHRoomIndex::Group* group = roomIndex.leastAtLeast(static_cast<uint32_t>(surelyFits))) page = group->last;
+        }
         while (page->nextPage && fits(page->nextPage, size, align)) page = page->nextPage;
-    } else {
-        page = createPage(size, align);
-        if (!page) return nullptr;
+        return allocateFrom(page, true, size, align);
     }
-    return allocateFrom(page, size, align);
+    page = createPage(size, align);
+    if (!page) return nullptr;
+    return allocateFrom(page, false, size, align);
 }
 
 MHPageHeaderFixed* MemoryHolderFixed::createPage(size_t size, int align)
@@ -57,38 +63,71 @@ MHPageHeaderFixed* MemoryHolderFixed::createPage(size_t size, int align)
     if (size32 < needed) size32 = needed;
     void* raw = UtMemory::allocator_malloc(size32, allocType);
     if (!raw) return nullptr;
-    MHPageHeaderFixed* page = new (raw) MHPageHeaderFixed(static_cast<uint32_t>(size32), align);
-    page->nextPage = pagesWithRoom;
-    pagesWithRoom = page;
-    return page;
+    return new (raw) MHPageHeaderFixed(static_cast<uint32_t>(size32), align);
 }
 
-void* MemoryHolderFixed::allocateFrom(MHPageHeaderFixed* page, size_t size, int align)
+void* MemoryHolderFixed::allocateFrom(MHPageHeaderFixed* page, bool hasRoom, size_t size, int align)
 {
+    // The page leaves its place among the pages with room under its old rest.
+    if (hasRoom) removeWithRoom(page);
     char* q = static_cast<char*>(UtMemory::alignPtr(page->usedEnd, align, sizeof(AllocHeader)));
     char* block = q + sizeof(AllocHeader);
     AllocHeader::store(block, page);
     page->usedEnd = block + size;
     page->rest = static_cast<uint32_t>(page->endPtr - page->usedEnd);
-    resortPage(page);
-    return block;
-}
-
-void MemoryHolderFixed::resortPage(MHPageHeaderFixed* page)
-{
-    MHPageHeaderFixed** link = &pagesWithRoom;
-    while (*link != page) link = &(*link)->nextPage;
-    *link = page->nextPage;
-
     if (page->rest < MIN_REST) {
         page->nextPage = filledPages;
         filledPages = page;
-        return;
+    } else {
+        insertWithRoom(page);
     }
-    // Keep the list in descending order of rest: step past every larger page.
-    while (*link && (*link)->rest > page->rest) link = &(*link)->nextPage;
-    page->nextPage = *link;
-    *link = page;
+    return block;
+}
+
+void MemoryHolderFixed::insertWithRoom(MHPageHeaderFixed* page)
+{
+    // The list stays in descending order of rest; a page goes before the
+    // pages with as much room as it has.
+    MHRoomIndex::Group* group = roomIndex.find(page->rest);
+    MHPageHeaderFixed* prev;
+    if (group) {
+        prev = group->first->prevPage;
+        group->first = page;
+    } else {
+        MHRoomIndex::Group* larger = page->rest < UINT32_MAX ? roomIndex.leastAtLeast(page->rest + 1) : nullptr;
+        prev = larger ? larger->last : nullptr;
+        group = roomIndex.add(page->rest);
+        if (!group) {
+            // Out of memory for the index: the page is not searched again.
+            page->nextPage = filledPages;
+            filledPages = page;
+            return;
+        }
+        group->first = page;
+        group->last = page;
+    }
+    MHPageHeaderFixed*& link = prev ? prev->nextPage : pagesWithRoom;
+    page->nextPage = link;
+    page->prevPage = prev;
+    if (link) link->prevPage = page;
+    link = page;
+}
+
+void MemoryHolderFixed::removeWithRoom(MHPageHeaderFixed* page)
+{
+    MHRoomIndex::Group* group = roomIndex.find(page->rest);
+    if (group) {
+        if (group->first == page && group->last == page) roomIndex.remove(page->rest);
+        else if (group->first == page) group->first = page->nextPage;
+        else if (group->last == page) group->last = page->prevPage;
+    }
+    MHPageHeaderFixed* prev = page->prevPage;
+    MHPageHeaderFixed* next = page->nextPage;
+    if (prev) prev->nextPage = next;
+    else pagesWithRoom = next;
+    if (next) next->prevPage = prev;
+    page->nextPage = nullptr;
+    page->prevPage = nullptr;
 }
 
 void MemoryHolderFixed::free_exe(APageHeader*, void*)
@@ -107,6 +146,7 @@ void MemoryHolderFixed::clear()
     }
     pagesWithRoom = nullptr;
     filledPages = nullptr;
+    roomIndex.clear();
 }
 
 void MemoryHolderFixed::healthCheck()

@@ -5,6 +5,7 @@
 
 #include "memory/AMemoryHolder.h"
 #include "memory/LDAllocator.h"
+#include "memory/fixed/MHRoomIndex.h"
 
 namespace tavrix {
 
@@ -35,8 +36,11 @@ public:
 private:
     static bool fits(MHPageHeaderFixed* page, size_t size, int align);
     MHPageHeaderFixed* createPage(size_t size, int align);
-    void* allocateFrom(MHPageHeaderFixed* page, size_t size, int align);
-    void resortPage(MHPageHeaderFixed* page);
+    void* allocateFrom(MHPageHeaderFixed* page, bool hasRoom, size_t size, int align);
+    // Puts a page into the pages with room, before every page with as little
+    // room or less; a page that cannot be indexed goes to the filled pages.
+    void insertWithRoom(MHPageHeaderFixed* page);
+    void removeWithRoom(MHPageHeaderFixed* page);
 
     MHPageHeaderFixed* pagesWithRoom;
     MHPageHeaderFixed* filledPages;
@@ -44,6 +48,7 @@ private:
     const char* name;
     int holderNo;
     size_t pageSize;
+    MHRoomIndex roomIndex; // the pages with room by rest
 
     static int holderCount;
 };

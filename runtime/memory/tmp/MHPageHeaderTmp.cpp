@@ -22,16 +22,15 @@ void MHPageHeaderTmp::free_exe(void* ptr)
 int MHPageHeaderTmp::takeFreeChunk(const uint32_t fullMasks[3])
 {
     for (int word = 0; word < 3; ++word) {
-        if (flags[word] == fullMasks[word]) continue;
-        for (int bit = 31; bit >= 0; --bit) {
-            uint32_t mask = 1u << bit;
-            if (flags[word] & mask) continue;
-            int index = word * 32 + (31 - bit);
-            if (index >= chunkCount) break;
-            flags[word] |= mask;
-            --emptyCount;
-            return index;
-        }
+        // The chunks of a word run from bit 31 down; the full mask covers
+        // exactly the page's chunks, so the highest free bit in it is the first
+        // free chunk.
+        const uint32_t freeBits = ~flags[word] & fullMasks[word];
+        if (freeBits == 0) continue;
+        const int offset = __builtin_clz(freeBits);
+        flags[word] |= 0x80000000u >> offset;
+        --emptyCount;
+        return word * 32 + offset;
     }
     return -1;
 }
@@ -50,6 +49,22 @@ bool MHPageHeaderTmp::isChunkUsed(int index) const
 void* MHPageHeaderTmp::getChunkBlock(int index)
 {
     return reinterpret_cast<char*>(this) + CHUNK_DATA_OFFSET + static_cast<size_t>(index) * chunkSize;
+}
+
+MHPageHeaderTmp** MHPageHeaderTmp::prevPageSlot()
+{
+    // The header is 32-byte aligned, so a gap of at least one pointer before
+    // it is pointer-aligned. A smaller gap (below 8 bytes) leaves at least 25
+    // bytes after the last chunk, since a page holds PAGE_OVERHEAD bytes
+    // besides its chunks: room for a pointer-aligned word before the end.
+    char* slot;
+    if (alignOffset >= sizeof(MHPageHeaderTmp*)) {
+        slot = reinterpret_cast<char*>(this) - sizeof(MHPageHeaderTmp*);
+    } else {
+        uintptr_t end = reinterpret_cast<uintptr_t>(getRawPage()) + pageSize - sizeof(MHPageHeaderTmp*);
+        slot = reinterpret_cast<char*>(end - end % alignof(MHPageHeaderTmp*));
+    }
+    return reinterpret_cast<MHPageHeaderTmp**>(slot);
 }
 
 int MHPageHeaderTmp::getChunkIndex(void* block) const

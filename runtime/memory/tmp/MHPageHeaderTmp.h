@@ -32,6 +32,14 @@ public:
     int getChunkIndex(void* block) const;
     void* getRawPage() { return reinterpret_cast<char*>(this) - alignOffset; }
 
+    // The page before this one in its bin's list (null at the head), so that
+    // a page leaves its list in constant time. The link is kept outside the
+    // header, which fills its region, in bytes the 32-byte alignment of the
+    // header leaves unused: before the header when that gap holds a pointer,
+    // else after the last chunk.
+    MHPageHeaderTmp* getPrevPage() { return *prevPageSlot(); }
+    void setPrevPage(MHPageHeaderTmp* page) { *prevPageSlot() = page; }
+
     MemoryHolderTmp* holder;
     uint32_t flags[3];
     uint16_t emptyCount;
@@ -41,6 +49,9 @@ public:
     MHPageHeaderTmp* nextPage;
     uint8_t alignOffset;
     uint8_t binNo;
+
+private:
+    MHPageHeaderTmp** prevPageSlot();
 };
 
 } // namespace tavrix

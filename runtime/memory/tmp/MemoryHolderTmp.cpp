@@ -35,6 +35,7 @@ void MHBin::init(uint16_t number, size_t chunk, size_t page, uint16_t count)
     }
     fullPages = nullptr;
     availablePages = nullptr;
+    spareChunks = 0;
 }
 
 MemoryHolderTmp::MemoryHolderTmp(LDAllocator::Type type, const char* holderName)
@@ -74,10 +75,10 @@ void* MemoryHolderTmp::malloc_exe(size_t size, int)
         index = p->takeFreeChunk(bin.fullMasks);
         if (index >= 0) {
             page = p;
+            --bin.spareChunks;
             if (page->emptyCount == 0) {
                 unlink(&bin.availablePages, page);
-                page->nextPage = bin.fullPages;
-                bin.fullPages = page;
+                pushFront(&bin.fullPages, page);
             }
             break;
         }
@@ -87,9 +88,12 @@ void* MemoryHolderTmp::malloc_exe(size_t size, int)
         page = createPage(bin, needed);
         if (!page) return nullptr;
         index = page->takeFreeChunk(bin.fullMasks);
-        MHPageHeaderTmp** list = page->emptyCount > 0 ? &bin.availablePages : &bin.fullPages;
-        page->nextPage = *list;
-        *list = page;
+        if (page->emptyCount > 0) {
+            pushFront(&bin.availablePages, page);
+            bin.spareChunks += page->emptyCount;
+        } else {
+            pushFront(&bin.fullPages, page);
+        }
     }
 
     void* block = page->getChunkBlock(index);
@@ -114,23 +118,22 @@ void MemoryHolderTmp::deletePage(MHPageHeaderTmp* page)
     UtMemory::allocator_free(page->getRawPage(), allocType);
 }
 
-void MemoryHolderTmp::unlink(MHPageHeaderTmp** list, MHPageHeaderTmp* page)
+void MemoryHolderTmp::pushFront(MHPageHeaderTmp** list, MHPageHeaderTmp* page)
 {
-    for (MHPageHeaderTmp** link = list; *link; link = &(*link)->nextPage) {
-        if (*link == page) {
-            *link = page->nextPage;
-            page->nextPage = nullptr;
-            return;
-        }
-    }
+    page->nextPage = *list;
+    page->setPrevPage(nullptr);
+    if (*list) (*list)->setPrevPage(page);
+    *list = page;
 }
 
-static bool listContains(MHPageHeaderTmp* list, MHPageHeaderTmp* page)
+void MemoryHolderTmp::unlink(MHPageHeaderTmp** list, MHPageHeaderTmp* page)
 {
-    for (; list; list = list->nextPage) {
-        if (list == page) return true;
-    }
-    return false;
+    MHPageHeaderTmp* prev = page->getPrevPage();
+    MHPageHeaderTmp* next = page->nextPage;
+    if (prev) prev->nextPage = next;
+    else *list = next;
+    if (next) next->setPrevPage(prev);
+    page->nextPage = nullptr;
 }
 
 void MemoryHolderTmp::free_exe(APageHeader* header, void* ptr)
@@ -138,29 +141,34 @@ void MemoryHolderTmp::free_exe(APageHeader* header, void* ptr)
     MHPageHeaderTmp* page = static_cast<MHPageHeaderTmp*>(header);
     MHBin& bin = bins[page->binNo];
     page->releaseChunk(page->getChunkIndex(ptr));
+    // A page with no empty chunk before this free is on the full list.
+    const bool wasFull = page->emptyCount == 1;
+    if (!wasFull) ++bin.spareChunks;
 
     if (page->emptyCount == page->chunkCount) {
         bool release = page->binNo == LARGE_BIN;
         if (!release) {
-            // Keep about half a page of spare chunks per bin.
-            int spare = 0;
-            for (MHPageHeaderTmp* p = bin.availablePages; p; p = p->nextPage) {
-                if (p != page) spare += p->emptyCount;
-            }
-            release = spare >= page->chunkCount / 2;
+            // Keep about half a page of spare chunks per bin: count those of
+            // the other available pages.
+            const size_t spare = bin.spareChunks - (wasFull ? 0 : page->emptyCount);
+            release = spare >= static_cast<size_t>(page->chunkCount / 2);
         }
         if (release) {
-            if (listContains(bin.fullPages, page)) unlink(&bin.fullPages, page);
-            else unlink(&bin.availablePages, page);
+            if (wasFull) {
+                unlink(&bin.fullPages, page);
+            } else {
+                unlink(&bin.availablePages, page);
+                bin.spareChunks -= page->emptyCount;
+            }
             deletePage(page);
             return;
         }
     }
 
-    if (page->emptyCount == 1) {
+    if (wasFull) {
         unlink(&bin.fullPages, page);
-        page->nextPage = bin.availablePages;
-        bin.availablePages = page;
+        pushFront(&bin.availablePages, page);
+        bin.spareChunks += page->emptyCount;
     }
 }
 
@@ -177,6 +185,7 @@ void MemoryHolderTmp::clear()
         }
         bins[i].fullPages = nullptr;
         bins[i].availablePages = nullptr;
+        bins[i].spareChunks = 0;
     }
 }
 

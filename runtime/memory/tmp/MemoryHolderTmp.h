@@ -30,6 +30,7 @@ public:
 
 private:
     static int binFor(size_t size);
+    static void pushFront(MHPageHeaderTmp** list, MHPageHeaderTmp* page);
     static void unlink(MHPageHeaderTmp** list, MHPageHeaderTmp* page);
     MHPageHeaderTmp* createPage(MHBin& bin, size_t chunkSize);
     void deletePage(MHPageHeaderTmp* page);
