@@ -2,8 +2,9 @@
 # Installs what is missing, builds, writes the demo puppet (model, textures
 # and model JSON) into out/demo/, draws it at rest and in a few poses with
 # `tavrix draw`, renders three seconds of the example project through the
-# effect plug-in with `tavrix render`, tiles stills and frames into contact
-# sheets, and plays the example motion with `tavrix play`.
+# effect plug-in with `tavrix render` (PNG frames and out/demo/demo.webm), tiles
+# stills and frames into contact sheets, and plays the example motion with
+# `tavrix play`.
 set -euo pipefail
 cd "$(dirname "$0")"
 ./scripts/install-deps.sh
@@ -43,6 +44,8 @@ echo
 echo "== tavrix render examples/demo-project.json: three seconds through the effect plug-in"
 rm -rf "$out/frames"
 "$tavrix" render examples/demo-project.json -o "$out/frames/frame_####.png"
+# The same frames as one clip, VP9 with alpha, for players and compositors.
+"$tavrix" render examples/demo-project.json -o "$out/demo.webm"
 frames=()
 for frame in 0000 0014 0028 0042 0056 0070; do frames+=("$out/frames/frame_$frame.png"); done
 ./build/tools/tavrix-contact-sheet "${frames[@]}" --columns "${#frames[@]}" --tile-width 160 \
@@ -51,6 +54,7 @@ echo
 echo "Stills: ${stills[*]}"
 echo "Contact sheet of the stills: $out/contact-sheet.png"
 echo "Frames: $out/frames/frame_0000.png ... frame_0071.png; every 14th: $out/frames-sheet.png"
+echo "Clip of the frames (VP9 with alpha): $out/demo.webm"
 echo
 echo "== tavrix play: the example motion with blinking and swinging hair"
 "$tavrix" play "$out/demo.json" --motion examples/motions/demo_wave.mtn --blink 7 \

@@ -37,31 +37,34 @@ void runPhase(benchmark::State& state, growth::Axis axis, int n, Phase phase)
 {
     const std::vector<uint8_t>& bytes = modelFile(axis, n);
     tavrix_test::PeakPageAllocator pages;
-    Tavrix::init(&pages);
     size_t peakBytes = 0;
     for (auto _ : state) {
-        // Only the phase itself is timed.
+        // Every round starts the runtime afresh, so that identifiers are
+        // interned anew as in a process that loads one model. Only the phase
+        // itself is timed.
         state.PauseTiming();
+        Tavrix::init(&pages);
         const size_t before = pages.restartPeak();
         ATavrixModel* model = new ATavrixModel();
         if (phase == Phase::Load) state.ResumeTiming();
         const int result = ATavrixModel::loadModel_exe(model, bytes.data(), static_cast<int>(bytes.size()));
         if (phase == Phase::Load) state.PauseTiming();
         peakBytes = pages.peakBytes - before;
+        if (result == ATavrixModel::LOAD_OK) {
+            if (phase == Phase::FirstUpdate) state.ResumeTiming();
+            model->update();
+            if (phase == Phase::FirstUpdate) state.PauseTiming();
+        }
+        if (phase == Phase::Release) state.ResumeTiming();
+        delete model;
+        if (phase == Phase::Release) state.PauseTiming();
+        Tavrix::dispose();
+        state.ResumeTiming();
         if (result != ATavrixModel::LOAD_OK) {
-            delete model;
-            state.ResumeTiming();
             state.SkipWithError("the generated model did not load");
             break;
         }
-        if (phase == Phase::FirstUpdate) state.ResumeTiming();
-        model->update();
-        if (phase == Phase::FirstUpdate) state.PauseTiming();
-        if (phase == Phase::Release) state.ResumeTiming();
-        delete model;
-        if (phase != Phase::Release) state.ResumeTiming();
     }
-    Tavrix::dispose();
 
     using benchmark::Counter;
     state.counters["elements"] = n;

@@ -386,6 +386,40 @@ TEST_F(PluginTest, TheFirstRenderAppliesTheModelsDefaultsOnce)
     EXPECT_EQ(instance->param(kFirstSlider + 5).def.u.fs_d.valid_max, 1000.0f) << "sliders past the model untouched";
 }
 
+TEST(PluginSession, CommandsComeInAHostsOrder)
+{
+    tavrix_host::Host host;
+    host.calls().setRecording(true);
+    std::string error;
+    ASSERT_TRUE(host.open(TAVRIX_PLUGIN_PATH, error)) << error;
+    const std::string state = loadResult(writeTempModel(testFileName("m.moc"), modelWithParams({"PARAM_A"})), {});
+    EffectInstance* instance = host.addInstance(32, 32, &state);
+    ASSERT_NE(instance, nullptr);
+    HostWorld input(32, 32);
+    HostWorld output(32, 32);
+    EffectInstance::RenderRequest request;
+    request.input = &input.world();
+    request.output = &output.world();
+    ASSERT_EQ(instance->render(request).err, PF_Err_NONE);
+    std::string saved;
+    ASSERT_EQ(instance->flatten(saved).err, PF_Err_NONE);
+    host.close();
+
+    std::vector<std::string> commands;
+    for (const std::string& call : host.calls().calls()) {
+        if (call.rfind("command ", 0) == 0) commands.push_back(call.substr(8));
+    }
+    const std::vector<std::string> expected = {
+        "global set-up", "parameter set-up", "sequence re-set-up", "parameter UI update",
+        // The first render asks for the model's defaults from inside, then
+        // the host refreshes the controls and renders the frame again.
+        "render", "user-changed parameter", "parameter UI update", "render",
+        // A flattened instance goes without set-down; the effect goes last.
+        "sequence flatten", "global set-down"};
+    EXPECT_EQ(commands, expected);
+    EXPECT_TRUE(host.log().getMisuses().empty());
+}
+
 TEST_F(PluginTest, AnOutputLargerThanTheRenderbuffersIsReadInFull)
 {
     const std::string state = rectangleState(100, {0, 0, 100, 100}, {10, 200, 10, 255});

@@ -13,11 +13,11 @@ bool FrameChunk::parse(const std::string& text, std::string& why)
     long k = 0, n = 0;
     if (slash == std::string::npos || !parseWholeNumber(text.substr(0, slash), k) ||
         !parseWholeNumber(text.substr(slash + 1), n) || n > INT_MAX) {
-        why = "chunk '" + text + "' is not K/N (the K-th of N chunks, such as 2/8)";
+        why = "'" + text + "' is not K/N (the K-th of N chunks, such as 2/8)";
         return false;
     }
     if (n < 1 || k < 1 || k > n) {
-        why = "chunk '" + text + "' does not exist: " +
+        why = "'" + text + "' names no chunk: " +
               (n < 1 ? std::string("N must be 1 or more") : "K counts from 1 to N (1/" + std::to_string(n) + " to " +
                                                                std::to_string(n) + "/" + std::to_string(n) + ")");
         return false;

@@ -13,15 +13,15 @@
 #include "CommandOptions.h"
 #include "CommandTable.h"
 #include "FrameChunk.h"
+#include "FrameOutput.h"
 #include "FrameRange.h"
 #include "Host.h"
 #include "ImageFile.h"
-#include "OutputPattern.h"
+#include "OutputOptions.h"
 #include "Progress.h"
 #include "ProjectFile.h"
 #include "ProjectRenderer.h"
 #include "RuntimeOutput.h"
-#include "VideoWriter.h"
 
 namespace tavrix_tool {
 
@@ -45,9 +45,7 @@ struct RenderOptions {
     bool quiet = false;
     bool verbose = false;
     std::string pluginPath;
-    std::string backgroundText = "black";
-    int crf = -1;
-    std::string bitrateText;
+    OutputSettings output;
 };
 
 volatile std::sig_atomic_t interrupted = 0;
@@ -80,79 +78,23 @@ int fail(const std::string& message)
 
 int usage(const std::string& message)
 {
-    std::fprintf(stderr, "tavrix render: %s\nRun 'tavrix render --help' for usage.\n", message.c_str());
+    // One line, so that scripts and farm logs show the whole reason.
+    std::fprintf(stderr, "tavrix render: %s\n", message.c_str());
     return EXIT_USAGE;
 }
-
-// Where the frames go: PNG files named by the pattern, or one video file.
-class FrameSink {
-public:
-    bool open(const RenderOptions& options, const OutputPattern& pattern, VideoFormat format, int frameCount,
-              const tavrix_host::Project& project, std::string& why)
-    {
-        this->pattern = &pattern;
-        if (format == VideoFormat::NONE) {
-            if (!pattern.hasFrameNumber() && frameCount > 1) {
-                why = pattern.text() + ": names one file but " + std::to_string(frameCount) +
-                      " frames are rendered; put #### or %04d where the frame number goes";
-                return false;
-            }
-            return pattern.createFolder(why);
-        }
-        VideoSettings settings;
-        settings.width = tavrix_host::ProjectRenderer::scaledSize(project.width, options.downsample);
-        settings.height = tavrix_host::ProjectRenderer::scaledSize(project.height, options.downsample);
-        settings.frameRate = project.frameRate;
-        settings.crf = options.crf;
-        if (!parseColor(options.backgroundText, settings.background, why)) return false;
-        if (!options.bitrateText.empty() && !parseBitrate(options.bitrateText, settings.bitrate, why)) return false;
-        if (!pattern.createFolder(why)) return false;
-        video = std::make_unique<VideoWriter>();
-        if (!video->open(pattern.text(), format, settings, why)) return false;
-        if (!video->note().empty()) std::fprintf(stderr, "tavrix render: %s\n", video->note().c_str());
-        return true;
-    }
-
-    bool write(int frame, const RgbaImage& image, std::string& why)
-    {
-        return video ? video->writeFrame(image, why) : writePngAtomically(pattern->pathFor(frame), image, why);
-    }
-
-    bool finish(bool complete, std::string& why)
-    {
-        if (!video) return true;
-        if (!complete) {
-            video->abandon();
-            return true;
-        }
-        return video->finish(why);
-    }
-
-private:
-    const OutputPattern* pattern = nullptr;
-    std::unique_ptr<VideoWriter> video;
-};
 
 int runRender(const RenderOptions& options)
 {
     // Everything the command line says is checked before the project is read.
     std::string why;
-    OutputPattern pattern;
-    if (!pattern.parse(options.outputPattern, why)) return usage("-o " + options.outputPattern + ": " + why);
-    const VideoFormat format = videoFormatFor(pattern.extension());
-    if (format == VideoFormat::NONE && pattern.extension() != "png") {
-        return usage("-o " + options.outputPattern + ": frames are written as .png files or as a video (" +
-                     videoExtensionList() + ")");
-    }
+    FrameOutput output;
+    if (!output.prepare(options.outputPattern, options.output, !options.chunkText.empty(), why)) return usage(why);
     if (options.downsample < 1 || options.downsample > MAX_DOWNSAMPLE) {
         return usage("--downsample must lie between 1 and " + std::to_string(MAX_DOWNSAMPLE));
     }
     const int quality = options.quality == "high" ? PF_Quality_HI : PF_Quality_LO;
     FrameChunk chunk;
-    if (!options.chunkText.empty()) {
-        if (!chunk.parse(options.chunkText, why)) return usage("--chunk " + options.chunkText + ": " + why);
-        if (format != VideoFormat::NONE) return usage("--chunk writes frame files, not a video");
-    }
+    if (!options.chunkText.empty() && !chunk.parse(options.chunkText, why)) return usage("--chunk " + why);
 
     tavrix_host::Project project;
     if (!tavrix_host::ProjectFile::load(options.projectPath, project, why)) return fail(why);
@@ -163,6 +105,10 @@ int runRender(const RenderOptions& options)
     std::vector<int> frames;
     if (!range.resolve(project.frameCount, frames, why)) return usage(why);
     chunk.select(frames);
+    if (frames.empty()) {
+        std::fprintf(stderr, "tavrix render: chunk %s holds no frames: there are fewer frames than chunks\n",
+                     chunk.text().c_str());
+    }
 
     RuntimeOutput runtimeOutput(options.verbose);
     tavrix_host::Host host;
@@ -174,8 +120,12 @@ int runRender(const RenderOptions& options)
     for (const std::string& warning : warnings) std::fprintf(stderr, "tavrix render: %s\n", warning.c_str());
     if (!opened) return fail(why);
 
-    FrameSink sink;
-    if (!sink.open(options, pattern, format, static_cast<int>(frames.size()), project, why)) return fail(why);
+    if (!output.start(tavrix_host::ProjectRenderer::scaledSize(project.width, options.downsample),
+                      tavrix_host::ProjectRenderer::scaledSize(project.height, options.downsample), project.frameRate,
+                      frames, why)) {
+        return fail(why);
+    }
+    if (!output.note().empty()) std::fprintf(stderr, "tavrix render: %s\n", output.note().c_str());
 
     const Verbosity verbosity =
         options.quiet ? Verbosity::QUIET : options.verbose ? Verbosity::VERBOSE : Verbosity::NORMAL;
@@ -196,11 +146,11 @@ int runRender(const RenderOptions& options)
         if (renderer.renderFrame(frame, options.downsample, quality, image.pixels, width, height, error)) {
             image.width = static_cast<unsigned>(width);
             image.height = static_cast<unsigned>(height);
-            sink.write(frame, image, error);
+            output.write(frame, image, error);
         }
         progress.frameDone(frame, error);
         // A video cannot skip a frame: it stops at the first failure.
-        if (!error.empty() && (!options.keepGoing || format != VideoFormat::NONE)) {
+        if (!error.empty() && (!options.keepGoing || output.isVideo())) {
             stopped = true;
             break;
         }
@@ -208,9 +158,11 @@ int runRender(const RenderOptions& options)
     std::signal(SIGINT, previousHandler);
 
     const bool complete = !stopped;
-    bool finished = sink.finish(complete, why);
+    bool finished = true;
+    if (complete) finished = output.finish(why);
+    else output.abandon();
     if (!finished) std::fprintf(stderr, "tavrix render: %s\n", why.c_str());
-    progress.finish(pattern.text());
+    progress.finish(output.destination());
 
     if (complete && !options.savePath.empty()) {
         std::vector<std::string> states;
@@ -252,16 +204,15 @@ void addRenderCommand(CLI::App& tool, CommandTable& table)
         ->type_name("N");
     command->add_option("--quality", options->quality, "draft or high (default high)")
         ->check(CLI::IsMember({"draft", "high"}));
-    command->add_option("--chunk", options->chunkText, "render the K-th of N equal runs of the frames")
+    command->add_option("--chunk", options->chunkText,
+                        "render the K-th (from 1) of N equal, contiguous runs of the frames; a video name then "
+                        "needs #### (the chunk's first frame)")
         ->type_name("K/N");
     command->add_option("--save", options->savePath, "after rendering, save the project with the effects' saved states")
         ->type_name("PROJECT_OUT.json");
     command->add_flag("--continue", options->keepGoing, "go on after a frame fails, and exit 0");
     command->add_option("--plugin", options->pluginPath, "the effect plug-in to load")->type_name("PATH");
-    command->add_option("--background", options->backgroundText, "what .mp4 frames are laid over (default black)")
-        ->type_name("COLOR");
-    command->add_option("--crf", options->crf, "video quality: the codec's constant rate factor")->type_name("N");
-    command->add_option("--bitrate", options->bitrateText, "video bit rate, such as 8M")->type_name("RATE");
+    addOutputOptions(command, options->output);
     command->add_flag("-q,--quiet", options->quiet, "no progress, only errors and failures");
     command->add_flag("-v,--verbose", options->verbose, "a line per frame, the runtime's diagnostics, host reports");
     table.add(command, [options] { return runRender(*options); });

@@ -1,0 +1,203 @@
+// tavrix render writing video: clips of each kind decoded back and compared
+// with the PNG frames of the same project, clips of chunks, and the
+// one-line refusals that come before any frame is rendered.
+#include <gtest/gtest.h>
+#include <json/json.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <fstream>
+#include <string>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include "ImageFile.h"
+#include "support/ToolProcess.h"
+#include "support/plugin/PluginFixture.h"
+#include "support/video/ClipDecoder.h"
+
+using namespace tavrix_test;
+using tavrix_tool::RgbaImage;
+
+namespace {
+
+const Rgba8 SQUARE{220, 60, 30, 160};
+
+class RenderVideoTest : public ToolTest {
+protected:
+    // A composition of 8 frames at 24 frames/s: a half-transparent square
+    // (40 x 40 pixels) moving right over nothing.
+    void writeProject(int width, int height)
+    {
+        const std::string model =
+            writeTempModel(testFileName("square.moc"), flatModel(100, 100, {RectMesh{40, 40, 20, 20}}));
+        Json::Value project;
+        project["composition"]["width"] = width;
+        project["composition"]["height"] = height;
+        project["composition"]["frameRate"] = 24;
+        project["composition"]["frameCount"] = 8;
+        Json::Value puppet;
+        puppet["effect"]["state"] = loadResult(model, {writeSolidPng(testFileName("square.png"), 4, 4, SQUARE)});
+        Json::Value& position = puppet["effect"]["params"]["Position"]["keys"];
+        position[0]["frame"] = 0;
+        position[0]["value"].append(60);
+        position[0]["value"].append(50);
+        position[1]["frame"] = 7;
+        position[1]["value"].append(130);
+        position[1]["value"].append(50);
+        project["layers"].append(puppet);
+        std::ofstream(dir + "/shot.json") << project;
+    }
+
+    // The tool runs in dir, so that relative names land there.
+    void SetUp() override
+    {
+        ToolTest::SetUp();
+        ASSERT_EQ(chdir(dir.c_str()), 0);
+    }
+
+    ToolRun render(const std::string& args) { return run("render shot.json -q " + args); }
+
+    RgbaImage pngFrame(int frame)
+    {
+        RgbaImage image;
+        std::string why;
+        EXPECT_TRUE(tavrix_tool::readPng("png/f_000" + std::to_string(frame) + ".png", image, why)) << why;
+        return image;
+    }
+};
+
+// Mean and largest difference of colour (premultiplied, as a compositor
+// sees it) and of alpha.
+struct Difference {
+    double meanColor = 0;
+    int maxAlpha = 0;
+};
+
+Difference compare(const RgbaImage& expected, const RgbaImage& actual)
+{
+    Difference d;
+    long long sum = 0;
+    for (size_t i = 0; i + 3 < expected.pixels.size(); i += 4) {
+        for (int c = 0; c < 3; ++c) {
+            sum += std::abs(expected.pixels[i + c] * expected.pixels[i + 3] / 255 -
+                            actual.pixels[i + c] * actual.pixels[i + 3] / 255);
+        }
+        d.maxAlpha = std::max(d.maxAlpha, std::abs(expected.pixels[i + 3] - actual.pixels[i + 3]));
+    }
+    d.meanColor = static_cast<double>(sum) / static_cast<double>(expected.pixels.size() / 4 * 3);
+    return d;
+}
+
+TEST_F(RenderVideoTest, ClipsHoldTheRangeOfFramesAsThePngFramesShowThem)
+{
+    writeProject(200, 100);
+    ToolRun png = render("-o 'png/f_####.png'");
+    ASSERT_EQ(png.status, 0) << png.err;
+
+    struct Case {
+        const char* name;
+        const char* options;
+        bool alpha;
+    } cases[] = {
+        {"clip.webm", "", true},
+        {"clip.mov", "", true},
+        {"clip.mp4", "--background '#204060'", false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ToolRun r = render(std::string(c.options) + " -s 2 -e 6 -o " + c.name);
+        ASSERT_EQ(r.status, 0) << r.err;
+        EXPECT_EQ(r.err, "");
+        DecodedClip clip;
+        std::string why;
+        ASSERT_TRUE(decodeClip(c.name, clip, why)) << why;
+        EXPECT_EQ(clip.width, 200);
+        EXPECT_EQ(clip.height, 100);
+        EXPECT_NEAR(clip.frameRate, 24, 0.001);
+        EXPECT_EQ(clip.alphaPlane, c.alpha);
+        ASSERT_EQ(clip.frames.size(), 5u) << "frames 2 to 6";
+        for (int i = 0; i < 5; ++i) {
+            RgbaImage expected = pngFrame(2 + i);
+            if (!c.alpha) tavrix_tool::compositeOver(expected, tavrix_tool::Rgba8{0x20, 0x40, 0x60, 255});
+            Difference d = compare(expected, clip.frames[static_cast<size_t>(i)]);
+            EXPECT_LE(d.meanColor, 1.5) << "frame " << 2 + i;
+            // Away from the square's edges alpha comes back as it went in.
+            const int centre = (60 + 10 * (2 + i)) * 4 + 50 * 200 * 4;
+            EXPECT_NEAR(clip.frames[static_cast<size_t>(i)].pixels[static_cast<size_t>(centre) + 3],
+                        c.alpha ? SQUARE.a : 255, 2);
+            EXPECT_NEAR(clip.frames[static_cast<size_t>(i)].pixels[3], c.alpha ? 0 : 255, 2);
+        }
+    }
+}
+
+TEST_F(RenderVideoTest, ChunksInParallelMakeOneClipEach)
+{
+    writeProject(200, 100);
+    ASSERT_EQ(std::system(("for k in 1 2 3; do '" + tool +
+                           "' render shot.json --chunk $k/3 -o 'parts/part_####.mov' -q & done; wait")
+                              .c_str()),
+              0);
+    // 8 frames in 3 chunks: 0-2, 3-5, 6-7.
+    const struct {
+        const char* name;
+        size_t frames;
+    } parts[] = {{"part_0000.mov", 3}, {"part_0003.mov", 3}, {"part_0006.mov", 2}};
+    for (const auto& part : parts) {
+        DecodedClip clip;
+        std::string why;
+        ASSERT_TRUE(decodeClip(std::string("parts/") + part.name, clip, why)) << why;
+        EXPECT_EQ(clip.frames.size(), part.frames) << part.name;
+    }
+    EXPECT_EQ(std::system("test $(ls parts | wc -l) -eq 3"), 0);
+}
+
+TEST_F(RenderVideoTest, OddSizesAreTakenOrPaddedWithANote)
+{
+    writeProject(201, 101);
+    ToolRun r = render("-e 1 -o odd.webm");
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.err, "");
+    r = render("-e 1 -o odd.mp4");
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.err, "tavrix render: H.264 needs even sides: the clip is 202x102, the 201x101 frames with their last "
+                     "column/row repeated\n");
+    for (const char* name : {"odd.webm", "odd.mp4"}) {
+        DecodedClip clip;
+        std::string why;
+        ASSERT_TRUE(decodeClip(name, clip, why)) << why;
+        EXPECT_EQ(clip.frames.size(), 2u) << name;
+        EXPECT_EQ(clip.width, std::string(name) == "odd.webm" ? 201 : 202) << name;
+    }
+}
+
+TEST_F(RenderVideoTest, BadOutputsAndChunksAreRefusedBeforeAnyFrame)
+{
+    writeProject(200, 100);
+    const struct {
+        std::string args;
+        int status;
+        const char* message; // the start of the one line on standard error
+    } cases[] = {
+        {"-o out/clip.avi", 2, "tavrix render: output 'out/clip.avi': unknown extension '.avi'"},
+        {"-o out/f_####.png --crf 20", 2, "tavrix render: --crf applies to video output"},
+        {"-o out/clip.mp4 --bitrate lots", 2, "tavrix render: --bitrate: bitrate 'lots' is not bits per second"},
+        {"-o out/clip.mp4 --background pink", 2, "tavrix render: --background: colour 'pink'"},
+        {"-o out/clip.webm --chunk 1/3", 2, "tavrix render: output 'out/clip.webm': each chunk makes a clip"},
+        {"-o 'out/f_####.png' --chunk 0/3", 2, "tavrix render: --chunk '0/3' names no chunk"},
+        {"-o 'out/f_####.png' --chunk 4/3", 2, "tavrix render: --chunk '4/3' names no chunk"},
+        {"-o 'out/f_####.png' --chunk a/b", 2, "tavrix render: --chunk 'a/b' is not K/N"},
+        {"-o out/clip.mp4 --crf 60", 1, "tavrix render: --crf for H.264 (.mp4) is from 0 to 51"},
+        {"-o out/clip.mov --bitrate 5M", 1, "tavrix render: ProRes 4444 with alpha (.mov) has no --bitrate"},
+    };
+    for (const auto& c : cases) {
+        ToolRun r = run("render shot.json " + c.args);
+        EXPECT_EQ(r.status, c.status) << c.args;
+        EXPECT_EQ(r.err.substr(0, std::string(c.message).size()), c.message) << c.args << ": " << r.err;
+        EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
+        EXPECT_NE(std::system("ls out 2>/dev/null | grep -q ."), 0)
+            << c.args << ": nothing is written";
+    }
+}
+
+} // namespace
