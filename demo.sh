@@ -1,23 +1,37 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, writes the demo puppet (model, textures
-# and model JSON) into out/demo/, draws it at rest and in a few poses with
-# `tavrix draw`, renders three seconds of the example project through the
-# effect plug-in with `tavrix render` (PNG frames and out/demo/demo.webm), tiles
-# stills and frames into contact sheets, and plays the example motion with
-# `tavrix play`.
+# and model JSON) into out/demo/ when it is missing or older than its
+# generator, renders three seconds of the example project through the effect
+# plug-in with `tavrix render` (the effect loads the puppet through its
+# dialog; PNG frames and out/demo/demo.webm), tiles a few frames into
+# out/demo/contact-sheet.png, draws a few still poses with `tavrix draw` and
+# plays the example motion with `tavrix play`.
 set -euo pipefail
 cd "$(dirname "$0")"
 ./scripts/install-deps.sh
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo
-cmake --build build -j "$(nproc)" --target tavrix tavrix_effect tavrix-make-demo-model \
-  tavrix-contact-sheet
+cmake --build build -j "$(nproc)" --target tavrix tavrix-make-demo-model tavrix-contact-sheet
 
 out=out/demo
 tavrix=./build/host/tavrix
-./build/tools/tavrix-make-demo-model "$out"
+generator=./build/tools/tavrix-make-demo-model
+if [ ! -f "$out/demo.json" ] || [ "$generator" -nt "$out/demo.json" ]; then
+  "$generator" "$out"
+fi
 echo
 echo "== $out/demo.moc as the runtime reads it (all of it: $tavrix inspect $out/demo.moc)"
 "$tavrix" inspect "$out/demo.moc" | sed '/^parts/,$d'
+
+echo
+echo "== tavrix render examples/demo-project.json: the effect loads the puppet through its dialog"
+rm -rf "$out/frames"
+"$tavrix" render examples/demo-project.json -o "$out/frames/frame_####.png"
+# The same frames as one clip, VP9 with alpha, for players and compositors.
+"$tavrix" render examples/demo-project.json -o "$out/demo.webm"
+frames=()
+for frame in 0000 0014 0028 0035 0049 0063; do frames+=("$out/frames/frame_$frame.png"); done
+./build/tools/tavrix-contact-sheet "${frames[@]}" --columns "${#frames[@]}" --tile-width 160 \
+  --background '#ffffff' -o "$out/contact-sheet.png"
 
 # name, then the parameters that differ from the rest pose
 poses=(
@@ -38,23 +52,13 @@ for pose in "${poses[@]}"; do
   stills+=("$out/$name.png")
 done
 ./build/tools/tavrix-contact-sheet "${stills[@]}" --columns "${#stills[@]}" --tile-width 200 \
-  --background '#ffffff' -o "$out/contact-sheet.png"
+  --background '#ffffff' -o "$out/poses-sheet.png"
 
 echo
-echo "== tavrix render examples/demo-project.json: three seconds through the effect plug-in"
-rm -rf "$out/frames"
-"$tavrix" render examples/demo-project.json -o "$out/frames/frame_####.png"
-# The same frames as one clip, VP9 with alpha, for players and compositors.
-"$tavrix" render examples/demo-project.json -o "$out/demo.webm"
-frames=()
-for frame in 0000 0014 0028 0042 0056 0070; do frames+=("$out/frames/frame_$frame.png"); done
-./build/tools/tavrix-contact-sheet "${frames[@]}" --columns "${#frames[@]}" --tile-width 160 \
-  --background '#ffffff' -o "$out/frames-sheet.png"
-echo
-echo "Stills: ${stills[*]}"
-echo "Contact sheet of the stills: $out/contact-sheet.png"
-echo "Frames: $out/frames/frame_0000.png ... frame_0071.png; every 14th: $out/frames-sheet.png"
+echo "Frames: $out/frames/frame_0000.png ... frame_0071.png (3 s at 24 frames/s)"
+echo "Contact sheet of frames 0, 14, 28, 35, 49 and 63: $out/contact-sheet.png"
 echo "Clip of the frames (VP9 with alpha): $out/demo.webm"
+echo "Stills: ${stills[*]}; tiled: $out/poses-sheet.png"
 echo
 echo "== tavrix play: the example motion with blinking and swinging hair"
 "$tavrix" play "$out/demo.json" --motion examples/motions/demo_wave.mtn --blink 7 \

@@ -25,6 +25,8 @@ public:
         err = call(&acquired);
         if (err == PF_Err_NONE) handle = acquired;
     }
+    // Takes over a handle the host gave whatever the call's result.
+    void adopt(Handle given) { handle = given; }
     Handle get() const { return handle; }
     void dispose(PF_Err& err)
     {

@@ -253,7 +253,7 @@ A_Err executeScript(AEGP_PluginID, const char* script, A_Boolean, AEGP_MemHandle
     const bool ran = Host::active()->runScript(script, value, errorText);
     *result = textHandle(ran ? value : std::string());
     if (error) *error = textHandle(ran ? std::string() : errorText);
-    return ran ? PF_Err_NONE : PF_Err_UNSUPPORTED;
+    return ran ? A_Err(PF_Err_NONE) : A_Err(A_Err_SCRIPT_FAILED);
 }
 
 A_Err newEffectForEffect(AEGP_PluginID, PF_ProgPtr effect_ref, AEGP_EffectRefH* effect)

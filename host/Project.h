@@ -7,6 +7,8 @@
 
 #include <json/json.h>
 
+#include "DialogSession.h"
+
 namespace tavrix_host {
 
 // A project as the project file describes it, checked and ready to open:
@@ -33,6 +35,10 @@ struct Project {
         bool present = false;
         bool hasState = false;
         std::string state;
+        // The user pressing "Load .moc" once the effect is applied: what
+        // they do in the load dialog.
+        bool hasLoad = false;
+        DialogSession load;
         std::vector<ParamSetting> params;
     };
     enum class SourceKind { Transparent, Solid, Png };

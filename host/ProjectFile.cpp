@@ -180,14 +180,22 @@ Project::ParamSetting readParam(const Json::Value& value, const std::string& key
     return setting;
 }
 
-void readEffect(const Json::Value& effect, const std::string& where, Project::Effect& out)
+void readEffect(const Json::Value& effect, const std::string& where, const std::string& folder, Project::Effect& out)
 {
     requireObject(effect, where);
-    allowOnly(effect, where, {"state", "params"});
+    allowOnly(effect, where, {"state", "load", "params"});
     out.present = true;
     if (effect.isMember("state")) {
         out.hasState = true;
         text(effect["state"], member(where, "state"), out.state);
+    }
+    if (effect.isMember("load")) {
+        out.hasLoad = true;
+        std::string faultWhere;
+        std::string fault;
+        if (!DialogSession::read(effect["load"], member(where, "load"), folder, out.load, faultWhere, fault)) {
+            refuse(faultWhere, fault);
+        }
     }
     if (!effect.isMember("params")) return;
     const std::string paramsWhere = member(where, "params");
@@ -216,7 +224,7 @@ void readLayer(const Json::Value& value, const std::string& where, const Project
         if (!value.isMember("width")) layer.width = project.width;
         if (!value.isMember("height")) layer.height = project.height;
     }
-    if (value.isMember("effect")) readEffect(value["effect"], member(where, "effect"), layer.effect);
+    if (value.isMember("effect")) readEffect(value["effect"], member(where, "effect"), folder, layer.effect);
 }
 
 void readProject(const Json::Value& root, const std::string& folder, Project& project)

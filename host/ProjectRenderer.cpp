@@ -24,6 +24,9 @@ struct ProjectRenderer::Layer {
 
 namespace {
 
+// The effect's load button, by its parameter index.
+const int32_t LOAD_BUTTON = 2;
+
 bool isIndex(const std::string& key)
 {
     if (key.empty() || key.size() > 4) return false;
@@ -111,6 +114,7 @@ bool ProjectRenderer::open(const Project& opened, std::string& error, std::vecto
             return false;
         }
         layer.instance->setFrameRate(opened.frameRate);
+        if (spec.effect.hasLoad && !loadThroughDialog(spec, *layer.instance, error)) return false;
         const bool hasModel = followsModel(*layer.instance, host.declaredParams());
         if (!hasModel && !spec.effect.state.empty()) {
             const std::string model = savedModelPath(spec.effect.state);
@@ -121,6 +125,32 @@ bool ProjectRenderer::open(const Project& opened, std::string& error, std::vecto
         if (!bindParams(spec, *layer.instance, hasModel, error)) return false;
     }
     return true;
+}
+
+bool ProjectRenderer::loadThroughDialog(const Project::Layer& spec, EffectInstance& instance, std::string& error)
+{
+    const std::string where = spec.where + ".effect.load";
+    std::string scriptError;
+    host.setScriptRunner([&](const std::string& script, std::string& result, std::string& failure) {
+        const bool ran = scripts.run(script, spec.effect.load, result, failure);
+        scriptError = failure;
+        return ran;
+    });
+    CommandResult result = instance.userChangedParam(LOAD_BUTTON);
+    host.setScriptRunner(nullptr);
+    std::string failure;
+    if (!scriptError.empty()) {
+        // The user's own mistakes name their action already.
+        failure = scriptError.rfind(where, 0) == 0 ? scriptError : where + ": " + scriptError;
+    } else if (result.err || !result.message.empty()) {
+        failure = where + ": " +
+                  (result.message.empty() ? "the effect's load failed (" + std::to_string(result.err) + ")" : result.message);
+    } else if (!followsModel(instance, host.declaredParams())) {
+        failure = where + ": the dialog gave the effect no model";
+    }
+    if (failure.empty()) return true;
+    error = project->file + ": " + failure;
+    return false;
 }
 
 bool ProjectRenderer::bindParams(const Project::Layer& spec, EffectInstance& instance, bool hasModel, std::string& error)

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "Project.h"
+#include "ScriptEngine.h"
 
 namespace tavrix_host {
 
@@ -48,9 +49,13 @@ public:
 private:
     struct Layer;
     bool bindParams(const Project::Layer& layer, EffectInstance& instance, bool hasModel, std::string& error);
+    // Presses the load button while the layer's user session works the
+    // dialog; false with one line when the effect takes no model from it.
+    bool loadThroughDialog(const Project::Layer& layer, EffectInstance& instance, std::string& error);
     HostWorld& inputOf(Layer& layer, int32_t downsample, int32_t quality);
 
     Host& host;
+    ScriptEngine scripts;
     const Project* project = nullptr;
     std::vector<std::unique_ptr<Layer>> layers;
 };

@@ -18,6 +18,12 @@ enum {
     AEGP_DynStreamFlag_HIDDEN = 2
 };
 
+// AEGP_ExecuteScript's answer when the script could not be run or ended
+// with an error.
+enum {
+    A_Err_SCRIPT_FAILED = 1
+};
+
 #define kAEGPUtilitySuite "AEGP Utility Suite"
 #define kAEGPUtilitySuiteVersion11 11
 typedef struct AEGP_UtilitySuite11 {
@@ -27,6 +33,7 @@ typedef struct AEGP_UtilitySuite11 {
     // Runs the script to completion. Its value comes back as text in
     // *result, an error text in *error when error is not null; the caller
     // frees both. platform_encoding false: script and texts are UTF-8.
+    // A script that throws gives A_Err_SCRIPT_FAILED and its message.
     A_Err (*AEGP_ExecuteScript)(AEGP_PluginID plugin_id, const char* script, A_Boolean platform_encoding,
                                 AEGP_MemHandle* result, AEGP_MemHandle* error);
 } AEGP_UtilitySuite11;

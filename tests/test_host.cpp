@@ -6,12 +6,15 @@
 #include <fstream>
 #include <string>
 
+#include <unistd.h>
+
 #include "HandleTable.h"
 #include "HostLog.h"
 #include "HostWorld.h"
 #include "ParamTrack.h"
 #include "ProjectFile.h"
 #include "SavedState.h"
+#include "ScriptEngine.h"
 #include "WorldOps.h"
 
 using namespace tavrix_host;
@@ -200,6 +203,73 @@ TEST(ProjectFile, ReadsLayersAndKeysAndSavesOnlyTheStates)
 
     EXPECT_FALSE(ProjectFile::save(parsed, {"x"}, "/no/such/folder/p.json", error));
     EXPECT_EQ(error, "/no/such/folder/p.json: cannot be written");
+}
+
+TEST(ScriptEngine, ValuesErrorsAndTheToolkitsFiles)
+{
+    const std::string readable = ::testing::TempDir() + "tavrix_script_" + std::to_string(getpid()) + ".txt";
+    std::ofstream(readable) << "caf\xC3\xA9 \xF0\x9F\x98\x80";
+    const struct {
+        std::string script;
+        bool hideJson;
+        bool runs;
+        std::string text;
+    } cases[] = {
+        {"'a' + 'b'", false, true, "ab"},
+        {"undefined", false, true, ""},
+        {"'\\uD83D\\uDE00'", false, true, "\xF0\x9F\x98\x80"},
+        {"typeof JSON", true, true, "undefined"},
+        {"new File('~/x').fsName + ' ' + Folder('~').fsName", false, true, "/home/u/x /home/u"},
+        {"new File('/a b/c%.txt').absoluteURI", false, true, "/a%20b/c%25.txt"},
+        {"var f = new File('" + readable + "'); f.open('r') ? f.read().length + ' ' + f.read() : 'closed'", false, true,
+         "7 "},
+        {"new File('/no/such/file').open('r')", false, true, "false"},
+        {"throw new Error('in the words of the script')", false, false, "in the words of the script"},
+        {"null.x", false, false, "TypeError: "},
+        {"var = ;", false, false, "SyntaxError: "},
+        {"File.openDialog('Pick', '*.*', false)", false, false,
+         "the file dialog \"Pick\" opened, but no action of the user answers it"},
+        {"new Window('palette', 'P')", false, false, "this host shows modal dialogs only, not a 'palette' window"},
+        {"new Window('dialog', 'D').show()", false, false, "the user's actions ended with the dialog \"D\" still open"},
+    };
+    ScriptEngine engine;
+    engine.setHomeFolder("/home/u");
+    for (const auto& c : cases) {
+        engine.setHideJson(c.hideJson);
+        std::string result;
+        std::string error;
+        EXPECT_EQ(engine.run(c.script, DialogSession(), result, error), c.runs) << c.script << ": " << error;
+        const std::string& text = c.runs ? result : error;
+        EXPECT_EQ(text.substr(0, c.text.size()), c.text) << c.script;
+    }
+    std::remove(readable.c_str());
+}
+
+TEST(DialogSession, RefusalsNameTheAction)
+{
+    const std::string existing = ::testing::TempDir() + "tavrix_session_" + std::to_string(getpid()) + ".png";
+    std::ofstream(existing) << "x";
+    const struct {
+        std::string actions;
+        std::string error;
+    } cases[] = {
+        {"{}", "load: must be an array of the user's actions"},
+        {R"([{"press": "OK"}, "OK"])", "load[1]: must be an object with one member"},
+        {R"([{"click": "OK"}])", "load[0].click: unknown action"},
+        {R"([{"press": 1}])", "load[0].press: must be the text of a control"},
+        {R"([{"chooseTextures": []}])", "load[0].chooseTextures: must name at least one file (null chooses none)"},
+        {R"([{"chooseTextures": [")" + existing + R"(", "gone.png"]}])",
+         "load[0].chooseTextures[1]: '/nowhere/gone.png': no such file"},
+        {R"([{"chooseModel": ["a.moc"]}])", "load[0].chooseModel: must be a file path"},
+    };
+    for (const auto& c : cases) {
+        DialogSession session;
+        std::string error;
+        EXPECT_FALSE(DialogSession::parse(c.actions, "load", "/nowhere/", session, error)) << c.actions;
+        EXPECT_EQ(error.substr(0, c.error.size()), c.error);
+        EXPECT_TRUE(session.actions.empty());
+    }
+    std::remove(existing.c_str());
 }
 
 } // namespace

@@ -212,6 +212,65 @@ TEST_F(RenderCommandTest, BadProjectsAreRefusedBeforeAnyFrame)
     EXPECT_FALSE(exists(dir + "/missing"));
 }
 
+TEST_F(RenderCommandTest, ALoadThroughTheDialogRendersAsItsSavedStateDoes)
+{
+    const std::string state = centredSquareState({200, 30, 30, 255});
+    Json::Value saved;
+    std::istringstream(state) >> saved;
+    write("state.json", movingSquareProject(state));
+    Json::Value project = movingSquareProject("");
+    project["layers"][0]["effect"].removeMember("state");
+    Json::Value& load = project["layers"][0]["effect"]["load"];
+    load[0]["chooseModel"] = saved["modelPath"];
+    load[1]["chooseTextures"] = saved["texturePaths"];
+    load[2]["press"] = "OK";
+    write("load.json", project);
+    ASSERT_EQ(run("state.json -o 'state/f_####.png' -q").status, 0);
+    ToolRun r = run("load.json -o 'load/f_####.png' -q --save saved.json");
+    ASSERT_EQ(r.status, 0) << r.err;
+    for (int f = 0; f < 8; ++f) {
+        const std::string name = "/f_000" + std::to_string(f) + ".png";
+        EXPECT_EQ(readFile(dir + "/load" + name), readFile(dir + "/state" + name)) << "frame " << f;
+    }
+    Json::Value reopened;
+    std::istringstream(readFile(dir + "/saved.json")) >> reopened;
+    Json::Value stored;
+    std::istringstream(reopened["layers"][0]["effect"]["state"].asString()) >> stored;
+    EXPECT_EQ(stored["modelPath"], saved["modelPath"]) << "the dialog's result is what the project keeps";
+}
+
+TEST_F(RenderCommandTest, LoadsThatFailAreRefusedBeforeAnyFrame)
+{
+    std::ofstream(dir + "/notex.json") << R"({"model": "x.moc"})";
+    std::ofstream(dir + "/broken.moc") << "not a model";
+    const struct {
+        const char* load;
+        std::string message;
+    } cases[] = {
+        {R"([{"select": "JSON"}, {"chooseJson": "nowhere.json"}, {"press": "OK"}])",
+         "layers[0].effect.load[1].chooseJson: '" + dir + "/nowhere.json': no such file"},
+        {R"([{"press": "OK", "select": "JSON"}])", "layers[0].effect.load[0]: must be an object with one member"},
+        {R"([{"chooseJson": "notex.json"}, {"press": "OK"}])",
+         "layers[0].effect.load[0] (chooseJson \"notex.json\"): the \"File\" button beside \"JSON:\" is disabled"},
+        {R"([{"select": "JSON"}, {"chooseJson": "notex.json"}, {"press": "OK"}])",
+         "layers[0].effect.load: The model JSON file " + dir + "/notex.json names no textures"},
+        {R"([{"chooseModel": "broken.moc"}, {"press": "OK"}])",
+         "layers[0].effect.load: The model file " + dir + "/broken.moc could not be loaded (error "},
+        {R"([{"press": "Cancel"}])", "layers[0].effect.load: the dialog gave the effect no model"},
+    };
+    for (const auto& c : cases) {
+        Json::Value project = movingSquareProject("");
+        project["layers"][0]["effect"].removeMember("state");
+        std::istringstream(c.load) >> project["layers"][0]["effect"]["load"];
+        write("shot.json", project);
+        ToolRun r = run("shot.json -o 'out/f_####.png'");
+        EXPECT_EQ(r.status, 1) << c.load;
+        const std::string expected = "tavrix render: shot.json: " + c.message;
+        EXPECT_EQ(r.err.substr(0, expected.size()), expected);
+        EXPECT_FALSE(exists(dir + "/out")) << c.load;
+    }
+}
+
 TEST_F(RenderCommandTest, AMissingModelRendersWithoutItAndSaysSoOnce)
 {
     Json::Value project = movingSquareProject(loadResult(dir + "/gone.moc", {}));
