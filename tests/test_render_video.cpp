@@ -29,24 +29,7 @@ protected:
     // (40 x 40 pixels) moving right over nothing.
     void writeProject(int width, int height)
     {
-        const std::string model =
-            writeTempModel(testFileName("square.moc"), flatModel(100, 100, {RectMesh{40, 40, 20, 20}}));
-        Json::Value project;
-        project["composition"]["width"] = width;
-        project["composition"]["height"] = height;
-        project["composition"]["frameRate"] = 24;
-        project["composition"]["frameCount"] = 8;
-        Json::Value puppet;
-        puppet["effect"]["state"] = loadResult(model, {writeSolidPng(testFileName("square.png"), 4, 4, SQUARE)});
-        Json::Value& position = puppet["effect"]["params"]["Position"]["keys"];
-        position[0]["frame"] = 0;
-        position[0]["value"].append(60);
-        position[0]["value"].append(50);
-        position[1]["frame"] = 7;
-        position[1]["value"].append(130);
-        position[1]["value"].append(50);
-        project["layers"].append(puppet);
-        std::ofstream(dir + "/shot.json") << project;
+        std::ofstream(dir + "/shot.json") << movingEffectProject(width, height, centredSquareState(SQUARE));
     }
 
     // The tool runs in dir, so that relative names land there.
