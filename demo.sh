@@ -4,7 +4,8 @@
 # generator, renders three seconds of the example project through the effect
 # plug-in with `tavrix render` (the effect loads the puppet through its
 # dialog; PNG frames and out/demo/demo.webm), tiles a few frames into
-# out/demo/contact-sheet.png, and draws a few still poses with `tavrix draw`.
+# out/demo/contact-sheet.png, draws a few still poses with `tavrix draw` and
+# plays the example motion with `tavrix play`.
 set -euo pipefail
 cd "$(dirname "$0")"
 ./scripts/install-deps.sh
@@ -58,3 +59,8 @@ echo "Frames: $out/frames/frame_0000.png ... frame_0071.png (3 s at 24 frames/s)
 echo "Contact sheet of frames 0, 14, 28, 35, 49 and 63: $out/contact-sheet.png"
 echo "Clip of the frames (VP9 with alpha): $out/demo.webm"
 echo "Stills: ${stills[*]}; tiled: $out/poses-sheet.png"
+echo
+echo "== tavrix play: the example motion with blinking and swinging hair"
+"$tavrix" play "$out/demo.json" --motion examples/motions/demo_wave.mtn --blink 7 \
+  --physics examples/motions/demo_hair.json --size 400x500 -o "$out/wave/frame_####.png" -q
+echo "Frames: $out/wave/frame_0000.png ... frame_0090.png"

@@ -54,38 +54,15 @@ protected:
         return ToolRun{WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, readFile(errPath)};
     }
 
-    // A 100 x 100 canvas with a 20 x 20 rectangle at its centre in a solid
-    // colour, as the load dialog would have stored it.
-    std::string centredSquareState(Rgba8 colour)
-    {
-        const std::string model =
-            writeTempModel(testFileName("square.moc"), flatModel(100, 100, {RectMesh{40, 40, 20, 20}}));
-        return loadResult(model, {writeSolidPng(testFileName("square.png"), 4, 4, colour)});
-    }
-
     // A 200 x 100 composition of 8 frames: the effect on an opaque layer
     // above a PNG background, the square moving from x 60 to x 130 (one
     // canvas unit is two pixels at 100 %).
     Json::Value movingSquareProject(const std::string& state)
     {
-        Json::Value project;
-        project["composition"]["width"] = 200;
-        project["composition"]["height"] = 100;
-        project["composition"]["frameRate"] = 24;
-        project["composition"]["frameCount"] = 8;
-        Json::Value puppet;
-        puppet["effect"]["state"] = state;
-        Json::Value& position = puppet["effect"]["params"]["Position"]["keys"];
-        position[0]["frame"] = 0;
-        position[0]["value"].append(60);
-        position[0]["value"].append(50);
-        position[1]["frame"] = 7;
-        position[1]["value"].append(130);
-        position[1]["value"].append(50);
+        Json::Value project = movingEffectProject(200, 100, state);
         Json::Value background;
         background["source"]["type"] = "png";
         background["source"]["path"] = writeSolidPng(testFileName("bg.png"), 200, 100, {0, 0, 255, 255});
-        project["layers"].append(puppet);
         project["layers"].append(background);
         return project;
     }

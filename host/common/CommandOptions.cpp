@@ -1,5 +1,6 @@
 #include "CommandOptions.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <cmath>
@@ -114,6 +115,15 @@ bool parseColor(const std::string& text, Rgba8& color, std::string& why)
         return false;
     }
     color = {channels[0], channels[1], channels[2], channels[3]};
+    return true;
+}
+
+bool imageSizeOfCanvas(float canvasWidth, float canvasHeight, int& width, int& height)
+{
+    if (!(canvasWidth >= 0.5f && canvasHeight >= 0.5f) || !std::isfinite(canvasWidth * canvasHeight)) return false;
+    const float scale = std::min(1.0f, LARGEST_DEFAULT_SIDE / std::max(canvasWidth, canvasHeight));
+    width = std::max(1, static_cast<int>(std::lround(canvasWidth * scale)));
+    height = std::max(1, static_cast<int>(std::lround(canvasHeight * scale)));
     return true;
 }
 

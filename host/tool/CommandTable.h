@@ -49,5 +49,6 @@ inline CLI::Option* addRepeatedOption(CLI::App* command, const std::string& name
 void addInspectCommand(CLI::App& tool, CommandTable& table);
 void addDrawCommand(CLI::App& tool, CommandTable& table);
 void addRenderCommand(CLI::App& tool, CommandTable& table);
+void addPlayCommand(CLI::App& tool, CommandTable& table);
 
 } // namespace tavrix_tool

@@ -1,6 +1,4 @@
 // tavrix draw: one still image of a posed model.
-#include <algorithm>
-#include <cmath>
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -10,6 +8,7 @@
 #include "CommandOptions.h"
 #include "CommandTable.h"
 #include "ImageFile.h"
+#include "ModelDrawing.h"
 #include "ModelFiles.h"
 #include "OffscreenDrawing.h"
 #include "RuntimeOutput.h"
@@ -18,9 +17,6 @@
 namespace tavrix_tool {
 
 namespace {
-
-// Without --size the image takes the canvas size, scaled down to this.
-const int LARGEST_DEFAULT_SIDE = 4096;
 
 struct DrawOptions {
     std::string modelPath;
@@ -31,19 +27,6 @@ struct DrawOptions {
     std::string outputPath;
     bool verbose = false;
 };
-
-// The canvas size, scaled down (aspect kept) so that neither side exceeds
-// LARGEST_DEFAULT_SIDE. False for a canvas without a size.
-bool defaultSize(const tavrix::TavrixModelOpenGL& model, int& width, int& height)
-{
-    const float canvasWidth = model.getCanvasWidth();
-    const float canvasHeight = model.getCanvasHeight();
-    if (!(canvasWidth >= 0.5f && canvasHeight >= 0.5f) || !std::isfinite(canvasWidth * canvasHeight)) return false;
-    const float scale = std::min(1.0f, LARGEST_DEFAULT_SIDE / std::max(canvasWidth, canvasHeight));
-    width = std::max(1, static_cast<int>(std::lround(canvasWidth * scale)));
-    height = std::max(1, static_cast<int>(std::lround(canvasHeight * scale)));
-    return true;
-}
 
 int fail(const std::string& why, int status = EXIT_FAILED)
 {
@@ -74,23 +57,8 @@ int runDraw(const DrawOptions& options)
 
     RuntimeOutput output(options.verbose);
     OffscreenDrawing drawing;
-    if (!drawing.start(why)) return fail(why);
-
-    std::vector<std::string> warnings;
-    int loadResult = 0;
-    // Without --size the aspect is not known before the canvas is; setSize
-    // projects the model again once it is.
-    if (!drawing.load(files.paths(), sizeGiven ? width : 1, sizeGiven ? height : 1, warnings, loadResult)) {
-        const std::string detail = output.lastErrorMessage();
-        return fail(files.model + ": cannot load model: result " + std::to_string(loadResult) + ", " +
-                    describeLoadResult(loadResult) + (detail.empty() ? "" : ": " + detail));
-    }
-    for (const std::string& warning : warnings) std::fprintf(stderr, "tavrix draw: warning: %s\n", warning.c_str());
+    if (!startModelDrawing(drawing, files, sizeGiven, width, height, output, "draw", why)) return fail(why);
     tavrix::TavrixModelOpenGL& model = *drawing.getModel();
-    if (!sizeGiven && !defaultSize(model, width, height)) {
-        return fail(files.model + ": the model's canvas has no size; give one with --size");
-    }
-    if (!drawing.setSize(width, height, why)) return fail(why);
 
     for (const auto& set : sets) model.setParamFloat(set.first.c_str(), set.second, 1.0f);
     drawing.update();

@@ -257,9 +257,7 @@ int runInspect(InspectOptions& options)
             ATavrixModel model;
             int result = ATavrixModel::loadModel_exe(&model, LDString(modelPath));
             if (result != ATavrixModel::LOAD_OK) {
-                std::string why = output.lastErrorMessage();
-                std::fprintf(stderr, "tavrix inspect: %s: cannot load model: result %d, %s%s%s\n", modelPath,
-                             result, describeLoadResult(result), why.empty() ? "" : ": ", why.c_str());
+                std::fprintf(stderr, "tavrix inspect: %s\n", describeLoadFailure(modelPath, result, output).c_str());
                 status = 1;
             } else {
                 for (const auto& set : options.sets) model.setParamFloat(set.first.c_str(), set.second, 1.0f);

@@ -191,7 +191,9 @@ void addRenderCommand(CLI::App& tool, CommandTable& table)
         "loaded as a compositing host loads it, and writes each frame as a straight-alpha PNG (or all of them\n"
         "into one video file). Each frame depends only on the project and its number. The plug-in is found\n"
         "with --plugin, else in $TAVRIX_PLUGIN, else beside the tool (TavrixLoader.so).\n\n"
-        "Example:\n  tavrix render shot.json -o out/shot_####.png -s 0 -e 47 --downsample 2 --save shot_saved.json");
+        "Examples:\n  tavrix render shot.json -o out/shot_####.png -s 0 -e 47 --downsample 2 --save shot_saved.json\n"
+        "  tavrix render shot.json -o out/shot.webm --crf 20\n"
+        "  tavrix render shot.json --chunk 3/8 -o 'out/shot_####.png' -q");
     command->add_option("PROJECT", options->projectPath, "the project file (JSON)")->required();
     command->add_option("-o,--output", options->outputPattern,
                         "frame files, #### or %04d standing for the frame number (default out/frame_####.png); "

@@ -76,4 +76,11 @@ const char* describeLoadResult(int result)
     }
 }
 
+std::string describeLoadFailure(const std::string& modelPath, int result, RuntimeOutput& output)
+{
+    const std::string detail = output.lastErrorMessage();
+    return modelPath + ": cannot load model: result " + std::to_string(result) + ", " + describeLoadResult(result) +
+           (detail.empty() ? "" : ": " + detail);
+}
+
 } // namespace tavrix_tool

@@ -35,5 +35,8 @@ namespace tavrix_tool {
 
 // What a model load result means, for messages ("invalid model data").
 const char* describeLoadResult(int result);
+// "PATH: cannot load model: result N, what it means: the runtime's last
+// error message" (the message when there was one).
+std::string describeLoadFailure(const std::string& modelPath, int result, RuntimeOutput& output);
 
 } // namespace tavrix_tool

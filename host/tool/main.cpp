@@ -35,6 +35,7 @@ int main(int argc, char** argv)
     addInspectCommand(tool, table);
     addDrawCommand(tool, table);
     addRenderCommand(tool, table);
+    addPlayCommand(tool, table);
 
     try {
         tool.parse(argc, argv);

@@ -1,6 +1,8 @@
 #include "memory/MemoryParam.h"
 
 #include "memory/AMemoryHolder.h"
+#include "memory/UtMemory.h"
+#include "memory/fixed/MemoryHolderFixed.h"
 #include "util/UtDebug.h"
 
 namespace tavrix {
@@ -9,6 +11,18 @@ MemoryParam::MemoryParam(AMemoryHolder* main, AMemoryHolder* gpu)
     : curMemoryHolder(main), allocType(LDAllocator::MAIN), allocAlign(4),
       memoryHolderMain(main), memoryHolderGPU(gpu)
 {
+}
+
+MemoryParam* MemoryParam::newWithFixedHolder(const char* holderName, size_t pageSize, MemoryHolderFixed*& holder)
+{
+    MemoryParam* tmp = UtMemory::getTmpMemoryParam();
+    holder = new (tmp) MemoryHolderFixed(LDAllocator::MAIN, holderName, pageSize);
+    MemoryParam* memParam = holder ? new (tmp) MemoryParam(holder, holder) : nullptr;
+    if (!memParam) {
+        delete holder;
+        holder = nullptr;
+    }
+    return memParam;
 }
 
 LDAllocator::Type MemoryParam::setAllocType(LDAllocator::Type type)

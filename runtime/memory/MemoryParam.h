@@ -8,6 +8,7 @@
 namespace tavrix {
 
 class AMemoryHolder;
+class MemoryHolderFixed;
 
 // Names the holder (and allocation type) an allocation comes from. It does
 // not own its holders.
@@ -15,6 +16,12 @@ class MemoryParam : public LDObject {
 public:
     MemoryParam(AMemoryHolder* main, AMemoryHolder* gpu);
     virtual ~MemoryParam() {}
+
+    // A new arena holder (allocation type MAIN) and a parameter naming it,
+    // both in the temporary memory: what an owner that releases its
+    // allocations as a whole keeps and deletes. Null, with holder null too,
+    // when either cannot be made.
+    static MemoryParam* newWithFixedHolder(const char* holderName, size_t pageSize, MemoryHolderFixed*& holder);
 
     LDAllocator::Type setAllocType(LDAllocator::Type allocType);
     int setAllocAlign(int align);

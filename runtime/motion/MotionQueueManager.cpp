@@ -14,9 +14,7 @@ namespace tavrix {
 MotionQueueManager::MotionQueueManager()
     : motions(nullptr), motionDebugMode(false), memoryParam(nullptr), memoryHolder(nullptr)
 {
-    MemoryParam* tmp = UtMemory::getTmpMemoryParam();
-    memoryHolder = new (tmp) MemoryHolderFixed(LDAllocator::MAIN, "MotionQueueManager", 2048);
-    if (memoryHolder) memoryParam = new (tmp) MemoryParam(memoryHolder, memoryHolder);
+    memoryParam = MemoryParam::newWithFixedHolder("MotionQueueManager", 2048, memoryHolder);
     if (memoryParam) motions = new (memoryParam) LDVector<MotionQueueEnt*>(memoryParam);
 }
 

@@ -96,9 +96,7 @@ TavrixMotion::TavrixMotion()
     : motions(nullptr), fps(30.0f), maxLength(0), loopDurationMSec(-1), loop(false), loopFadeIn(true),
       objectNo(staticObjectNo++), lastWeight(0.0f), memoryParam(nullptr), memoryHolder(nullptr)
 {
-    MemoryParam* tmp = UtMemory::getTmpMemoryParam();
-    memoryHolder = new (tmp) MemoryHolderFixed(LDAllocator::MAIN, "TavrixMotion");
-    if (memoryHolder) memoryParam = new (tmp) MemoryParam(memoryHolder, memoryHolder);
+    memoryParam = MemoryParam::newWithFixedHolder("TavrixMotion", MemoryHolderFixed::defaultPageSize, memoryHolder);
     if (memoryParam) motions = new (memoryParam) LDVector<Motion*>(memoryParam);
 }
 

@@ -165,9 +165,7 @@ TavrixMotionBin::TavrixMotionBin()
     : buf(nullptr), bufType(0), motions(nullptr), motionCount(0), fps(30.0f), maxLength(0), loopDurationMSec(-1),
       loop(false), objectNo(staticObjectNo++), lastWeight(0.0f), memoryParam(nullptr), memoryHolder(nullptr)
 {
-    MemoryParam* tmp = UtMemory::getTmpMemoryParam();
-    memoryHolder = new (tmp) MemoryHolderFixed(LDAllocator::MAIN, "TavrixMotion");
-    if (memoryHolder) memoryParam = new (tmp) MemoryParam(memoryHolder, memoryHolder);
+    memoryParam = MemoryParam::newWithFixedHolder("TavrixMotion", MemoryHolderFixed::defaultPageSize, memoryHolder);
 }
 
 TavrixMotionBin::~TavrixMotionBin()

@@ -63,12 +63,9 @@ void PhysicsHair::init(const char* holderName)
     lastTime = 0;
     srcList = nullptr;
     targetList = nullptr;
-    memoryParam = nullptr;
     p1.mass = p2.mass = DEFAULT_MASS;
 
-    MemoryParam* tmp = UtMemory::getTmpMemoryParam();
-    memoryHolder = new (tmp) MemoryHolderFixed(LDAllocator::MAIN, holderName, 1024);
-    if (memoryHolder) memoryParam = new (tmp) MemoryParam(memoryHolder, memoryHolder);
+    memoryParam = MemoryParam::newWithFixedHolder(holderName, 1024, memoryHolder);
     if (!memoryParam) return;
     srcList = new (memoryParam) LDVector<IPhysicsSrc*>(memoryParam);
     targetList = new (memoryParam) LDVector<IPhysicsTarget*>(memoryParam);

@@ -64,13 +64,10 @@ void Json::init(const char* holderName)
     lineCount = 0;
     error_message = nullptr;
     root = nullptr;
-    memoryParam = nullptr;
     text = nullptr;
     textLength = 0;
     depth = 0;
-    MemoryParam* tmp = UtMemory::getTmpMemoryParam();
-    memoryHolder = new (tmp) MemoryHolderFixed(LDAllocator::MAIN, holderName, HOLDER_PAGE_SIZE);
-    if (memoryHolder) memoryParam = new (tmp) MemoryParam(memoryHolder, memoryHolder);
+    memoryParam = MemoryParam::newWithFixedHolder(holderName, HOLDER_PAGE_SIZE, memoryHolder);
 }
 
 Json::~Json()
@@ -261,14 +258,42 @@ LDString* Json::parseString(int from, int* next)
     return nullptr;
 }
 
+bool Json::enterContainer()
+{
+    if (++depth <= MAX_NESTING) return true;
+    setError("nesting too deep");
+    return false;
+}
+
+Value* Json::leaveContainer(Value* container)
+{
+    --depth;
+    return container;
+}
+
+bool Json::skipToSeparator(int& i, char close, int* next)
+{
+    for (; i < textLength && text[i] != ',' && text[i] != close; ++i) {
+        if (text[i] == '\n') ++lineCount;
+    }
+    if (i >= textLength) {
+        // Arrays report the same text as objects.
+        setError("illegal end of parseObject");
+        return true;
+    }
+    if (text[i] == close) {
+        *next = i + 1;
+        return false;
+    }
+    ++i;
+    return true;
+}
+
 Value* Json::parseObject(int from, int* next)
 {
     *next = from;
     if (error_message) return nullptr;
-    if (++depth > MAX_NESTING) {
-        setError("nesting too deep");
-        return nullptr;
-    }
+    if (!enterContainer()) return nullptr;
     Map* map = new (memoryParam) Map(memoryParam);
     int i = from;
     while (map && !error_message) {
@@ -281,8 +306,7 @@ Value* Json::parseObject(int from, int* next)
                 break;
             } else if (text[i] == '}') {
                 *next = i + 1;
-                --depth;
-                return map;
+                return leaveContainer(map);
             }
         }
         if (error_message) break;
@@ -307,19 +331,7 @@ Value* Json::parseObject(int from, int* next)
         delete key;
         if (error_message) break;
 
-        for (; i < textLength && text[i] != ',' && text[i] != '}'; ++i) {
-            if (text[i] == '\n') ++lineCount;
-        }
-        if (i >= textLength) {
-            setError("illegal end of parseObject");
-            break;
-        }
-        if (text[i] == '}') {
-            *next = i + 1;
-            --depth;
-            return map;
-        }
-        ++i;
+        if (!skipToSeparator(i, '}', next)) return leaveContainer(map);
     }
     delete map;
     return nullptr;
@@ -329,10 +341,7 @@ Value* Json::parseArray(int from, int* next)
 {
     *next = from;
     if (error_message) return nullptr;
-    if (++depth > MAX_NESTING) {
-        setError("nesting too deep");
-        return nullptr;
-    }
+    if (!enterContainer()) return nullptr;
     Array* array = new (memoryParam) Array(memoryParam);
     int i = from;
     while (array && !error_message) {
@@ -341,19 +350,7 @@ Value* Json::parseArray(int from, int* next)
         // Nothing is read at a ']', so an empty array stays empty.
         if (value) array->add(value);
 
-        for (; i < textLength && text[i] != ',' && text[i] != ']'; ++i) {
-            if (text[i] == '\n') ++lineCount;
-        }
-        if (i >= textLength) {
-            setError("illegal end of parseObject");
-            break;
-        }
-        if (text[i] == ']') {
-            *next = i + 1;
-            --depth;
-            return array;
-        }
-        ++i;
+        if (!skipToSeparator(i, ']', next)) return leaveContainer(array);
     }
     delete array;
     return nullptr;

@@ -60,6 +60,13 @@ private:
     LDString* parseString(int from, int* next);
     Value* parseObject(int from, int* next);
     Value* parseArray(int from, int* next);
+    // Counts a container level; false (and the error) beyond MAX_NESTING.
+    bool enterContainer();
+    Value* leaveContainer(Value* container);
+    // Moves i past the next ',' (true: another member follows) or to after
+    // close (false, with next set); running off the end sets the error and
+    // gives true, so the caller's loop ends on the error.
+    bool skipToSeparator(int& i, char close, int* next);
     void setError(const char* message) { if (!error_message) error_message = message; }
     Value* newError(const char* message);
 

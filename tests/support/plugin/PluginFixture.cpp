@@ -30,6 +30,33 @@ mocwriter::MocModel modelWithParams(const std::vector<std::string>& paramIds)
     return model;
 }
 
+std::string centredSquareState(Rgba8 colour)
+{
+    const std::string model =
+        writeTempModel(testFileName("square.moc"), flatModel(100, 100, {RectMesh{40, 40, 20, 20}}));
+    return loadResult(model, {writeSolidPng(testFileName("square.png"), 4, 4, colour)});
+}
+
+Json::Value movingEffectProject(int width, int height, const std::string& state)
+{
+    Json::Value project;
+    project["composition"]["width"] = width;
+    project["composition"]["height"] = height;
+    project["composition"]["frameRate"] = 24;
+    project["composition"]["frameCount"] = 8;
+    Json::Value layer;
+    layer["effect"]["state"] = state;
+    Json::Value& position = layer["effect"]["params"]["Position"]["keys"];
+    position[0]["frame"] = 0;
+    position[0]["value"].append(60);
+    position[0]["value"].append(50);
+    position[1]["frame"] = 7;
+    position[1]["value"].append(130);
+    position[1]["value"].append(50);
+    project["layers"].append(layer);
+    return project;
+}
+
 std::string testFileName(const std::string& suffix)
 {
     const ::testing::TestInfo* test = ::testing::UnitTest::GetInstance()->current_test_info();

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <gtest/gtest.h>
+#include <json/json.h>
 
 #include <string>
 #include <vector>
@@ -22,6 +23,15 @@ std::string loadResult(const std::string& modelPath, const std::vector<std::stri
 // A flat model (see flatModel) of canvasSize x canvasSize with one opaque
 // rectangle per rect, all drawn with texture 0, plus the named parameters.
 mocwriter::MocModel modelWithParams(const std::vector<std::string>& paramIds);
+
+// The saved state of a model whose 100 x 100 canvas holds a 20 x 20
+// rectangle at its centre in a solid colour, as the load dialog stores it.
+std::string centredSquareState(Rgba8 colour);
+
+// A project for tavrix render: 8 frames at 24 frames/s of width x height,
+// one layer with the effect restored from state, its Position keyed from
+// (60, 50) at frame 0 to (130, 50) at frame 7.
+Json::Value movingEffectProject(int width, int height, const std::string& state);
 
 // Name unique to the running test, for files under the temporary folder.
 std::string testFileName(const std::string& suffix);

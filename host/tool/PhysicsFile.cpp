@@ -1,0 +1,137 @@
+#include "PhysicsFile.h"
+
+#include <json/json.h>
+
+#include <cmath>
+#include <fstream>
+#include <initializer_list>
+
+namespace tavrix_tool {
+
+namespace {
+
+// Checks member names so that a misspelt one is not silently ignored.
+bool onlyKnownMembers(const Json::Value& object, const std::string& where, std::initializer_list<const char*> known,
+                      std::string& why)
+{
+    for (const std::string& name : object.getMemberNames()) {
+        bool found = false;
+        for (const char* k : known) found = found || name == k;
+        if (!found) {
+            why = where + "." + name + ": unknown member";
+            return false;
+        }
+    }
+    return true;
+}
+
+// An optional finite number; with positive, it must also be above 0.
+bool readNumber(const Json::Value& object, const char* name, const std::string& where, float& value,
+                bool positive, std::string& why)
+{
+    if (!object.isMember(name)) return true;
+    const Json::Value& member = object[name];
+    std::string at = where + "." + name;
+    if (!member.isNumeric()) {
+        why = at + ": expected a number";
+        return false;
+    }
+    float number = static_cast<float>(member.asDouble());
+    if (!std::isfinite(number)) {
+        why = at + ": out of range";
+        return false;
+    }
+    if (positive && !(number > 0.0f)) {
+        why = at + ": must be above 0";
+        return false;
+    }
+    value = number;
+    return true;
+}
+
+bool readLinks(const Json::Value& hair, const char* name, const std::string& where, std::vector<HairLink>& links,
+               std::string& why)
+{
+    if (!hair.isMember(name)) return true;
+    const Json::Value& list = hair[name];
+    std::string at = where + "." + name;
+    if (!list.isArray()) {
+        why = at + ": expected an array";
+        return false;
+    }
+    for (Json::ArrayIndex i = 0; i < list.size(); ++i) {
+        const Json::Value& entry = list[i];
+        std::string entryAt = at + "[" + std::to_string(i) + "]";
+        if (!entry.isObject()) {
+            why = entryAt + ": expected an object";
+            return false;
+        }
+        if (!onlyKnownMembers(entry, entryAt, {"kind", "id", "scale", "weight"}, why)) return false;
+        HairLink link;
+        if (entry.isMember("kind")) {
+            if (!entry["kind"].isInt()) {
+                why = entryAt + ".kind: expected a whole number";
+                return false;
+            }
+            link.kind = entry["kind"].asInt();
+        }
+        if (!entry["id"].isString() || entry["id"].asString().empty()) {
+            why = entryAt + ".id: expected a parameter name";
+            return false;
+        }
+        link.id = entry["id"].asString();
+        if (!readNumber(entry, "scale", entryAt, link.scale, false, why) ||
+            !readNumber(entry, "weight", entryAt, link.weight, false, why)) {
+            return false;
+        }
+        links.push_back(link);
+    }
+    return true;
+}
+
+} // namespace
+
+bool readPhysicsFile(const std::string& path, std::vector<HairSpec>& hairs, std::string& why)
+{
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        why = "cannot be read";
+        return false;
+    }
+    Json::CharReaderBuilder builder;
+    Json::Value root;
+    std::string errors;
+    if (!Json::parseFromStream(builder, in, &root, &errors)) {
+        why = "not valid JSON: " + errors.substr(0, errors.find('\n'));
+        return false;
+    }
+    if (!root.isArray()) {
+        why = "expected an array of hairs";
+        return false;
+    }
+    hairs.clear();
+    for (Json::ArrayIndex i = 0; i < root.size(); ++i) {
+        const Json::Value& hair = root[i];
+        std::string at = "[" + std::to_string(i) + "]";
+        if (!hair.isObject()) {
+            why = at + ": expected an object";
+            return false;
+        }
+        if (!onlyKnownMembers(hair, at, {"length", "air_resistance", "mass", "gravity_angle_deg", "sources", "targets"},
+                              why)) {
+            return false;
+        }
+        HairSpec spec;
+        if (!readNumber(hair, "length", at, spec.length, true, why) ||
+            !readNumber(hair, "air_resistance", at, spec.airResistance, false, why) ||
+            !readNumber(hair, "mass", at, spec.mass, true, why) ||
+            !readNumber(hair, "gravity_angle_deg", at, spec.gravityAngleDeg, false, why) ||
+            !readLinks(hair, "sources", at, spec.sources, why) || !readLinks(hair, "targets", at, spec.targets, why)) {
+            return false;
+        }
+        hairs.push_back(spec);
+    }
+    return true;
+}
+
+} // namespace tavrix_tool
