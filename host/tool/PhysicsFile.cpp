@@ -5,6 +5,8 @@
 #include <cmath>
 #include <fstream>
 #include <initializer_list>
+#include <memory>
+#include <sstream>
 
 namespace tavrix_tool {
 
@@ -98,10 +100,18 @@ bool readPhysicsFile(const std::string& path, std::vector<HairSpec>& hairs, std:
         why = "cannot be read";
         return false;
     }
+    std::stringstream text;
+    text << in.rdbuf();
+    return parsePhysicsJson(text.str(), hairs, why);
+}
+
+bool parsePhysicsJson(const std::string& text, std::vector<HairSpec>& hairs, std::string& why)
+{
     Json::CharReaderBuilder builder;
+    std::unique_ptr<Json::CharReader> reader(builder.newCharReader());
     Json::Value root;
     std::string errors;
-    if (!Json::parseFromStream(builder, in, &root, &errors)) {
+    if (!reader->parse(text.data(), text.data() + text.size(), &root, &errors)) {
         why = "not valid JSON: " + errors.substr(0, errors.find('\n'));
         return false;
     }
