@@ -5,8 +5,8 @@
 #include <cmath>
 #include <fstream>
 #include <initializer_list>
-#include <memory>
-#include <sstream>
+
+#include "JsonText.h"
 
 namespace tavrix_tool {
 
@@ -95,23 +95,17 @@ bool readLinks(const Json::Value& hair, const char* name, const std::string& whe
 
 bool readPhysicsFile(const std::string& path, std::vector<HairSpec>& hairs, std::string& why)
 {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        why = "cannot be read";
-        return false;
-    }
-    std::stringstream text;
-    text << in.rdbuf();
-    return parsePhysicsJson(text.str(), hairs, why);
+    std::string text;
+    if (!tavrix_host::readTextFile(path, text, why)) return false;
+    return parsePhysicsJson(text, hairs, why);
 }
 
 bool parsePhysicsJson(const std::string& text, std::vector<HairSpec>& hairs, std::string& why)
 {
     Json::CharReaderBuilder builder;
-    std::unique_ptr<Json::CharReader> reader(builder.newCharReader());
     Json::Value root;
     std::string errors;
-    if (!reader->parse(text.data(), text.data() + text.size(), &root, &errors)) {
+    if (!tavrix_host::parseJsonText(text, builder, root, &errors)) {
         why = "not valid JSON: " + errors.substr(0, errors.find('\n'));
         return false;
     }
