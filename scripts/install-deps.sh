@@ -9,7 +9,8 @@ packages=(
   libjsoncpp-dev liblodepng-dev libglm-dev
   libegl-dev libgl-dev libglu1-mesa-dev libegl-mesa0 libgl1-mesa-dri
   duktape-dev libcli11-dev
-  libavformat-dev libavcodec-dev libswscale-dev libavutil-dev
+  libavformat-dev libavcodec-dev libswscale-dev libavutil-dev libswresample-dev
+  espeak-ng
 )
 
 missing=()
