@@ -124,9 +124,12 @@ DrawingSetup& drawing()
 void BM_PartModelUpdate(benchmark::State& state)
 {
     tavrix::TavrixModelOpenGL* model = drawing().model;
+    float angle = 0.0f;
     for (auto _ : state) {
-        // As a frame does: every parameter set from its slider, then update.
-        for (int i = 0; i < 4; ++i) model->setParamFloat(i, model->getParamFloat(i), 1.0f);
+        // As a frame of an animation does: the sliders moved, then update.
+        angle = angle > 29.0f ? -29.0f : angle + 0.5f;
+        model->setParamFloat("PARAM_ANGLE_X", angle);
+        model->setParamFloat("PARAM_BODY_ANGLE_X", angle / 3.0f);
         model->update();
     }
 }
@@ -148,9 +151,11 @@ void BM_PartReadBack(benchmark::State& state)
     DrawingSetup& setup = drawing();
     std::vector<uint8_t> buffer(static_cast<size_t>(setup.gl.renderBufferWidth) * setup.gl.renderBufferHeight * 4);
     for (auto _ : state) {
+        // The output's rows and columns, as the render reads them.
         glReadBuffer(GL_COLOR_ATTACHMENT0_EXT);
-        glReadPixels(0, 0, setup.gl.renderBufferWidth, setup.gl.renderBufferHeight, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8,
-                     buffer.data());
+        glPixelStorei(GL_PACK_ROW_LENGTH, setup.gl.renderBufferWidth);
+        glReadPixels(0, 0, WIDTH, HEIGHT, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8, buffer.data());
+        glPixelStorei(GL_PACK_ROW_LENGTH, 0);
         benchmark::DoNotOptimize(buffer.data());
     }
 }

@@ -22,6 +22,7 @@
 #include "param/ParamDefFloat.h"
 #include "param/ParamDefSet.h"
 #include "type/LDHashIndex.h"
+#include "util/UtDebug.h"
 #include "util/UtHash.h"
 
 namespace tavrix {
@@ -50,7 +51,7 @@ ModelContext::ModelContext(ATavrixModel* model)
       orderListLastDrawIndex(nullptr), nextListDrawIndex(nullptr),
       tmpPivotTableIndices(), tmpT_Array(),
       memoryParam(nullptr), memoryHolderMain(nullptr), memoryHolderGPU(nullptr), paramIndex(nullptr),
-      baseDataIndex(nullptr)
+      baseDataIndex(nullptr), lastUpdateQuiet(false)
 {
     MemoryParam* tmp = UtMemory::getTmpMemoryParam();
     memoryHolderMain = new (tmp) MemoryHolderFixed(LDAllocator::MAIN, "ModelContext");
@@ -344,6 +345,19 @@ bool ModelContext::update()
     const int minOrder = IDrawData::getTotalMinOrder();
     const int bucketCount = IDrawData::getTotalMaxOrder() - minOrder + 1;
     const int drawCount = drawDataList->size();
+    // Evaluation depends on nothing but the parameter values and the model
+    // data: when no value moved since a complete update that printed nothing
+    // (same draw-order range and drawables), running it again would compute
+    // what is already held and print nothing, so it is left out.
+    if (lastUpdateQuiet && !needSetup && orderListFirstDrawIndex->size() == bucketCount &&
+        nextListDrawIndex->size() == drawCount) {
+        bool anyChanged = false;
+        const int paramCount = getParamCount();
+        for (int i = 0; i < paramCount && !anyChanged; ++i) anyChanged = (*paramUpdated)[i] != 0;
+        if (!anyChanged) return false;
+    }
+    lastUpdateQuiet = false;
+    const unsigned long messagesBefore = UtDebug::getMessageCount();
     // The lists keep their capacity, so after the first update this allocates nothing.
     if (!orderListFirstDrawIndex->updateSize(bucketCount, NO_DRAW_INDEX) ||
         !orderListLastDrawIndex->updateSize(bucketCount, NO_DRAW_INDEX) ||
@@ -384,6 +398,7 @@ bool ModelContext::update()
     }
 
     clearParamChanges();
+    lastUpdateQuiet = UtDebug::getMessageCount() == messagesBefore;
     return false;
 }
 

@@ -178,6 +178,10 @@ private:
     // identifier in baseDataList (the last one). They exist with their lists.
     LDHashIndex* paramIndex;
     LDHashIndex* baseDataIndex;
+
+    // Whether the last update ran in full and printed no message: only then
+    // may an update with no parameter moved keep its results (see update).
+    bool lastUpdateQuiet;
 };
 
 template <class Visit>

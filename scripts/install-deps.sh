@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build and the tests need, skipping what is
-# already installed. Safe to run repeatedly.
+# already installed. Safe to run repeatedly. --fuzz adds clang and its
+# libFuzzer runtime, which only ./fuzz.sh needs.
 set -euo pipefail
 
 packages=(
-  build-essential cmake pkg-config
+  build-essential cmake pkg-config python3
   libgtest-dev libbenchmark-dev
   libjsoncpp-dev liblodepng-dev libglm-dev
   libegl-dev libgl-dev libglu1-mesa-dev libegl-mesa0 libgl1-mesa-dri
@@ -12,6 +13,9 @@ packages=(
   libavformat-dev libavcodec-dev libswscale-dev libavutil-dev libswresample-dev
   espeak-ng
 )
+if [ "${1:-}" = "--fuzz" ]; then
+  packages+=(clang libclang-rt-dev)
+fi
 
 missing=()
 for p in "${packages[@]}"; do

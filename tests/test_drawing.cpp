@@ -1,6 +1,7 @@
 // The OpenGL back-end, the model front-ends and the loading helpers, drawn
 // for real through Mesa and read back pixel by pixel.
 #include <gtest/gtest.h>
+#include <lodepng.h>
 
 #include <algorithm>
 #include <cmath>
@@ -382,6 +383,42 @@ TEST_F(DrawingTest, PngTexturesArePremultipliedWithAlphaPlusOne)
     }
     EXPECT_EQ(tavrixutil::loadGLTextureByLodePNG((::testing::TempDir() + "no_such.png").c_str()), 0u);
     EXPECT_EQ(tavrixutil::loadGLTextureByLodePNG(writeTempFile("not_a.png", {1, 2, 3, 4}).c_str()), 0u);
+}
+
+TEST(TextureDecoding, ImagesLargerThanTheSideLimitAreRefusedFromTheirHeader)
+{
+    std::vector<unsigned char> png;
+    ASSERT_EQ(lodepng::encode(png, std::vector<unsigned char>{200, 100, 50, 128}, 1, 1), 0u);
+    // The header's width, then the chunk's check sum over its type and data.
+    const auto withWidth = [&](uint32_t width) {
+        std::vector<unsigned char> changed = png;
+        const size_t IHDR_TYPE = 12;
+        for (int i = 0; i < 4; ++i) changed[IHDR_TYPE + 4 + i] = static_cast<unsigned char>(width >> (24 - 8 * i));
+        const unsigned crc = lodepng_crc32(changed.data() + IHDR_TYPE, 17);
+        for (int i = 0; i < 4; ++i) changed[IHDR_TYPE + 17 + i] = static_cast<unsigned char>(crc >> (24 - 8 * i));
+        return changed;
+    };
+    const struct {
+        std::vector<unsigned char> bytes;
+        bool decodes;
+    } cases[] = {
+        {png, true},
+        {withWidth(tavrixutil::MAX_TEXTURE_SIDE + 1), false},
+        {withWidth(0x7FFFFFFF), false},
+        {{1, 2, 3, 4}, false},
+    };
+    for (const auto& c : cases) {
+        std::vector<unsigned char> pixels{9};
+        unsigned width = 7;
+        unsigned height = 7;
+        EXPECT_EQ(tavrixutil::decodeTexturePng(c.bytes.data(), c.bytes.size(), pixels, width, height), c.decodes);
+        if (c.decodes) {
+            EXPECT_EQ(pixels, (std::vector<unsigned char>{100, 50, 25, 128})) << "premultiplied with alpha + 1";
+        } else {
+            EXPECT_TRUE(pixels.empty());
+            EXPECT_EQ(width * height, 0u);
+        }
+    }
 }
 
 TEST_F(DrawingTest, LoadModelGivesTheProjectionOfTheAspectAndCanvasWidth)

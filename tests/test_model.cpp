@@ -335,6 +335,34 @@ TEST_F(ModelTest, UnchangedParametersSkipInterpolation)
     EXPECT_NE(model.getTransformedPoints(0, &count)[0], before);
 }
 
+TEST_F(ModelTest, UpdatesWithNothingMovedKeepTheResultsOfTheLastFullOne)
+{
+    const std::vector<uint8_t> bytes = MocFile::build(tavrix_demo::demoModel());
+    // Every mesh's points as the model holds them.
+    const auto pointsAt = [&](ATavrixModel& model) {
+        std::vector<float> all;
+        for (int i = 0; model.getDrawData(i); ++i) {
+            int count = 0;
+            const float* points = model.getTransformedPoints(i, &count);
+            if (points) all.insert(all.end(), points, points + 2 * count);
+        }
+        return all;
+    };
+    ATavrixModel model;
+    ASSERT_EQ(load(model, bytes), 0);
+    for (float value : {10.0f, 10.0f, -25.0f, -25.0f, 30.0f}) {
+        model.setParamFloat("PARAM_ANGLE_X", value);
+        model.update();
+        const std::string printed = captureStdout([&] { model.update(); });
+        EXPECT_EQ(printed, "") << "an update with nothing moved prints nothing";
+        ATavrixModel fresh;
+        ASSERT_EQ(load(fresh, bytes), 0);
+        fresh.setParamFloat("PARAM_ANGLE_X", value);
+        fresh.update();
+        EXPECT_EQ(pointsAt(model), pointsAt(fresh)) << "at " << value;
+    }
+}
+
 // A drawable whose interpolated order is whatever the test says.
 class FixedOrderDrawable : public DDTexture {
 public:

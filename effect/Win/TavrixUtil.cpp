@@ -29,16 +29,46 @@ void premultiplyRgba(unsigned char* pixels, size_t pixelCount)
     }
 }
 
+bool decodeTexturePng(const unsigned char* bytes, size_t size, std::vector<unsigned char>& pixels,
+                      unsigned& width, unsigned& height)
+{
+    pixels.clear();
+    width = 0;
+    height = 0;
+    // The header first: a few bytes may claim an image of gigabytes.
+    unsigned claimedWidth = 0;
+    unsigned claimedHeight = 0;
+    LodePNGState state;
+    lodepng_state_init(&state);
+    const unsigned headerError = lodepng_inspect(&claimedWidth, &claimedHeight, &state, bytes, size);
+    lodepng_state_cleanup(&state);
+    if (headerError || claimedWidth > MAX_TEXTURE_SIDE || claimedHeight > MAX_TEXTURE_SIDE) return false;
+
+    unsigned char* decoded = nullptr;
+    if (lodepng_decode32(&decoded, &width, &height, bytes, size) != 0) {
+        std::free(decoded);
+        width = 0;
+        height = 0;
+        return false;
+    }
+    const size_t pixelCount = static_cast<size_t>(width) * height;
+    pixels.assign(decoded, decoded + pixelCount * 4);
+    std::free(decoded);
+    premultiplyRgba(pixels.data(), pixelCount);
+    return true;
+}
+
 unsigned int loadGLTextureByLodePNG(const char* path)
 {
-    unsigned char* pixels = nullptr;
+    unsigned char* file = nullptr;
+    size_t fileSize = 0;
+    std::vector<unsigned char> pixels;
     unsigned width = 0;
     unsigned height = 0;
-    if (lodepng_decode32_file(&pixels, &width, &height, path) != 0) {
-        std::free(pixels);
-        return 0;
-    }
-    premultiplyRgba(pixels, static_cast<size_t>(width) * height);
+    const bool decoded = lodepng_load_file(&file, &fileSize, path) == 0 &&
+                         decodeTexturePng(file, fileSize, pixels, width, height);
+    std::free(file);
+    if (!decoded) return 0;
 
     GLuint name = 0;
     glEnable(GL_TEXTURE_2D);
@@ -48,8 +78,7 @@ unsigned int loadGLTextureByLodePNG(const char* path)
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR_MIPMAP_LINEAR);
     // Rows of 4-byte pixels need no unpacking alignment beyond the default.
     gluBuild2DMipmaps(GL_TEXTURE_2D, GL_RGBA, static_cast<GLint>(width), static_cast<GLint>(height), GL_RGBA,
-                      GL_UNSIGNED_BYTE, pixels);
-    std::free(pixels);
+                      GL_UNSIGNED_BYTE, pixels.data());
     return name;
 }
 

@@ -16,9 +16,19 @@ namespace tavrixutil {
 // Starts the runtime (no custom allocator); always 0.
 int init();
 
+// Largest texture side accepted, in pixels: OpenGL implementations take no
+// more, and the decoder is not asked to allocate for a larger image.
+constexpr unsigned MAX_TEXTURE_SIDE = 16384;
+
 // A new 2-D texture holding the PNG file with premultiplied colour and a full
 // mipmap chain, left bound; 0 when the file cannot be decoded.
 unsigned int loadGLTextureByLodePNG(const char* path);
+
+// Decodes a PNG file's bytes into 8-bit RGBA rows, top to bottom, with
+// premultiplied colour. False, with pixels empty, when the bytes are no PNG
+// that decodes or the image is wider or taller than MAX_TEXTURE_SIDE.
+bool decodeTexturePng(const unsigned char* bytes, size_t size, std::vector<unsigned char>& pixels,
+                      unsigned& width, unsigned& height);
 
 // Premultiplies 8-bit RGBA pixels in place with integer arithmetic: each
 // colour becomes (c * (A + 1)) >> 8, so opaque pixels keep their colour and

@@ -70,8 +70,11 @@ bool readModelJson(const std::string& jsonPath, ModelFiles& files, std::string& 
     }
     std::stringstream text;
     text << in.rdbuf();
-    const std::string document = text.str();
+    return parseModelJson(text.str(), jsonPath, files, why);
+}
 
+bool parseModelJson(const std::string& document, const std::string& jsonPath, ModelFiles& files, std::string& why)
+{
     Json::CharReaderBuilder builder;
     std::unique_ptr<Json::CharReader> reader(builder.newCharReader());
     Json::Value root;

@@ -19,6 +19,8 @@ struct ModelFiles {
 // Reads a model JSON file. On failure why names the file, the member at fault
 // (such as textures[2]) and what is wrong with it.
 bool readModelJson(const std::string& jsonPath, ModelFiles& files, std::string& why);
+// The same for the file's text, already read from jsonPath.
+bool parseModelJson(const std::string& document, const std::string& jsonPath, ModelFiles& files, std::string& why);
 
 // Whether a model argument names a model JSON file rather than a ".moc" file:
 // by its ".json" ending, else by its first character being '{'.

@@ -25,6 +25,7 @@
 #include "ModelFiles.h"
 #include "ModelContext.h"
 #include "OffscreenDrawing.h"
+#include "OutputOptions.h"
 #include "PhysicsFile.h"
 #include "Playback.h"
 #include "Progress.h"
@@ -57,6 +58,7 @@ struct PlayOptions {
     double duration = -1.0;
     std::string sizeText;
     std::string outputPattern = "out/frame_####.png";
+    OutputSettings output;
     int start = -1;
     int end = -1;
     std::string paramsJsonPath;
@@ -269,7 +271,7 @@ int runPlay(const PlayOptions& options)
     const bool sizeGiven = !options.sizeText.empty();
     if (sizeGiven && !parseImageSize(options.sizeText, width, height, why)) return fail("--size: " + why, EXIT_USAGE);
     FrameOutput output;
-    if (!options.noImages && !output.prepare(options.outputPattern, OutputSettings(), false, why)) {
+    if (!options.noImages && !output.prepare(options.outputPattern, options.output, false, why)) {
         return fail(why, EXIT_USAGE);
     }
     std::vector<MotionArgument> motions;
@@ -365,8 +367,10 @@ void addPlayCommand(CLI::App& tool, CommandTable& table)
     command->add_option("--size", options->sizeText, "image size (default: the canvas, at most 4096 a side)")
         ->type_name("WxH");
     command->add_option("-o,--output", options->outputPattern,
-                        "frame files: #### or %04d stands for the frame number (default out/frame_####.png)")
+                        "frame files: #### or %04d stands for the frame number (default out/frame_####.png); "
+                        "a .mp4, .webm or .mov name writes one video at --fps")
         ->type_name("PATTERN");
+    addOutputOptions(command, options->output);
     command->add_option("-s,--start", options->start, "first frame to write (default 0)")->type_name("START")
         ->check(CLI::NonNegativeNumber);
     command->add_option("-e,--end", options->end, "last frame to write (default: the last of the run)")

@@ -34,7 +34,8 @@ int cellIndex(float g, int cells)
 // Linear map of one cell split along the diagonal from its (ix + 1, iy)
 // corner to its (ix, iy + 1) corner; a point on that diagonal belongs to the
 // second triangle.
-void mapInCell(const float* lattice, int pointsPerRow, int ix, int iy, float s, float t, float* out)
+inline __attribute__((always_inline)) void mapInCell(const float* lattice, int pointsPerRow, int ix, int iy,
+                                                     float s, float t, float* out)
 {
     const float* p00 = lattice + 2 * (ix + iy * pointsPerRow);
     const float* p10 = p00 + 2;
@@ -283,7 +284,7 @@ void BDBoxGrid::transformPoints(ModelContext&, IBaseContext* baseContext, float*
     const int pointsPerRow = col + 1;
     const float fcol = static_cast<float>(col);
     const float frow = static_cast<float>(row);
-    AffineEstimate estimate;
+    AffineEstimate estimate{};
     bool haveEstimate = false;
 
     for (int i = ptOffset; i < end; i += ptStep) {

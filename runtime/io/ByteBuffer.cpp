@@ -1,5 +1,6 @@
 #include "io/ByteBuffer.h"
 
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 
@@ -29,13 +30,6 @@ void reverseBytes(unsigned char* bytes, int size)
         bytes[i] = bytes[j];
         bytes[j] = b;
     }
-}
-
-// Reverses every four-byte element of a copied block.
-void reverseElements4(void* block, int count)
-{
-    unsigned char* bytes = static_cast<unsigned char*>(block);
-    for (int i = 0; i < count; ++i) reverseBytes(bytes + 4 * i, 4);
 }
 
 // malloc_exe of n elements; a zero count still yields a block, so that null
@@ -194,8 +188,18 @@ int ByteBuffer::readArrayCount(int elementSize)
 
 void ByteBuffer::copyElements4(void* dst, int n)
 {
-    std::memcpy(dst, current, static_cast<size_t>(n) * 4);
-    if (isBigEndianSys != endian) reverseElements4(dst, n);
+    if (isBigEndianSys != endian) {
+        // Copied and turned round in one pass over whole words.
+        unsigned char* out = static_cast<unsigned char*>(dst);
+        for (int i = 0; i < n; ++i) {
+            uint32_t word;
+            std::memcpy(&word, current + 4 * static_cast<size_t>(i), 4);
+            word = __builtin_bswap32(word);
+            std::memcpy(out + 4 * static_cast<size_t>(i), &word, 4);
+        }
+    } else {
+        std::memcpy(dst, current, static_cast<size_t>(n) * 4);
+    }
     current += static_cast<size_t>(n) * 4;
 }
 

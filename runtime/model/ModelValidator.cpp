@@ -1,6 +1,8 @@
 #include "model/ModelValidator.h"
 
 #include <cmath>
+#include <cstdint>
+#include <cstring>
 
 #include "base/AffineEnt.h"
 #include "base/BDAffine.h"
@@ -29,12 +31,31 @@ namespace {
 // More keyed combinations than this cannot be real: no table could hold them.
 const int64_t MAX_COMBINATIONS = INT32_MAX;
 
+// Whether no value is an infinity or a NaN: the exponent bits are all ones
+// in exactly those. Tested on the bits, so the loop runs over whole arrays
+// without a branch per value.
 bool allFinite(const float* values, int64_t count)
 {
+    const uint32_t EXPONENT = 0x7F800000u;
+    uint32_t nonFinite = 0;
     for (int64_t i = 0; i < count; ++i) {
-        if (!std::isfinite(values[i])) return false;
+        uint32_t bits;
+        std::memcpy(&bits, values + i, sizeof bits);
+        nonFinite |= (bits & EXPONENT) == EXPONENT;
     }
-    return true;
+    return nonFinite == 0;
+}
+
+// The first index at or above limit, or -1 when every one lies below it.
+int64_t firstIndexNotBelow(const unsigned short* indices, int64_t count, int limit)
+{
+    unsigned short highest = 0;
+    for (int64_t i = 0; i < count; ++i) highest = indices[i] > highest ? indices[i] : highest;
+    if (count == 0 || highest < limit) return -1;
+    for (int64_t i = 0; i < count; ++i) {
+        if (indices[i] >= limit) return i;
+    }
+    return -1;
 }
 
 const char* nameOf(BaseDataID* id) { return id ? id->toChar() : "(no id)"; }
@@ -302,12 +323,11 @@ bool ModelValidator::validateDrawable(IDrawData* drawable, LDString& problem)
                                      static_cast<long long>(indexCount));
         return fail(problem, "mesh", name);
     }
-    for (int64_t i = 0; i < indexCount; ++i) {
-        if (indices[i] >= numPts) {
-            problem = UtString::toString("index %d at position %lld is not below %d points", indices[i],
-                                         static_cast<long long>(i), numPts);
-            return fail(problem, "mesh", name);
-        }
+    const int64_t badIndex = firstIndexNotBelow(indices, indexCount, numPts);
+    if (badIndex >= 0) {
+        problem = UtString::toString("index %d at position %lld is not below %d points", indices[badIndex],
+                                     static_cast<long long>(badIndex), numPts);
+        return fail(problem, "mesh", name);
     }
     const int64_t pointFloats = 2 * static_cast<int64_t>(numPts);
     if (!checkPointArrays(mesh->getPivotPoints(), combinations, pointFloats, "point array", meshPointsLength, mesh,

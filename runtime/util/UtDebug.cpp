@@ -7,12 +7,14 @@
 namespace tavrix {
 
 int UtDebug::errorCount = 0;
+unsigned long UtDebug::messageCount = 0;
 
 static const char* const BANNER_END = "*****************************************************************\n";
 
 void UtDebug::printBannerStart()
 {
     ++errorCount;
+    ++messageCount;
     std::printf("******************** < ERROR[%3d] @UtDebug > ********************\n", errorCount);
 }
 
@@ -41,6 +43,7 @@ void UtDebug::assertF(const char* file, int line, const char* format, ...)
 
 void UtDebug::print(const char* format, ...)
 {
+    ++messageCount;
     va_list args;
     va_start(args, format);
     std::vprintf(format, args);
@@ -49,6 +52,7 @@ void UtDebug::print(const char* format, ...)
 
 void UtDebug::println(const char* format, ...)
 {
+    ++messageCount;
     va_list args;
     va_start(args, format);
     std::vprintf(format, args);

@@ -19,10 +19,14 @@ public:
     static void printVectorUShort(const char* name, LDVector<unsigned short>* values, const char* suffix);
     // A hook for a debugger; does nothing.
     static void debugBreak() {}
+    // Messages of any kind printed so far, so that a caller can tell
+    // whether a piece of work printed any.
+    static unsigned long getMessageCount() { return messageCount; }
 
 private:
     static void printBannerStart();
     static int errorCount;
+    static unsigned long messageCount;
 };
 
 } // namespace tavrix

@@ -59,6 +59,64 @@ bool packCombinations(ModelContext& context, PivotManager& pivotManager, bool* o
     return true;
 }
 
+// Four fractions in nested form: pairs by the first, then (1 - t) * a + t * b.
+inline float nestedFour(const float* const* keys, const float* ts, int i)
+{
+    const float t0 = ts[0], t1 = ts[1], t2 = ts[2], t3 = ts[3];
+    const float s0 = 1.0f - t0, s1 = 1.0f - t1, s2 = 1.0f - t2, s3 = 1.0f - t3;
+    float pairs[8];
+    for (int p = 0; p < 8; ++p) pairs[p] = keys[2 * p][i] * s0 + keys[2 * p + 1][i] * t0;
+    const float q0 = s1 * pairs[0] + t1 * pairs[1];
+    const float q1 = s1 * pairs[2] + t1 * pairs[3];
+    const float q2 = s1 * pairs[4] + t1 * pairs[5];
+    const float q3 = s1 * pairs[6] + t1 * pairs[7];
+    const float r0 = s2 * q0 + t2 * q1;
+    const float r1 = s2 * q2 + t2 * q3;
+    return s3 * r0 + t3 * r1;
+}
+
+// The weighted sum of COUNT keyed arrays, term by term from the first.
+template <int COUNT>
+void weightedSum(const float* const* keys, const float* weights, float* __restrict dst, int floats)
+{
+    const float* __restrict k[COUNT];
+    float w[COUNT];
+    for (int j = 0; j < COUNT; ++j) {
+        k[j] = keys[j];
+        w[j] = weights[j];
+    }
+    for (int i = 0; i < floats; ++i) {
+        float sum = w[0] * k[0][i];
+        for (int j = 1; j < COUNT; ++j) sum = sum + w[j] * k[j][i];
+        dst[i] = sum;
+    }
+}
+
+// Blends floats consecutive values of the keyed arrays into dst.
+void blendPacked(const float* const* keys, int n, const float* ts, float* __restrict dst, int floats)
+{
+    if (n == 1) {
+        const float t0 = ts[0];
+        const float s0 = 1.0f - t0;
+        const float* __restrict a = keys[0];
+        const float* __restrict b = keys[1];
+        for (int i = 0; i < floats; ++i) dst[i] = a[i] * s0 + b[i] * t0;
+        return;
+    }
+    if (n == 4) {
+        for (int i = 0; i < floats; ++i) dst[i] = nestedFour(keys, ts, i);
+        return;
+    }
+    float weights[MAX_COMBINATIONS];
+    UtInterpolate::formWeights(ts, n, weights);
+    switch (n) {
+    case 2: weightedSum<4>(keys, weights, dst, floats); return;
+    case 3: weightedSum<8>(keys, weights, dst, floats); return;
+    case 5: weightedSum<32>(keys, weights, dst, floats); return;
+    default: weightedSum<64>(keys, weights, dst, floats); return;
+    }
+}
+
 } // namespace
 
 void UtInterpolate::formWeights(const float* ts, int n, float* weights)
@@ -171,6 +229,14 @@ void UtInterpolate::interpolatePoints(ModelContext& context, PivotManager& pivot
         return;
     }
 
+    if (ptStep == 2 && ptOffset == 0) {
+        // Packed points, the usual layout: one pass over the floats, which
+        // the compiler can vectorise; each float gets the same arithmetic as
+        // in the strided loops below.
+        blendPacked(keys, n, ts, dst, 2 * numPts);
+        return;
+    }
+
     if (n == 1) {
         const float t0 = ts[0];
         const float s0 = 1.0f - t0;
@@ -184,21 +250,8 @@ void UtInterpolate::interpolatePoints(ModelContext& context, PivotManager& pivot
     }
 
     if (n == 4) {
-        const float t0 = ts[0], t1 = ts[1], t2 = ts[2], t3 = ts[3];
-        const float s0 = 1.0f - t0, s1 = 1.0f - t1, s2 = 1.0f - t2, s3 = 1.0f - t3;
         for (int k = 0; k < numPts; ++k) {
-            for (int c = 0; c < 2; ++c) {
-                const int i = 2 * k + c;
-                float pairs[8];
-                for (int p = 0; p < 8; ++p) pairs[p] = keys[2 * p][i] * s0 + keys[2 * p + 1][i] * t0;
-                const float q0 = s1 * pairs[0] + t1 * pairs[1];
-                const float q1 = s1 * pairs[2] + t1 * pairs[3];
-                const float q2 = s1 * pairs[4] + t1 * pairs[5];
-                const float q3 = s1 * pairs[6] + t1 * pairs[7];
-                const float r0 = s2 * q0 + t2 * q1;
-                const float r1 = s2 * q2 + t2 * q3;
-                dst[ptOffset + k * ptStep + c] = s3 * r0 + t3 * r1;
-            }
+            for (int c = 0; c < 2; ++c) dst[ptOffset + k * ptStep + c] = nestedFour(keys, ts, 2 * k + c);
         }
         return;
     }

@@ -24,3 +24,36 @@ inline int tmpBlocksInUse()
 }
 
 } // namespace tavrix_test
+
+#include <malloc.h>
+
+#include <cstdlib>
+#include <cstring>
+
+#if defined(__SANITIZE_ADDRESS__)
+#include <sanitizer/allocator_interface.h>
+#endif
+
+namespace tavrix_test {
+
+// Bytes the process holds from malloc right now, mapped blocks included;
+// under AddressSanitizer, which keeps its own heap, the sanitizer's count.
+inline size_t heapBytesInUse()
+{
+#if defined(__SANITIZE_ADDRESS__)
+    return __sanitizer_get_current_allocated_bytes();
+#else
+    const struct mallinfo2 info = mallinfo2();
+    return info.uordblks + info.hblkhd;
+#endif
+}
+
+// Rounds of a soak test: all of them, or fewer (never none) when CI=true
+// keeps the suite inside its time budget.
+inline int soakRounds(int full, int underCi)
+{
+    const char* ci = std::getenv("CI");
+    return ci && std::strcmp(ci, "true") == 0 ? underCi : full;
+}
+
+} // namespace tavrix_test

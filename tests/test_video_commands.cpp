@@ -1,6 +1,6 @@
-// tavrix render writing video: clips of each kind decoded back and compared
-// with the PNG frames of the same project, clips of chunks, and the
-// one-line refusals that come before any frame is rendered.
+// tavrix render and tavrix play writing video: clips of each kind decoded
+// back and compared with the PNG frames of the same run, clips of chunks, and
+// the one-line refusals that come before any frame is rendered.
 #include <gtest/gtest.h>
 #include <json/json.h>
 
@@ -11,7 +11,9 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "DemoModel.h"
 #include "ImageFile.h"
+#include "mocwriter/MocFile.h"
 #include "support/ToolProcess.h"
 #include "support/plugin/PluginFixture.h"
 #include "support/video/ClipDecoder.h"
@@ -23,7 +25,7 @@ namespace {
 
 const Rgba8 SQUARE{220, 60, 30, 160};
 
-class RenderVideoTest : public ToolTest {
+class VideoCommandTest : public ToolTest {
 protected:
     // A composition of 8 frames at 24 frames/s: a half-transparent square
     // (40 x 40 pixels) moving right over nothing.
@@ -45,7 +47,9 @@ protected:
     {
         RgbaImage image;
         std::string why;
-        EXPECT_TRUE(tavrix_tool::readPng("png/f_000" + std::to_string(frame) + ".png", image, why)) << why;
+        char name[32];
+        std::snprintf(name, sizeof name, "png/f_%04d.png", frame);
+        EXPECT_TRUE(tavrix_tool::readPng(name, image, why)) << why;
         return image;
     }
 };
@@ -72,7 +76,7 @@ Difference compare(const RgbaImage& expected, const RgbaImage& actual)
     return d;
 }
 
-TEST_F(RenderVideoTest, ClipsHoldTheRangeOfFramesAsThePngFramesShowThem)
+TEST_F(VideoCommandTest, ClipsHoldTheRangeOfFramesAsThePngFramesShowThem)
 {
     writeProject(200, 100);
     ToolRun png = render("-o 'png/f_####.png'");
@@ -114,7 +118,7 @@ TEST_F(RenderVideoTest, ClipsHoldTheRangeOfFramesAsThePngFramesShowThem)
     }
 }
 
-TEST_F(RenderVideoTest, ChunksInParallelMakeOneClipEach)
+TEST_F(VideoCommandTest, ChunksInParallelMakeOneClipEach)
 {
     writeProject(200, 100);
     ASSERT_EQ(std::system(("for k in 1 2 3; do '" + tool +
@@ -135,7 +139,7 @@ TEST_F(RenderVideoTest, ChunksInParallelMakeOneClipEach)
     EXPECT_EQ(std::system("test $(ls parts | wc -l) -eq 3"), 0);
 }
 
-TEST_F(RenderVideoTest, OddSizesAreTakenOrPaddedWithANote)
+TEST_F(VideoCommandTest, OddSizesAreTakenOrPaddedWithANote)
 {
     writeProject(201, 101);
     ToolRun r = render("-e 1 -o odd.webm");
@@ -154,7 +158,7 @@ TEST_F(RenderVideoTest, OddSizesAreTakenOrPaddedWithANote)
     }
 }
 
-TEST_F(RenderVideoTest, BadOutputsAndChunksAreRefusedBeforeAnyFrame)
+TEST_F(VideoCommandTest, BadOutputsAndChunksAreRefusedBeforeAnyFrame)
 {
     writeProject(200, 100);
     const struct {
@@ -181,6 +185,31 @@ TEST_F(RenderVideoTest, BadOutputsAndChunksAreRefusedBeforeAnyFrame)
         EXPECT_NE(std::system("ls out 2>/dev/null | grep -q ."), 0)
             << c.args << ": nothing is written";
     }
+}
+
+TEST_F(VideoCommandTest, PlayWritesItsFramesIntoAClipAtItsFrameRate)
+{
+    writeModel("demo.moc", mocwriter::MocFile::build(tavrix_demo::demoModel()));
+    const std::string play = "play demo.moc --duration 0.5 --fps 25 --size 80x100 -q ";
+    ToolRun r = run(play + "-o 'png/f_####.png'");
+    ASSERT_EQ(r.status, 0) << r.err;
+    r = run(play + "--background '#ffffff' -o played.mp4");
+    ASSERT_EQ(r.status, 0) << r.err;
+    DecodedClip clip;
+    std::string why;
+    ASSERT_TRUE(decodeClip("played.mp4", clip, why)) << why;
+    EXPECT_EQ(clip.width, 80);
+    EXPECT_EQ(clip.height, 100);
+    EXPECT_NEAR(clip.frameRate, 25, 0.001);
+    ASSERT_EQ(clip.frames.size(), 13u) << "0.5 s at 25 frames/s, rounded up";
+    for (int i = 0; i < 13; i += 6) {
+        RgbaImage expected = pngFrame(i);
+        tavrix_tool::compositeOver(expected, tavrix_tool::Rgba8{255, 255, 255, 255});
+        EXPECT_LE(compare(expected, clip.frames[static_cast<size_t>(i)]).meanColor, 3.0) << "frame " << i;
+    }
+    r = run(play + "-o played.mov --crf 20");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "tavrix play: ProRes 4444 with alpha (.mov) has no --crf setting\n");
 }
 
 } // namespace
