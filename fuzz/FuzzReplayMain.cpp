@@ -62,7 +62,9 @@ int main(int argc, char** argv)
         // Stderr, so the runtime's diagnostics on standard output keep their
         // order with the input they come from.
         std::fprintf(stderr, "replaying %s (%zu bytes)\n", path.c_str(), bytes.size());
-        LLVMFuzzerTestOneInput(bytes.data(), bytes.size());
+        // Never a null pointer, as with libFuzzer, even for an empty input.
+        static const uint8_t none = 0;
+        LLVMFuzzerTestOneInput(bytes.empty() ? &none : bytes.data(), bytes.size());
     }
     std::fprintf(stderr, "replayed %zu inputs\n", inputs.size());
     return 0;

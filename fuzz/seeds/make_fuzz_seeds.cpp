@@ -32,7 +32,7 @@ void put(const std::string& target, const std::string& name, const Bytes& bytes)
     mkdir(folder.c_str(), 0777);
     const std::string path = folder + "/" + name;
     std::FILE* file = std::fopen(path.c_str(), "wb");
-    const bool written = file && std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
+    const bool written = file && (bytes.empty() || std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size());
     if (!file || std::fclose(file) != 0 || !written) {
         std::fprintf(stderr, "make_fuzz_seeds: cannot write %s\n", path.c_str());
         ++failures;
