@@ -4,8 +4,9 @@
 # generator, renders three seconds of the example project through the effect
 # plug-in with `tavrix render` (the effect loads the puppet through its
 # dialog; PNG frames and out/demo/demo.webm), tiles a few frames into
-# out/demo/contact-sheet.png, draws a few still poses with `tavrix draw` and
-# plays the example motion with `tavrix play`.
+# out/demo/contact-sheet.png, draws a few still poses with `tavrix draw`,
+# plays the example motion with `tavrix play`, and makes the puppet say a
+# line spoken by espeak-ng (out/demo/talking.webm, with the sound).
 set -euo pipefail
 cd "$(dirname "$0")"
 ./scripts/install-deps.sh
@@ -64,3 +65,15 @@ echo "== tavrix play: the example motion with blinking and swinging hair"
 "$tavrix" play "$out/demo.json" --motion examples/motions/demo_wave.mtn --blink 7 \
   --physics examples/motions/demo_hair.json --size 400x500 -o "$out/wave/frame_####.png" -q
 echo "Frames: $out/wave/frame_0000.png ... frame_0090.png"
+
+echo
+echo "== tavrix play --lipsync: the puppet says a line spoken by espeak-ng"
+espeak-ng -w "$out/voice.wav" "Hello! I am the Tavrix puppet. Listen: now I can talk, and you can hear me."
+rm -rf "$out/talking"
+talk=("$tavrix" play "$out/demo.json" --lipsync "$out/voice.wav" --motion examples/motions/demo_wave.mtn
+      --blink 7 --physics examples/motions/demo_hair.json --size 400x500 -q)
+"${talk[@]}" -o "$out/talking/frame_####.png"
+"${talk[@]}" -o "$out/talking.webm"
+last=$(ls "$out/talking" | tail -n 1)
+echo "Frames: $out/talking/frame_0000.png ... $last"
+echo "Clip (VP9 with alpha, the line in Opus): $out/talking.webm"

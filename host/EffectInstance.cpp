@@ -84,6 +84,7 @@ void EffectInstance::buildParams(double frame, int32_t downsample, const PF_Effe
         case PF_Param_FLOAT_SLIDER: {
             PF_FloatSliderDef& slider = def.u.fs_d;
             double value = param.track.empty() ? slider.value : param.track.valueAt(frame).x;
+            if (param.rangeShare) value = slider.valid_min + param.rangeShare(frame) * (slider.valid_max - slider.valid_min);
             slider.value = std::clamp(value, static_cast<double>(slider.valid_min), static_cast<double>(slider.valid_max));
             break;
         }

@@ -2,6 +2,7 @@
 
 #include <stdint.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -23,6 +24,10 @@ public:
         bool hidden = false;
         // When it has keys, they give the value and def's value is unused.
         ParamTrack track;
+        // A slider driven by a signal (the lip sync of a sound): when set,
+        // its share of the slider's valid range at a frame, 0 for the
+        // minimum to 1 for the maximum, gives the value in place of keys.
+        std::function<double(double frame)> rangeShare;
     };
 
     struct RenderRequest {

@@ -7,7 +7,9 @@
 
 #include <json/json.h>
 
+#include "AudioFile.h"
 #include "DialogSession.h"
+#include "LipSync.h"
 
 namespace tavrix_host {
 
@@ -31,6 +33,19 @@ struct Project {
         std::string where;
         std::vector<Key> keys;
     };
+    struct Audio {
+        // Where it stands in the file, for messages.
+        std::string where;
+        // The file as resolved, and its sound as decoded when the project is read.
+        std::string path;
+        tavrix_tool::AudioTrack track;
+        // A slider name, a parameter index, or a model parameter name
+        // (whose slider bears the name without its PARAM_).
+        std::string param = "PARAM_MOUTH_OPEN_Y";
+        tavrix_tool::LipSyncSettings lipSync;
+        // The composition time, in seconds, at which the sound starts.
+        double offsetSeconds = 0;
+    };
     struct Effect {
         bool present = false;
         bool hasState = false;
@@ -40,6 +55,10 @@ struct Project {
         bool hasLoad = false;
         DialogSession load;
         std::vector<ParamSetting> params;
+        // A sound whose loudness drives one slider, as lip sync drives a
+        // puppet's mouth; its sound also goes into a video of the project.
+        bool hasAudio = false;
+        Audio audio;
     };
     enum class SourceKind { Transparent, Solid, Png };
     struct Layer {

@@ -64,6 +64,17 @@ double number(const Json::Value& value, const std::string& where)
     return result;
 }
 
+double numberBetween(const Json::Value& value, const std::string& where, double min, double max)
+{
+    const double result = number(value, where);
+    if (result < min || result > max) {
+        char range[96];
+        std::snprintf(range, sizeof range, "must lie between %g and %g (is %g)", min, max, result);
+        refuse(where, range);
+    }
+    return result;
+}
+
 int32_t wholeNumber(const Json::Value& value, const std::string& where, int64_t min, int64_t max)
 {
     if (!value.isNumeric() || value.isBool() || !value.isIntegral()) refuse(where, "must be a whole number");
@@ -110,6 +121,12 @@ std::string folderOf(const std::string& path)
     return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
 }
 
+// Files named in a project count from its folder unless absolute.
+std::string resolvePath(const std::string& folder, const std::string& path)
+{
+    return !path.empty() && path[0] == '/' ? path : folder + path;
+}
+
 void readSource(const Json::Value& source, const std::string& where, const std::string& folder, Project::Layer& layer)
 {
     requireObject(source, where);
@@ -127,7 +144,7 @@ void readSource(const Json::Value& source, const std::string& where, const std::
         layer.source = Project::SourceKind::Png;
         std::string path;
         text(required(source, "path", where), member(where, "path"), path);
-        layer.imagePath = !path.empty() && path[0] == '/' ? path : folder + path;
+        layer.imagePath = resolvePath(folder, path);
         unsigned width = 0;
         unsigned height = 0;
         unsigned failure = lodepng::decode(layer.image, width, height, layer.imagePath, LCT_RGBA, 8);
@@ -182,10 +199,41 @@ Project::ParamSetting readParam(const Json::Value& value, const std::string& key
     return setting;
 }
 
+// The sound is decoded here, so that a file that will not play stops the
+// project before its first frame.
+void readAudio(const Json::Value& value, const std::string& where, const std::string& folder, Project::Audio& audio)
+{
+    using tavrix_tool::LipSyncSettings;
+    requireObject(value, where);
+    allowOnly(value, where, {"file", "param", "gain", "gate", "smoothing", "offset"});
+    audio.where = where;
+    std::string file;
+    text(required(value, "file", where), member(where, "file"), file);
+    if (value.isMember("param")) {
+        text(value["param"], member(where, "param"), audio.param);
+        if (audio.param.empty()) refuse(member(where, "param"), "must not be empty");
+    }
+    LipSyncSettings& lipSync = audio.lipSync;
+    if (value.isMember("gain")) lipSync.gain = numberBetween(value["gain"], member(where, "gain"), 0, LipSyncSettings::MAX_GAIN);
+    if (value.isMember("gate")) lipSync.gate = numberBetween(value["gate"], member(where, "gate"), 0, LipSyncSettings::MAX_GATE);
+    if (value.isMember("smoothing")) {
+        lipSync.smoothingSeconds = numberBetween(value["smoothing"], member(where, "smoothing"),
+                                                 tavrix_tool::LipSync::LOUDNESS_WINDOW_SECONDS,
+                                                 LipSyncSettings::MAX_SMOOTHING_SECONDS);
+    }
+    if (value.isMember("offset")) {
+        audio.offsetSeconds = numberBetween(value["offset"], member(where, "offset"), -tavrix_tool::MAX_AUDIO_SECONDS,
+                                            tavrix_tool::MAX_AUDIO_SECONDS);
+    }
+    audio.path = resolvePath(folder, file);
+    std::string why;
+    if (!tavrix_tool::readAudioFile(audio.path, audio.track, why)) refuse(member(where, "file"), why);
+}
+
 void readEffect(const Json::Value& effect, const std::string& where, const std::string& folder, Project::Effect& out)
 {
     requireObject(effect, where);
-    allowOnly(effect, where, {"state", "load", "params"});
+    allowOnly(effect, where, {"state", "load", "params", "audio"});
     out.present = true;
     if (effect.isMember("state")) {
         out.hasState = true;
@@ -198,6 +246,10 @@ void readEffect(const Json::Value& effect, const std::string& where, const std::
         if (!DialogSession::read(effect["load"], member(where, "load"), folder, out.load, faultWhere, fault)) {
             refuse(faultWhere, fault);
         }
+    }
+    if (effect.isMember("audio")) {
+        out.hasAudio = true;
+        readAudio(effect["audio"], member(where, "audio"), folder, out.audio);
     }
     if (!effect.isMember("params")) return;
     const std::string paramsWhere = member(where, "params");

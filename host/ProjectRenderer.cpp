@@ -8,6 +8,7 @@
 
 #include "EffectInstance.h"
 #include "HostWorld.h"
+#include "LipSync.h"
 #include "WorldOps.h"
 #include "common/JsonText.h"
 
@@ -21,6 +22,8 @@ struct ProjectRenderer::Layer {
     std::unique_ptr<HostWorld> scaled;
     int32_t scaledDownsample = 0;
     int32_t scaledQuality = -1;
+    // What drives the slider of the layer's "audio" entry.
+    std::unique_ptr<tavrix_tool::LipSync> lipSync;
 };
 
 namespace {
@@ -123,6 +126,7 @@ bool ProjectRenderer::open(const Project& opened, std::string& error, std::vecto
                                "; rendering without a model");
         }
         if (!bindParams(spec, *layer.instance, hasModel, error)) return false;
+        if (spec.effect.hasAudio && !bindAudio(layer, hasModel, error)) return false;
     }
     return true;
 }
@@ -194,6 +198,43 @@ bool ProjectRenderer::bindParams(const Project::Layer& spec, EffectInstance& ins
         param.track = ParamTrack();
         for (const Project::Key& key : setting.keys) param.track.add(key.frame, key.x, key.y);
     }
+    return true;
+}
+
+bool ProjectRenderer::bindAudio(Layer& layer, bool hasModel, std::string& error)
+{
+    const Project::Audio& audio = layer.spec->effect.audio;
+    auto refuse = [&](const std::string& what) {
+        error = project->file + ": " + audio.where + ".param: " + what;
+        return false;
+    };
+    EffectInstance& instance = *layer.instance;
+    int index;
+    if (isIndex(audio.param)) {
+        index = std::atoi(audio.param.c_str());
+        if (static_cast<size_t>(index) >= instance.paramCount()) return refuse("the effect has no parameter " + audio.param);
+    } else {
+        index = instance.findStream(audio.param);
+        // A model parameter's slider bears its name without the prefix.
+        const std::string prefix = "PARAM_";
+        if (index == -1 && audio.param.compare(0, prefix.size(), prefix) == 0 && audio.param.size() > prefix.size()) {
+            index = instance.findStream(audio.param.substr(prefix.size(), 31));
+        }
+        // As with params: the warning about the missing model covers it.
+        if (index == -1 && !hasModel) return true;
+        if (index == -1) return refuse("no parameter of the effect has this name");
+        if (index == -2) return refuse("more than one parameter has this name; give its index instead");
+    }
+    EffectInstance::Param& param = instance.param(static_cast<size_t>(index));
+    if (param.def.param_type != PF_Param_FLOAT_SLIDER) {
+        return refuse("parameter " + std::to_string(index) + " is not a slider");
+    }
+    if (!param.track.empty()) return refuse("the effect's params set this slider too");
+    layer.lipSync = std::make_unique<tavrix_tool::LipSync>(audio.track, audio.lipSync);
+    const tavrix_tool::LipSync* lipSync = layer.lipSync.get();
+    const double frameRate = project->frameRate;
+    const double offset = audio.offsetSeconds;
+    param.rangeShare = [lipSync, frameRate, offset](double frame) { return lipSync->opennessAt(frame / frameRate - offset); };
     return true;
 }
 

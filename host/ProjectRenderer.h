@@ -25,8 +25,8 @@ public:
     ~ProjectRenderer();
 
     // Applies the effect to the layers that have it (re-set up from their
-    // saved states) and binds the parameter settings to the effect's
-    // parameters, by index or stream name. False with one line naming the
+    // saved states) and binds the parameter settings and sounds to the
+    // effect's parameters, by index or stream name. False with one line naming the
     // member at fault. warnings receives one line per layer whose saved
     // model did not come back.
     bool open(const Project& project, std::string& error, std::vector<std::string>& warnings);
@@ -49,6 +49,8 @@ public:
 private:
     struct Layer;
     bool bindParams(const Project::Layer& layer, EffectInstance& instance, bool hasModel, std::string& error);
+    // Has the layer's sound drive the slider its "audio" entry names.
+    bool bindAudio(Layer& layer, bool hasModel, std::string& error);
     // Presses the load button while the layer's user session works the
     // dialog; false with one line when the effect takes no model from it.
     bool loadThroughDialog(const Project::Layer& layer, EffectInstance& instance, std::string& error);

@@ -50,6 +50,8 @@ bool FrameOutput::start(int width, int height, double frameRate, const std::vect
     video.width = width;
     video.height = height;
     video.frameRate = frameRate;
+    video.sound = soundtrack;
+    video.soundStart = AudioTrack::sampleAt(frames.front() / frameRate);
     clipPath = pattern.pathFor(frames.front());
     clipStarted = writer.open(clipPath, format, video, why);
     return clipStarted;

@@ -29,6 +29,10 @@ public:
     bool prepare(const std::string& name, const OutputSettings& settings, bool chunked, std::string& why);
 
     bool isVideo() const { return format != VideoFormat::NONE; }
+    // The sound of a video: its time 0 is frame 0, and each clip takes the
+    // stretch from its first frame on, cut or padded with silence to the
+    // clip's length. PNG files have none. Kept by reference until finish.
+    void setSoundtrack(const AudioTrack* sound) { soundtrack = sound; }
     // Creates the output folder and, for a video, starts the clip at the
     // frames' size and rate; the first of the frames fills a frame field in
     // a video name. No frames (an empty chunk) make no clip.
@@ -56,6 +60,7 @@ private:
     VideoSettings video;
     VideoWriter writer;
     std::string clipPath;
+    const AudioTrack* soundtrack = nullptr;
     bool clipStarted = false;
     RgbaImage composited;
 };

@@ -1,6 +1,7 @@
 // Encodes frames of one fixed size into a video file as they come: .mp4
 // (H.264 over a background colour), .webm (VP9 with alpha) or .mov (ProRes
-// 4444 with alpha). The clip is written under a temporary name and renamed
+// 4444 with alpha), with a sound track when given one (AAC, Opus and 16-bit
+// PCM respectively). The clip is written under a temporary name and renamed
 // when finished, so a failed or abandoned encode leaves no file behind.
 //
 // Builds without FFmpeg's libraries have a writer that refuses every clip
@@ -10,6 +11,7 @@
 #include <memory>
 #include <string>
 
+#include "AudioFile.h"
 #include "CommandOptions.h"
 #include "ImageFile.h"
 #include "VideoFormat.h"
@@ -23,6 +25,11 @@ struct VideoSettings {
     Rgba8 background = {0, 0, 0, 255};   // what .mp4 frames are laid over
     int crf = -1;                        // constant rate factor; -1 for the format's default
     long long bitrate = 0;               // bits per second; 0 for none (with crf: a ceiling)
+    // The clip's sound, when not null: sound's samples from soundStart on,
+    // silence where the track has none, exactly as long as the frames
+    // written. The track must outlive the writer's use of it.
+    const AudioTrack* sound = nullptr;
+    int64_t soundStart = 0;
 };
 
 class VideoWriter {

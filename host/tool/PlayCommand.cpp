@@ -1,5 +1,7 @@
-// tavrix play: motions, blinking and hair physics played on a model, frame
-// by frame on a fixed clock, written as PNG frames and/or parameter values.
+// tavrix play: motions, lip sync from a sound, blinking and hair physics
+// played on a model, frame by frame on a fixed clock, written as PNG frames,
+// a clip with the sound, and/or parameter values.
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
@@ -7,15 +9,18 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <unistd.h>
 #include <vector>
 
 #include "ATavrixModel.h"
+#include "AudioFile.h"
 #include "CommandOptions.h"
 #include "CommandTable.h"
 #include "FrameOutput.h"
 #include "FrameRange.h"
 #include "ImageFile.h"
 #include "JsonOut.h"
+#include "LipSync.h"
 #include "ModelDrawing.h"
 #include "ModelFiles.h"
 #include "ModelContext.h"
@@ -28,6 +33,9 @@
 #include "Tavrix.h"
 #include "TavrixModelOpenGL.h"
 #include "id/ParamID.h"
+#include "model/ModelImpl.h"
+#include "param/ParamDefFloat.h"
+#include "param/ParamDefSet.h"
 #include "type/LDString.h"
 
 namespace tavrix_tool {
@@ -44,6 +52,8 @@ struct PlayOptions {
     bool loop = false;
     long long blinkSeed = -1;
     std::string physicsPath;
+    std::string lipSyncText;
+    LipSyncSettings lipSync;
     int fps = 30;
     double duration = -1.0;
     std::string sizeText;
@@ -60,6 +70,14 @@ struct PlayOptions {
 struct MotionArgument {
     std::string path;
     double startSeconds = 0.0;
+};
+
+// The sound of --lipsync, decoded before the model loads, and the
+// parameter it moves.
+struct LipSyncRun {
+    std::string path;
+    std::string param = "PARAM_MOUTH_OPEN_Y";
+    AudioTrack sound;
 };
 
 int fail(const std::string& why, int status = EXIT_FAILED)
@@ -85,6 +103,35 @@ MotionArgument parseMotionArgument(const std::string& text)
     return motion;
 }
 
+// AUDIO or AUDIO:PARAM. The ':' belongs to the file name when the whole text
+// names a file, or when what follows it cannot be a parameter name.
+void parseLipSyncArgument(const std::string& text, LipSyncRun& run)
+{
+    run.path = text;
+    size_t colon = text.rfind(':');
+    if (colon == std::string::npos || colon == 0 || colon + 1 == text.size()) return;
+    if (text.find('/', colon) != std::string::npos || access(text.c_str(), F_OK) == 0) return;
+    run.path = text.substr(0, colon);
+    run.param = text.substr(colon + 1);
+}
+
+// The table row and range of a parameter the model defines; false when the
+// model defines none of that name.
+bool findModelParam(tavrix::ATavrixModel& model, const std::string& id, int& row, float& min, float& max)
+{
+    tavrix::ParamDefSet* set = model.getModelImpl()->getParamDefSet();
+    const tavrix::LDVector<tavrix::ParamDefFloat*>* defs = set ? set->getParamDefFloatList() : nullptr;
+    for (int i = 0; defs && i < defs->size(); ++i) {
+        tavrix::ParamDefFloat* def = (*defs)[i];
+        if (!def || !def->getParamID() || id != def->getParamID()->toChar()) continue;
+        row = model.getParamIndex(def->getParamID());
+        min = def->getMinValue();
+        max = def->getMaxValue();
+        return row >= 0;
+    }
+    return false;
+}
+
 // One line of --params-json: every row of the parameter table, in order.
 std::string paramsLine(int frame, int64_t timeMSec, tavrix::ModelContext& context)
 {
@@ -98,15 +145,22 @@ std::string paramsLine(int frame, int64_t timeMSec, tavrix::ModelContext& contex
     return line + "}}\n";
 }
 
-// The frame count of a run: --duration's frames (those before its end), or
-// up to the end of the longest motion; -e may reach beyond either.
-int frameCountOf(const PlayOptions& options, const Playback& playback)
+// Frames whose time lies before the end of a span of seconds.
+int framesBefore(double seconds, int fps)
+{
+    return static_cast<int>(std::ceil(seconds * fps - 1e-9));
+}
+
+// The frame count of a run: --duration's frames, or up to the end of the
+// longest motion or of the lip-sync sound; -e may reach beyond either.
+int frameCountOf(const PlayOptions& options, const Playback& playback, const LipSyncRun* lipSync)
 {
     int count;
     if (options.duration > 0.0) {
-        count = static_cast<int>(std::ceil(options.duration * options.fps - 1e-9));
+        count = framesBefore(options.duration, options.fps);
     } else {
         count = playback.framesToCoverMotions();
+        if (lipSync) count = std::max(count, framesBefore(lipSync->sound.seconds(), options.fps));
         if (count == 0) count = static_cast<int>(DEFAULT_SECONDS * options.fps);
     }
     if (count < 1) count = 1;
@@ -124,14 +178,15 @@ struct FrameImages {
 
 // Plays frames 0 to the last one asked for; the frames in range are drawn
 // and written (with images) and recorded as parameter lines.
-int playFrames(tavrix::ATavrixModel& model, const PlayOptions& options, Playback& playback, FrameImages* images)
+int playFrames(tavrix::ATavrixModel& model, const PlayOptions& options, Playback& playback, const LipSyncRun* lipSync,
+               FrameImages* images)
 {
     std::string why;
     FrameRange range;
     range.start = options.start;
     range.end = options.end;
     std::vector<int> frames;
-    if (!range.resolve(frameCountOf(options, playback), frames, why)) return fail(why, EXIT_USAGE);
+    if (!range.resolve(frameCountOf(options, playback, lipSync), frames, why)) return fail(why, EXIT_USAGE);
     if (images && !images->output.start(images->width, images->height, options.fps, frames, why)) {
         return fail(why);
     }
@@ -177,16 +232,28 @@ int playFrames(tavrix::ATavrixModel& model, const PlayOptions& options, Playback
 
 // Loads the motions and the rest of the run's set-up onto model, then plays.
 int playOn(tavrix::ATavrixModel& model, const PlayOptions& options, const std::vector<MotionArgument>& motions,
-           const std::vector<HairSpec>& hairs, FrameImages* images)
+           const std::vector<HairSpec>& hairs, const LipSyncRun* lipSyncRun, const std::string& modelPath,
+           FrameImages* images)
 {
     Playback playback(model, options.fps);
     std::string why;
+    std::unique_ptr<LipSync> lipSync;
+    if (lipSyncRun) {
+        int row = -1;
+        float min = 0;
+        float max = 0;
+        if (!findModelParam(model, lipSyncRun->param, row, min, max)) {
+            return fail(modelPath + ": the model has no parameter " + lipSyncRun->param + " for --lipsync");
+        }
+        lipSync = std::make_unique<LipSync>(lipSyncRun->sound, options.lipSync);
+        playback.setLipSync(*lipSync, row, min, max);
+    }
     for (const MotionArgument& motion : motions) {
         if (!playback.addMotion(motion.path, motion.startSeconds, options.loop, why)) return fail(motion.path + ": " + why);
     }
     if (options.blinkSeed >= 0) playback.enableBlink(static_cast<unsigned>(options.blinkSeed));
     playback.addHairs(hairs);
-    return playFrames(model, options, playback, images);
+    return playFrames(model, options, playback, lipSyncRun, images);
 }
 
 int runPlay(const PlayOptions& options)
@@ -213,6 +280,14 @@ int runPlay(const PlayOptions& options)
     if (!options.physicsPath.empty() && !readPhysicsFile(options.physicsPath, hairs, why)) {
         return fail(options.physicsPath + ": " + why);
     }
+    std::unique_ptr<LipSyncRun> lipSync;
+    if (!options.lipSyncText.empty()) {
+        lipSync = std::make_unique<LipSyncRun>();
+        parseLipSyncArgument(options.lipSyncText, *lipSync);
+        if (!readAudioFile(lipSync->path, lipSync->sound, why)) return fail("--lipsync: " + why);
+        // A clip carries the sound it was made from.
+        output.setSoundtrack(&lipSync->sound);
+    }
     ModelFiles files;
     if (!resolveModelFiles(options.modelPath, {}, files, why)) return fail(why);
 
@@ -225,7 +300,7 @@ int runPlay(const PlayOptions& options)
             tavrix::ATavrixModel model;
             int result = tavrix::ATavrixModel::loadModel_exe(&model, tavrix::LDString(files.model.c_str()));
             status = result == tavrix::ATavrixModel::LOAD_OK
-                ? playOn(model, options, motions, hairs, nullptr)
+                ? playOn(model, options, motions, hairs, lipSync.get(), files.model, nullptr)
                 : fail(describeLoadFailure(files.model, result, runtimeOutput));
         }
         tavrix::Tavrix::dispose();
@@ -235,7 +310,7 @@ int runPlay(const PlayOptions& options)
     OffscreenDrawing drawing;
     if (!startModelDrawing(drawing, files, sizeGiven, width, height, runtimeOutput, "play", why)) return fail(why);
     FrameImages images{drawing, output, width, height};
-    return playOn(*drawing.getModel(), options, motions, hairs, &images);
+    return playOn(*drawing.getModel(), options, motions, hairs, lipSync.get(), files.model, &images);
 }
 
 } // namespace
@@ -245,13 +320,15 @@ void addPlayCommand(CLI::App& tool, CommandTable& table)
     auto options = std::make_shared<PlayOptions>();
     CLI::App* command = tool.add_subcommand("play", "play motions on a model and render the frames");
     command->footer(
-        "Plays motions (.mtn text or .mtnb binary), automatic blinking and hair physics on a model and\n"
-        "draws each frame. Frame k has the time trunc(k * 1000 / fps) ms. Each frame: motions whose start\n"
-        "has come are queued (in command-line order, fading out those already playing), the queue writes\n"
-        "its values, the eyes blink, each hair swings, then the model is evaluated and drawn. A sub-range\n"
-        "is simulated from frame 0, so its frames equal those of a full run.\n\n"
+        "Plays motions (.mtn text or .mtnb binary), lip sync from a sound, automatic blinking and hair\n"
+        "physics on a model and draws each frame. Frame k has the time trunc(k * 1000 / fps) ms. Each frame:\n"
+        "motions whose start has come are queued (in command-line order, fading out those already\n"
+        "playing), the queue writes its values, the sound's loudness just before k / fps seconds sets the\n"
+        "mouth, the eyes blink, each hair swings, then the model is evaluated and drawn. A sub-range is\n"
+        "simulated from frame 0, so its frames equal those of a full run. A video gets the sound too.\n\n"
         "Examples:\n"
         "  tavrix play puppet.json --motion wave.mtn --motion nod.mtn@1.5 --blink 7 -o out/frame_####.png\n"
+        "  tavrix play puppet.json --lipsync line.wav --blink 7 -o out/talking.webm\n"
         "  tavrix play puppet.moc --motion wave.mtn --loop --duration 10 -s 90 -e 120 \\\n"
         "      --params-json params.jsonl --no-images");
     command->add_option("MODEL", options->modelPath, "the .moc model file or a model JSON file")->required();
@@ -263,9 +340,28 @@ void addPlayCommand(CLI::App& tool, CommandTable& table)
         ->check(CLI::Range(0LL, 4294967295LL));
     command->add_option("--physics", options->physicsPath, "swing hairs set up by a JSON file (see README)")
         ->type_name("FILE");
+    CLI::Option* lipSync =
+        command->add_option("--lipsync", options->lipSyncText,
+                            "move PARAM (default PARAM_MOUTH_OPEN_Y) with the loudness of a sound file; "
+                            "a video gets the sound")
+            ->type_name("AUDIO[:PARAM]");
+    command->add_option("--lipsync-gain", options->lipSync.gain, "loudness (RMS) times G opens fully at 1 (default 5)")
+        ->type_name("G")
+        ->check(CLI::Range(0.0, LipSyncSettings::MAX_GAIN))
+        ->needs(lipSync);
+    command->add_option("--lipsync-gate", options->lipSync.gate, "loudness below LEVEL is silence (default 0.01)")
+        ->type_name("LEVEL")
+        ->check(CLI::Range(0.0, LipSyncSettings::MAX_GATE))
+        ->needs(lipSync);
+    command->add_option("--lipsync-smoothing", options->lipSync.smoothingSeconds,
+                        "how far back each frame listens; the mouth closes this long after the sound stops "
+                        "(default 0.1)")
+        ->type_name("SECONDS")
+        ->check(CLI::Range(LipSync::LOUDNESS_WINDOW_SECONDS, LipSyncSettings::MAX_SMOOTHING_SECONDS))
+        ->needs(lipSync);
     command->add_option("--fps", options->fps, "frames per second (default 30)")->type_name("N");
     command->add_option("--duration", options->duration,
-                        "length of the run (default: until the longest motion ends, else 5 s)")
+                        "length of the run (default: until the longest motion or the --lipsync sound ends, else 5 s)")
         ->type_name("SECONDS")
         ->check(CLI::PositiveNumber);
     command->add_option("--size", options->sizeText, "image size (default: the canvas, at most 4096 a side)")

@@ -91,6 +91,11 @@ void Playback::addHairs(const std::vector<HairSpec>& specs)
     }
 }
 
+void Playback::setLipSync(const LipSync& lipSync, int paramIndex, float min, float max)
+{
+    mouth = Mouth{&lipSync, paramIndex, min, max};
+}
+
 int64_t Playback::timeOfFrame(int frame) const
 {
     return static_cast<int64_t>(frame) * 1000 / fps;
@@ -117,6 +122,11 @@ void Playback::step(int frame)
         queue->startMotion(planned.motion, true);
     }
     queue->updateParam(&model);
+    // The sound overrides whatever the motions wrote for the mouth.
+    if (mouth.lipSync) {
+        const double openness = mouth.lipSync->opennessAt(static_cast<double>(frame) / fps);
+        model.setParamFloat(mouth.paramIndex, static_cast<float>(LipSync::onRange(openness, mouth.min, mouth.max)));
+    }
     if (blink) blink->setParam(&model);
     for (auto& hair : hairs) hair->update(&model, now);
 }

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "LipSync.h"
 #include "PhysicsFile.h"
 
 namespace tavrix {
@@ -33,6 +34,10 @@ public:
     // Seeds the C library's random numbers, which only the blink draws.
     void enableBlink(unsigned seed);
     void addHairs(const std::vector<HairSpec>& hairs);
+    // Each frame sets the parameter in row paramIndex from the sound's lip
+    // sync at the frame's exact time (frame / fps seconds), from min when
+    // silent to max. lipSync must outlive the playback.
+    void setLipSync(const LipSync& lipSync, int paramIndex, float min, float max);
 
     // The user-clock time of a frame: trunc(frame * 1000 / fps) ms.
     int64_t timeOfFrame(int frame) const;
@@ -42,7 +47,7 @@ public:
 
     // Everything of one frame before the model's own update: the user clock,
     // motions whose start has come (queued in command-line order), the
-    // queue, the blink, the hairs in file order.
+    // queue, the lip sync, the blink, the hairs in file order.
     void step(int frame);
 
     Playback(const Playback&) = delete;
@@ -60,6 +65,12 @@ private:
     int fps;
     std::unique_ptr<tavrix::MotionQueueManager> queue;
     std::vector<PlannedMotion> motions;
+    struct Mouth {
+        const LipSync* lipSync = nullptr;
+        int paramIndex = -1;
+        float min = 0;
+        float max = 1;
+    } mouth;
     std::unique_ptr<tavrix::EyeBlinkMotion> blink;
     std::vector<std::unique_ptr<tavrix::PhysicsHair>> hairs;
     // Parameter names the hairs refer to; a deque keeps them in place.

@@ -105,6 +105,15 @@ int runRender(const RenderOptions& options)
     std::vector<int> frames;
     if (!range.resolve(project.frameCount, frames, why)) return usage(why);
     chunk.select(frames);
+    // A video's sound: every layer's sound from its offset on, mixed.
+    AudioTrack soundtrack;
+    bool hasSound = false;
+    for (const tavrix_host::Project::Layer& layer : project.layers) {
+        if (!layer.effect.hasAudio) continue;
+        soundtrack.mix(layer.effect.audio.track, layer.effect.audio.offsetSeconds);
+        hasSound = true;
+    }
+    if (hasSound) output.setSoundtrack(&soundtrack);
     if (frames.empty()) {
         std::fprintf(stderr, "tavrix render: chunk %s holds no frames: there are fewer frames than chunks\n",
                      chunk.text().c_str());

@@ -2,6 +2,8 @@
 // libavcodec for the encoders, libswscale for RGBA to YUV.
 #include "VideoWriter.h"
 
+#include "LibraryLog.h"
+
 extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavformat/avformat.h>
@@ -12,10 +14,8 @@ extern "C" {
 #include <algorithm>
 #include <cmath>
 #include <cerrno>
-#include <cstdarg>
 #include <cstdio>
 #include <cstring>
-#include <mutex>
 
 namespace tavrix_tool {
 
@@ -32,13 +32,21 @@ struct FormatTraits {
     int maxCrf;          // -1: the codec has no constant rate factor
     int defaultCrf;      // near visually lossless: clips are usually composited further
     bool takesBitrate;
+    // The sound track's encoder and what it takes.
+    const char* soundEncoderName;
+    const char* soundLabel;
+    AVSampleFormat soundSamples;
+    int64_t soundBitrate;
 };
 
 // VP9 takes odd sizes (its chroma planes round up); H.264 in 4:2:0 cannot.
 const FormatTraits FORMATS[] = {
-    {VideoFormat::MP4, "mp4", "libx264", "H.264", AV_PIX_FMT_YUV420P, false, true, 51, 18, true},
-    {VideoFormat::WEBM, "webm", "libvpx-vp9", "VP9", AV_PIX_FMT_YUVA420P, true, false, 63, 24, true},
-    {VideoFormat::MOV, "mov", "prores_ks", "ProRes 4444", AV_PIX_FMT_YUVA444P10LE, true, false, -1, -1, false},
+    {VideoFormat::MP4, "mp4", "libx264", "H.264", AV_PIX_FMT_YUV420P, false, true, 51, 18, true,
+     "aac", "AAC", AV_SAMPLE_FMT_FLTP, 128000},
+    {VideoFormat::WEBM, "webm", "libvpx-vp9", "VP9", AV_PIX_FMT_YUVA420P, true, false, 63, 24, true,
+     "libopus", "Opus", AV_SAMPLE_FMT_FLT, 96000},
+    {VideoFormat::MOV, "mov", "prores_ks", "ProRes 4444", AV_PIX_FMT_YUVA444P10LE, true, false, -1, -1, false,
+     "pcm_s16le", "16-bit PCM", AV_SAMPLE_FMT_S16, 0},
 };
 
 const FormatTraits* traitsOf(VideoFormat format)
@@ -46,42 +54,6 @@ const FormatTraits* traitsOf(VideoFormat format)
     for (const FormatTraits& traits : FORMATS)
         if (traits.format == format) return &traits;
     return nullptr;
-}
-
-// FFmpeg's own messages would interleave with the tool's progress lines; the
-// last error is kept instead and becomes part of the tool's one-line reason.
-std::mutex libraryLogMutex;
-std::string lastLibraryError;
-
-void keepLastError(void* object, int level, const char* format, va_list args)
-{
-    if (level > AV_LOG_ERROR) return;
-    char line[512];
-    int printPrefix = 0;
-    av_log_format_line2(object, level, format, args, line, sizeof line, &printPrefix);
-    std::string text(line);
-    while (!text.empty() && (text.back() == '\n' || text.back() == ' ')) text.pop_back();
-    if (text.empty()) return;
-    std::lock_guard<std::mutex> lock(libraryLogMutex);
-    lastLibraryError = text;
-}
-
-void startLibraryLog()
-{
-    av_log_set_callback(keepLastError);
-    std::lock_guard<std::mutex> lock(libraryLogMutex);
-    lastLibraryError.clear();
-}
-
-// The error code's text and what the library logged about it.
-std::string libraryError(int code)
-{
-    char text[AV_ERROR_MAX_STRING_SIZE] = {0};
-    av_strerror(code, text, sizeof text);
-    std::lock_guard<std::mutex> lock(libraryLogMutex);
-    std::string reason = lastLibraryError.empty() ? text : lastLibraryError + " (" + text + ")";
-    lastLibraryError.clear();
-    return reason;
 }
 
 std::string sizeText(int width, int height) { return std::to_string(width) + "x" + std::to_string(height); }
@@ -103,6 +75,15 @@ struct VideoWriter::Encoder {
     AVPacket* packet = nullptr;
     RgbaImage prepared; // a frame composited and padded for the encoder
     int64_t nextPts = 0;
+    double frameRate = 0;
+    // The sound track, when the clip has one.
+    const AudioTrack* sound = nullptr;
+    int64_t soundStart = 0;
+    AVCodecContext* soundCodec = nullptr;
+    AVStream* soundStream = nullptr;
+    AVFrame* soundFrame = nullptr;
+    int soundFrameSize = 0;
+    int64_t soundSent = 0; // samples of the clip given to the encoder
     bool fileOpen = false;
     bool completed = false;
 
@@ -121,6 +102,8 @@ struct VideoWriter::Encoder {
         av_frame_free(&picture);
         av_packet_free(&packet);
         avcodec_free_context(&codec);
+        av_frame_free(&soundFrame);
+        avcodec_free_context(&soundCodec);
         if (container) {
             if (fileOpen) closed = avio_closep(&container->pb);
             avformat_free_context(container);
@@ -134,8 +117,12 @@ struct VideoWriter::Encoder {
 
     bool start(const VideoSettings& settings, const AVCodec* codecInfo, std::string& why);
     void configureRate(const VideoSettings& settings);
+    bool startSound(std::string& why);
     const RgbaImage& prepare(const RgbaImage& frame);
-    bool send(AVFrame* frame, std::string& why);
+    bool send(AVCodecContext* encoder, AVStream* target, const char* label, AVFrame* frame, std::string& why);
+    // Encodes the sound up to the end of the frames written so far; at the
+    // end also the last, shorter block, then flushes the encoder.
+    bool sendSound(bool atEnd, std::string& why);
 };
 
 void VideoWriter::Encoder::configureRate(const VideoSettings& settings)
@@ -215,6 +202,7 @@ bool VideoWriter::Encoder::start(const VideoSettings& settings, const AVCodec* c
     stream->time_base = codec->time_base;
     stream->avg_frame_rate = rate;
     stream->r_frame_rate = rate;
+    if (sound && !startSound(why)) return false;
 
     result = avio_open(&container->pb, temporaryPath.c_str(), AVIO_FLAG_WRITE);
     if (result < 0) {
@@ -256,6 +244,83 @@ bool VideoWriter::Encoder::start(const VideoSettings& settings, const AVCodec* c
     return true;
 }
 
+bool VideoWriter::Encoder::startSound(std::string& why)
+{
+    const std::string label = std::string(traits->soundLabel) + " encoder (" + traits->soundEncoderName + ")";
+    const AVCodec* soundInfo = avcodec_find_encoder_by_name(traits->soundEncoderName);
+    if (!soundInfo) {
+        why = "the FFmpeg libraries of this machine have no " + label + " for the sound of " +
+              describeVideoFormat(traits->format);
+        return false;
+    }
+    soundCodec = avcodec_alloc_context3(soundInfo);
+    if (!soundCodec) {
+        why = "out of memory starting the " + label;
+        return false;
+    }
+    soundCodec->sample_fmt = traits->soundSamples;
+    soundCodec->sample_rate = AudioTrack::SAMPLE_RATE;
+    av_channel_layout_default(&soundCodec->ch_layout, 1);
+    soundCodec->bit_rate = traits->soundBitrate;
+    soundCodec->time_base = AVRational{1, AudioTrack::SAMPLE_RATE};
+    if (container->oformat->flags & AVFMT_GLOBALHEADER) soundCodec->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
+    int result = avcodec_open2(soundCodec, soundInfo, nullptr);
+    if (result < 0) {
+        why = "the " + label + " refuses mono sound at " + std::to_string(AudioTrack::SAMPLE_RATE) +
+              " samples/s: " + libraryError(result);
+        return false;
+    }
+    soundStream = avformat_new_stream(container, nullptr);
+    soundFrame = av_frame_alloc();
+    if (!soundStream || !soundFrame || avcodec_parameters_from_context(soundStream->codecpar, soundCodec) < 0) {
+        why = "out of memory starting the sound of the ." + std::string(traits->muxer) + " file";
+        return false;
+    }
+    soundStream->time_base = soundCodec->time_base;
+    // PCM takes blocks of any length; the others their own frame size.
+    soundFrameSize = soundCodec->frame_size > 0 ? soundCodec->frame_size : 1024;
+    soundFrame->format = soundCodec->sample_fmt;
+    soundFrame->sample_rate = soundCodec->sample_rate;
+    soundFrame->nb_samples = soundFrameSize;
+    if (av_channel_layout_copy(&soundFrame->ch_layout, &soundCodec->ch_layout) < 0 ||
+        av_frame_get_buffer(soundFrame, 0) < 0) {
+        why = "out of memory for a block of sound";
+        return false;
+    }
+    return true;
+}
+
+bool VideoWriter::Encoder::sendSound(bool atEnd, std::string& why)
+{
+    const int64_t clipSamples = AudioTrack::sampleAt(nextPts / frameRate);
+    const bool takesShortBlock = soundCodec->codec->capabilities &
+                                 (AV_CODEC_CAP_SMALL_LAST_FRAME | AV_CODEC_CAP_VARIABLE_FRAME_SIZE);
+    while (soundSent < clipSamples) {
+        const int count = static_cast<int>(std::min<int64_t>(soundFrameSize, clipSamples - soundSent));
+        if (count < soundFrameSize && !atEnd) break;
+        int result = av_frame_make_writable(soundFrame);
+        if (result < 0) {
+            why = "out of memory for a block of sound: " + libraryError(result);
+            return false;
+        }
+        // An encoder that takes only whole blocks gets the last one padded
+        // with silence.
+        soundFrame->nb_samples = takesShortBlock ? count : soundFrameSize;
+        for (int i = 0; i < soundFrame->nb_samples; ++i) {
+            const float sample = i < count ? std::clamp(sound->at(soundStart + soundSent + i), -1.0f, 1.0f) : 0.0f;
+            if (traits->soundSamples == AV_SAMPLE_FMT_S16) {
+                reinterpret_cast<int16_t*>(soundFrame->data[0])[i] = static_cast<int16_t>(std::lrint(sample * 32767.0f));
+            } else {
+                reinterpret_cast<float*>(soundFrame->data[0])[i] = sample; // one channel: planar and packed agree
+            }
+        }
+        soundFrame->pts = soundSent;
+        if (!send(soundCodec, soundStream, traits->soundLabel, soundFrame, why)) return false;
+        soundSent += count;
+    }
+    return !atEnd || send(soundCodec, soundStream, traits->soundLabel, nullptr, why);
+}
+
 const RgbaImage& VideoWriter::Encoder::prepare(const RgbaImage& frame)
 {
     if (traits->keepsAlpha && codedWidth == width && codedHeight == height) return frame;
@@ -279,23 +344,25 @@ const RgbaImage& VideoWriter::Encoder::prepare(const RgbaImage& frame)
     return prepared;
 }
 
-// Sends a frame (null to flush) and writes every packet the encoder has ready.
-bool VideoWriter::Encoder::send(AVFrame* frame, std::string& why)
+// Sends a frame (null to flush) to one of the encoders and writes every
+// packet it has ready.
+bool VideoWriter::Encoder::send(AVCodecContext* encoder, AVStream* target, const char* label, AVFrame* frame,
+                                std::string& why)
 {
-    int result = avcodec_send_frame(codec, frame);
+    int result = avcodec_send_frame(encoder, frame);
     if (result < 0) {
-        why = "the " + std::string(traits->codecLabel) + " encoder failed: " + libraryError(result);
+        why = "the " + std::string(label) + " encoder failed: " + libraryError(result);
         return false;
     }
     for (;;) {
-        result = avcodec_receive_packet(codec, packet);
+        result = avcodec_receive_packet(encoder, packet);
         if (result == AVERROR(EAGAIN) || result == AVERROR_EOF) return true;
         if (result < 0) {
-            why = "the " + std::string(traits->codecLabel) + " encoder failed: " + libraryError(result);
+            why = "the " + std::string(label) + " encoder failed: " + libraryError(result);
             return false;
         }
-        av_packet_rescale_ts(packet, codec->time_base, stream->time_base);
-        packet->stream_index = stream->index;
+        av_packet_rescale_ts(packet, encoder->time_base, target->time_base);
+        packet->stream_index = target->index;
         result = av_interleaved_write_frame(container, packet);
         if (result < 0) {
             why = cannotWrite(result);
@@ -353,6 +420,9 @@ bool VideoWriter::open(const std::string& path, VideoFormat format, const VideoS
     started->width = settings.width;
     started->height = settings.height;
     started->background = settings.background;
+    started->frameRate = settings.frameRate;
+    started->sound = settings.sound;
+    started->soundStart = settings.soundStart;
     started->codedWidth = traits->needsEvenSides ? (settings.width + 1) & ~1 : settings.width;
     started->codedHeight = traits->needsEvenSides ? (settings.height + 1) & ~1 : settings.height;
     if (!started->start(settings, codecInfo, why)) return false; // the encoder cleans up after itself
@@ -388,9 +458,9 @@ bool VideoWriter::writeFrame(const RgbaImage& frame, std::string& why)
     const int strides[1] = {e.codedWidth * 4};
     sws_scale(e.scaler, planes, strides, 0, e.codedHeight, e.picture->data, e.picture->linesize);
     e.picture->pts = e.nextPts++;
-    if (!e.send(e.picture, why)) return false;
+    if (!e.send(e.codec, e.stream, e.traits->codecLabel, e.picture, why)) return false;
     ++frames;
-    return true;
+    return !e.sound || e.sendSound(false, why);
 }
 
 bool VideoWriter::finish(std::string& why)
@@ -405,7 +475,8 @@ bool VideoWriter::finish(std::string& why)
         abandon();
         return false;
     }
-    bool done = e.send(nullptr, why);
+    bool done = e.send(e.codec, e.stream, e.traits->codecLabel, nullptr, why);
+    if (done && e.sound) done = e.sendSound(true, why);
     if (done) {
         int result = av_write_trailer(e.container);
         if (result < 0) {

@@ -22,7 +22,9 @@ bool decodeClip(const std::string& path, DecodedClip& clip, std::string& why)
         return false;
     }
     avformat_find_stream_info(container, nullptr);
-    AVStream* stream = container->nb_streams == 1 ? container->streams[0] : nullptr;
+    // A clip with sound has a second stream beside the picture.
+    const int index = av_find_best_stream(container, AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0);
+    AVStream* stream = index >= 0 ? container->streams[index] : nullptr;
     const AVCodec* decoder = nullptr;
     if (stream) {
         decoder = stream->codecpar->codec_id == AV_CODEC_ID_VP9 ? avcodec_find_decoder_by_name("libvpx-vp9")
@@ -57,7 +59,7 @@ bool decodeClip(const std::string& path, DecodedClip& clip, std::string& why)
         }
     };
     while (ok && av_read_frame(container, packet) >= 0) {
-        if (avcodec_send_packet(codec, packet) >= 0) receive();
+        if (packet->stream_index == index && avcodec_send_packet(codec, packet) >= 0) receive();
         av_packet_unref(packet);
     }
     if (ok) {

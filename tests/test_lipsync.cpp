@@ -1,0 +1,114 @@
+// Lip sync from synthetic sounds: silence and quiet noise keep the mouth
+// closed, a burst opens it within a frame and closes it within the
+// smoothing window, louder sound opens it wider up to fully open.
+#include <gtest/gtest.h>
+
+#include "AudioFile.h"
+#include "LipSync.h"
+#include "support/audio/SyntheticSound.h"
+
+using tavrix_tool::AudioTrack;
+using tavrix_tool::LipSync;
+using tavrix_tool::LipSyncSettings;
+
+namespace {
+
+const int RATE = AudioTrack::SAMPLE_RATE;
+
+AudioTrack burst(double length, double start, double end, double amplitude)
+{
+    AudioTrack track;
+    track.samples = tavrix_test::toneBurst(RATE, length, start, end, amplitude);
+    return track;
+}
+
+TEST(LipSyncTest, SilenceAndSoundBelowTheGateKeepTheMouthClosed)
+{
+    struct Case {
+        const char* name;
+        AudioTrack track;
+    } cases[] = {
+        {"silence", burst(2.0, 0, 0, 0)},
+        {"hum below the gate", burst(2.0, 0, 2.0, 0.012)}, // RMS 0.0085
+        {"empty track", AudioTrack()},
+    };
+    for (const Case& c : cases) {
+        LipSync lipSync(c.track, LipSyncSettings());
+        for (int frame = -3; frame < 70; ++frame) EXPECT_EQ(lipSync.opennessAt(frame / 30.0), 0.0) << c.name << " " << frame;
+    }
+}
+
+TEST(LipSyncTest, ABurstOpensWithinAFrameAndClosesWithinTheSmoothingWindow)
+{
+    const double start = 1.0;
+    const double end = 1.5;
+    AudioTrack track = burst(2.5, start, end, 0.3);
+    for (double smoothing : {LipSync::LOUDNESS_WINDOW_SECONDS, 0.1, 0.3}) {
+        for (int fps : {24, 30, 60}) {
+            LipSyncSettings settings;
+            settings.smoothingSeconds = smoothing;
+            LipSync lipSync(track, settings);
+            const std::string label = "fps " + std::to_string(fps) + ", smoothing " + std::to_string(smoothing);
+            for (int frame = 0; frame < 2.5 * fps; ++frame) {
+                const double t = static_cast<double>(frame) / fps;
+                const double openness = lipSync.opennessAt(t);
+                const std::string at = label + ", frame " + std::to_string(frame);
+                if (t <= start) {
+                    EXPECT_EQ(openness, 0.0) << at;
+                } else if (t >= start + 1.0 / fps && t <= end) {
+                    // A frame in, the window hears mostly the tone (RMS 0.21).
+                    EXPECT_GT(openness, 0.6) << at;
+                } else if (t >= end + smoothing) {
+                    EXPECT_EQ(openness, 0.0) << at;
+                }
+            }
+            // The mouth closes gradually, not at once, when there is a release.
+            if (smoothing > 0.2) {
+                EXPECT_GT(lipSync.opennessAt(end + smoothing / 2), 0.2) << label;
+            }
+        }
+    }
+}
+
+TEST(LipSyncTest, LouderSoundOpensWiderUpToTheTop)
+{
+    double previous = 0.0;
+    for (double amplitude : {0.02, 0.05, 0.1, 0.2, 0.3, 0.6, 1.0}) {
+        AudioTrack track = burst(1.0, 0.2, 0.8, amplitude);
+        const double openness = LipSync(track, LipSyncSettings()).opennessAt(0.5);
+        const double rms = amplitude / std::sqrt(2.0);
+        // Linear in loudness until it is fully open.
+        EXPECT_NEAR(openness, std::min(1.0, rms * LipSyncSettings().gain), 0.01) << amplitude;
+        EXPECT_GE(openness, previous) << amplitude;
+        previous = openness;
+    }
+    EXPECT_EQ(previous, 1.0);
+
+    // Gain scales; the top of the range is the parameter's maximum.
+    AudioTrack quiet = burst(1.0, 0.2, 0.8, 0.05);
+    LipSyncSettings doubled;
+    doubled.gain *= 2;
+    EXPECT_NEAR(LipSync(quiet, doubled).opennessAt(0.5), 2 * LipSync(quiet, LipSyncSettings()).opennessAt(0.5), 1e-9);
+    EXPECT_EQ(LipSync::onRange(0.0, -1.0, 1.0), -1.0);
+    EXPECT_EQ(LipSync::onRange(1.0, -1.0, 1.0), 1.0);
+    EXPECT_EQ(LipSync::onRange(0.25, 0.0, 2.0), 0.5);
+}
+
+TEST(LipSyncTest, MixingPlacesTracksAtTheirOffsets)
+{
+    AudioTrack one;
+    one.samples = {0.5f, 0.5f};
+    AudioTrack mixed;
+    mixed.mix(one, 1.0);
+    mixed.mix(one, 1.0 + 1.0 / RATE);
+    mixed.mix(one, -1.0); // entirely before the start: left out
+    ASSERT_EQ(mixed.samples.size(), static_cast<size_t>(RATE + 3));
+    EXPECT_EQ(mixed.samples[RATE - 1], 0.0f);
+    EXPECT_EQ(mixed.samples[RATE], 0.5f);
+    EXPECT_EQ(mixed.samples[RATE + 1], 1.0f);
+    EXPECT_EQ(mixed.samples[RATE + 2], 0.5f);
+    EXPECT_EQ(mixed.at(-1), 0.0f);
+    EXPECT_EQ(mixed.at(RATE + 3), 0.0f);
+}
+
+} // namespace
