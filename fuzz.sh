@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds one fuzz target with clang and libFuzzer (AddressSanitizer and
 # UndefinedBehaviorSanitizer on) and runs it on one core at the lowest
-# priority, growing fuzz/corpus/TARGET from the generated seeds.
+# priority, growing fuzz/corpus/TARGET (kept locally, not in git) from the
+# generated seeds and the regression inputs.
 #   ./fuzz.sh                    list the targets
 #   ./fuzz.sh TARGET [SECONDS]   fuzz TARGET for SECONDS (default 600)
 # An input that fails is written to build-fuzz/crashes/TARGET/; once its

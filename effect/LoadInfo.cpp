@@ -10,7 +10,15 @@ bool modelPathsFromLoadInfo(const std::string& loadInfoJson, std::vector<std::st
     paths.clear();
     Json::Value root;
     Json::Reader reader;
-    if (!reader.parse(loadInfoJson, root, true) || !root.isObject()) return false;
+    // A text nested deeper than the reader's limit makes it throw; for the
+    // effect that is a text it cannot read.
+    bool parsed = false;
+    try {
+        parsed = reader.parse(loadInfoJson, root, true);
+    } catch (const Json::Exception&) {
+        parsed = false;
+    }
+    if (!parsed || !root.isObject()) return false;
     if (root.isMember("modelPath")) {
         const Json::Value& model = root["modelPath"];
         if (!model.isString()) return false;

@@ -38,14 +38,19 @@ void play(tavrix::ATavrixModel& model, tavrix::AMotion& motion)
 
 } // namespace
 
-void playOnSmallModel(tavrix::AMotion& motion)
+void addSmallModelParams(tavrix::ATavrixModel& model)
 {
-    tavrix::ATavrixModel model;
     tavrix::ModelContext* context = model.getModelContext();
     for (const auto& param : demoParams()) {
         context->addFloatParam(tavrix::ParamID::getID(param.id.c_str()), param.defaultValue, param.minValue,
                                param.maxValue);
     }
+}
+
+void playOnSmallModel(tavrix::AMotion& motion)
+{
+    tavrix::ATavrixModel model;
+    addSmallModelParams(model);
     play(model, motion);
     // Restarting plays it again from its first frame.
     play(model, motion);

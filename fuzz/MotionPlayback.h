@@ -5,7 +5,14 @@
 
 #include "motion/AMotion.h"
 
+namespace tavrix {
+class ATavrixModel;
+}
+
 namespace tavrix_fuzz {
+
+// Gives a bare model the demo puppet's parameters, at their defaults.
+void addSmallModelParams(tavrix::ATavrixModel& model);
 
 // The motion is the caller's and outlives the call.
 void playOnSmallModel(tavrix::AMotion& motion);

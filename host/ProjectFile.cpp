@@ -10,6 +10,8 @@
 #include <lodepng.h>
 #include <unistd.h>
 
+#include "common/JsonText.h"
+
 namespace tavrix_host {
 
 namespace {
@@ -323,14 +325,13 @@ std::string oneLine(const std::string& report)
 
 bool ProjectFile::load(const std::string& path, Project& project, std::string& error)
 {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        error = path + ": cannot be read";
+    std::string contents;
+    std::string why;
+    if (!readTextFile(path, contents, why)) {
+        error = path + ": " + why;
         return false;
     }
-    std::stringstream contents;
-    contents << in.rdbuf();
-    return parse(contents.str(), path, project, error);
+    return parse(contents, path, project, error);
 }
 
 bool ProjectFile::parse(const std::string& textOfFile, const std::string& path, Project& project, std::string& error)
@@ -339,9 +340,8 @@ bool ProjectFile::parse(const std::string& textOfFile, const std::string& path, 
     project.file = path;
     Json::CharReaderBuilder builder;
     Json::CharReaderBuilder::strictMode(&builder.settings_);
-    std::unique_ptr<Json::CharReader> reader(builder.newCharReader());
     std::string report;
-    if (!reader->parse(textOfFile.data(), textOfFile.data() + textOfFile.size(), &project.document, &report)) {
+    if (!parseJsonText(textOfFile, builder, project.document, &report)) {
         error = path + ": not valid JSON: " + oneLine(report);
         return false;
     }

@@ -10,6 +10,7 @@
 #include "HostWorld.h"
 #include "LipSync.h"
 #include "WorldOps.h"
+#include "common/JsonText.h"
 
 namespace tavrix_host {
 
@@ -55,9 +56,8 @@ bool followsModel(const EffectInstance& instance, const std::vector<PF_ParamDef>
 std::string savedModelPath(const std::string& state)
 {
     Json::CharReaderBuilder builder;
-    std::unique_ptr<Json::CharReader> reader(builder.newCharReader());
     Json::Value root;
-    if (!reader->parse(state.data(), state.data() + state.size(), &root, nullptr) || !root.isObject()) return "";
+    if (!parseJsonText(state, builder, root, nullptr) || !root.isObject()) return "";
     const Json::Value& model = root["modelPath"];
     return model.isString() ? model.asString() : "";
 }

@@ -8,20 +8,24 @@ import sys
 from datetime import datetime, timezone
 
 
-def medians(paths):
-    """Median real time in milliseconds of every benchmark in the files."""
-    times = {}
+def best_times(paths):
+    """The fastest repetition of every benchmark in the files, in
+    milliseconds: (wall-clock time, CPU time of the benchmark's thread). On a
+    shared machine the fastest run is the one least slowed by others."""
+    wall, cpu = {}, {}
     context = None
     for path in paths:
         with open(path) as f:
             data = json.load(f)
         context = context or data["context"]
         for b in data["benchmarks"]:
-            if b.get("aggregate_name", "median") != "median":
+            if b.get("run_type") != "iteration" or b.get("error_occurred"):
                 continue
             scale = {"ns": 1e-6, "us": 1e-3, "ms": 1.0, "s": 1e3}[b["time_unit"]]
-            times[b["run_name"]] = b["real_time"] * scale
-    return times, context
+            name = b["run_name"]
+            wall[name] = min(wall.get(name, float("inf")), b["real_time"] * scale)
+            cpu[name] = min(cpu.get(name, float("inf")), b["cpu_time"] * scale)
+    return wall, cpu, context
 
 
 def cpu_name():
@@ -43,24 +47,28 @@ def compiler():
 
 
 def main(paths):
-    t, context = medians(paths)
+    wall, c, context = best_times(paths)
+    # Frames draw on the rasteriser's threads and iterate on the host's, so
+    # they are timed by the clock; the rest runs on one thread, timed by its
+    # CPU time, which waiting for a busy core does not inflate.
+    t = wall
     conversions = (t["BM_ConversionFlip"] + t["BM_ConversionUnpremultiply/translucent:0"]
                    + t["BM_ConversionCopy/translucent:0"] + t["BM_ConversionAlphaMultiply/translucent:0"])
     frame = t["BM_FrameThroughPlugin/model:1"]
     empty = t["BM_FrameThroughPlugin/model:0"]
     targets = [
-        ("update, every parameter changing / plain blend loop",
-         "%.3f ms / %.3f ms" % (t["BM_UpdateLargeModel/changing:1"], t["BM_BlendFloorLargeModel"]),
-         t["BM_UpdateLargeModel/changing:1"] / t["BM_BlendFloorLargeModel"], "≤ 1.5", lambda r: r <= 1.5),
-        ("update, no parameter changing / every parameter changing",
-         "%.5f ms / %.3f ms" % (t["BM_UpdateLargeModel/changing:0"], t["BM_UpdateLargeModel/changing:1"]),
-         t["BM_UpdateLargeModel/changing:0"] / t["BM_UpdateLargeModel/changing:1"], "< 0.10", lambda r: r < 0.10),
-        ("load speed / speed of reading the file",
-         "%.2f ms / %.2f ms for the same file" % (t["BM_LoadLargeModel"], t["BM_ReadLargeModelFile"]),
-         t["BM_ReadLargeModelFile"] / t["BM_LoadLargeModel"], "≥ 0.25", lambda r: r >= 0.25),
-        ("conversions outside OpenGL / 1080p demo frame",
+        ("update, every parameter changing / plain blend loop (CPU)",
+         "%.3f ms / %.3f ms" % (c["BM_UpdateLargeModel/changing:1"], c["BM_BlendFloorLargeModel"]),
+         c["BM_UpdateLargeModel/changing:1"] / c["BM_BlendFloorLargeModel"], "≤ 1.5", lambda r: r <= 1.5),
+        ("update, no parameter changing / every parameter changing (CPU)",
+         "%.5f ms / %.3f ms" % (c["BM_UpdateLargeModel/changing:0"], c["BM_UpdateLargeModel/changing:1"]),
+         c["BM_UpdateLargeModel/changing:0"] / c["BM_UpdateLargeModel/changing:1"], "< 0.10", lambda r: r < 0.10),
+        ("load speed / speed of reading the file (CPU)",
+         "%.2f ms / %.2f ms for the same file" % (c["BM_LoadLargeModel"], c["BM_ReadLargeModelFile"]),
+         c["BM_ReadLargeModelFile"] / c["BM_LoadLargeModel"], "≥ 0.25", lambda r: r >= 0.25),
+        ("conversions outside OpenGL / 1080p demo frame (clock)",
          "%.2f ms / %.2f ms" % (conversions, frame), conversions / frame, "< 0.25", lambda r: r < 0.25),
-        ("1080p demo frame / empty frame",
+        ("1080p demo frame / empty frame (clock)",
          "%.2f ms / %.2f ms" % (frame, empty), frame / empty, "≤ 2", lambda r: r <= 2.0),
     ]
 
@@ -70,28 +78,46 @@ def main(paths):
     out.append("Written by `./bench.sh` on %s." % datetime.now(timezone.utc).strftime("%Y-%m-%d %H:%M UTC"))
     out.append("")
     out.append("Machine: %s, %d CPUs (%s), %s; %s. Drawing: Mesa's software rasteriser (llvmpipe) "
-               "through EGL, headless. Times are medians of the repetitions' wall-clock means."
+               "through EGL, headless. Each time is the fastest of the repetitions (each a mean over many "
+               "iterations); CPU marks the time of the benchmark's own thread, clock the wall-clock time."
                % (cpu_name(), context.get("num_cpus", 0), platform.machine(), platform.platform(), compiler()))
     out.append("")
     out.append("## Targets")
     out.append("")
-    out.append("| Ratio | Measured | Ratio | Target | Met |")
+    out.append("| Comparison | Measured | Ratio | Target | Met |")
     out.append("|---|---|---|---|---|")
     for name, measured, ratio, target, met in targets:
         out.append("| %s | %s | %.3f | %s | %s |" % (name, measured, ratio, target, "yes" if met(ratio) else "**no**"))
     out.append("")
     out.append("## Every figure")
     out.append("")
-    out.append("| Benchmark | Time (ms) |")
-    out.append("|---|---|")
+    out.append("| Benchmark | Clock (ms) | CPU (ms) |")
+    out.append("|---|---|---|")
     for name in sorted(t):
-        out.append("| `%s` | %.4f |" % (name, t[name]))
+        out.append("| `%s` | %.4f | %.4f |" % (name, t[name], c[name]))
     out.append("")
     out.append("The large model for loading has 400 meshes of 400 points (16 MB); the one for updating 120 meshes of "
                "200 points (24,000 points), 24 parameters, rotation deformers three deep with grid deformers under "
                "the deepest (`bench/LargeModel.h`). Frames are 1920 x 1080 through the plug-in in the substitute "
                "host; the conversions are the host's flip, un-premultiply, copy and alpha multiply of one demo "
                "frame (`bench/bench_effect_frame.cpp`).")
+    out.append("")
+    out.append("## Where the time goes (perf)")
+    out.append("")
+    out.append("- Update: the blend of keyed points runs at about the plain loop's speed. An update also maps every "
+               "one of the 24,000 points through its grid deformer (a cell lookup and one triangle's linear map a "
+               "point, about two thirds of the update), interpolates the lattices, rotation keys, opacities and "
+               "draw orders, and finds the pivots; the plain loop does none of that, so the first ratio stays "
+               "well above 1.5. With no parameter moved since a full update that printed nothing, an update "
+               "keeps its results.")
+    out.append("- Load: reading the file is about a fifth of loading it; turning 16 MB of big-endian values round "
+               "(one pass, copying), checking every value and index of the model before it is used (one more "
+               "pass) and building the objects make the rest. Each is a pass over memory that a plain read does "
+               "not make.")
+    out.append("- Frame: the demo frame is mostly the software rasteriser drawing about 2.5 million textured, "
+               "blended fragments; the empty frame is the clear, the read-back of the output's rows and columns, "
+               "and the host's conversions, of which the alpha multiply (a call of the effect's function per "
+               "pixel) is the largest.")
     sys.stdout.write("\n".join(out) + "\n")
 
 

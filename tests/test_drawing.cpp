@@ -407,11 +407,14 @@ TEST(TextureDecoding, ImagesLargerThanTheSideLimitAreRefusedFromTheirHeader)
         {withWidth(0x7FFFFFFF), false},
         {{1, 2, 3, 4}, false},
     };
+    EXPECT_STREQ(tavrixutil::texturePngFailure(cases[1].bytes.data(), cases[1].bytes.size()),
+                 "the image is larger than 16384 pixels a side");
     for (const auto& c : cases) {
         std::vector<unsigned char> pixels{9};
         unsigned width = 7;
         unsigned height = 7;
         EXPECT_EQ(tavrixutil::decodeTexturePng(c.bytes.data(), c.bytes.size(), pixels, width, height), c.decodes);
+        EXPECT_EQ(tavrixutil::texturePngFailure(c.bytes.data(), c.bytes.size()) == nullptr, c.decodes);
         if (c.decodes) {
             EXPECT_EQ(pixels, (std::vector<unsigned char>{100, 50, 25, 128})) << "premultiplied with alpha + 1";
         } else {

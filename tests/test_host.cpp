@@ -160,6 +160,7 @@ TEST(ProjectFile, RefusalsNameTheMemberAndTheFault)
         {project(COMP, "{\"effect\": {\"state\": 3}}"), "p.json: layers[0].effect.state: must be a string"},
         {project(COMP, "{\"source\": {\"type\": \"png\", \"path\": \"/no/such.png\"}}"),
          "p.json: layers[0].source.path: '/no/such.png': failed to open file for reading"},
+        {std::string(5000, '['), "p.json: not valid JSON: the document is nested too deeply"},
     };
     for (const auto& c : cases) {
         Project parsed;
@@ -168,6 +169,16 @@ TEST(ProjectFile, RefusalsNameTheMemberAndTheFault)
         EXPECT_EQ(error.substr(0, c.message.size()), c.message) << c.text;
         EXPECT_EQ(error.find('\n'), std::string::npos) << "one line: " << error;
     }
+}
+
+TEST(ProjectFile, AFileThatNeverEndsIsRefusedAfterTheSizeLimit)
+{
+    Project project;
+    std::string error;
+    EXPECT_FALSE(ProjectFile::load("/dev/zero", project, error));
+    EXPECT_EQ(error, "/dev/zero: is larger than 64 MB, more than such a file holds");
+    EXPECT_FALSE(ProjectFile::load("/no/such/project.json", project, error));
+    EXPECT_EQ(error, "/no/such/project.json: cannot be read");
 }
 
 TEST(ProjectFile, ReadsLayersAndKeysAndSavesOnlyTheStates)

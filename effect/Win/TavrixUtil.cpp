@@ -29,6 +29,38 @@ void premultiplyRgba(unsigned char* pixels, size_t pixelCount)
     }
 }
 
+namespace {
+
+const char* const TOO_LARGE = "the image is larger than 16384 pixels a side";
+
+// The header's verdict: lodepng's words for a broken header, TOO_LARGE, or
+// null when the image may be decoded.
+const char* headerFailure(const unsigned char* bytes, size_t size)
+{
+    unsigned claimedWidth = 0;
+    unsigned claimedHeight = 0;
+    LodePNGState state;
+    lodepng_state_init(&state);
+    const unsigned error = lodepng_inspect(&claimedWidth, &claimedHeight, &state, bytes, size);
+    lodepng_state_cleanup(&state);
+    if (error) return lodepng_error_text(error);
+    if (claimedWidth > MAX_TEXTURE_SIDE || claimedHeight > MAX_TEXTURE_SIDE) return TOO_LARGE;
+    return nullptr;
+}
+
+} // namespace
+
+const char* texturePngFailure(const unsigned char* bytes, size_t size)
+{
+    if (const char* failure = headerFailure(bytes, size)) return failure;
+    unsigned char* decoded = nullptr;
+    unsigned width = 0;
+    unsigned height = 0;
+    const unsigned error = lodepng_decode32(&decoded, &width, &height, bytes, size);
+    std::free(decoded);
+    return error ? lodepng_error_text(error) : nullptr;
+}
+
 bool decodeTexturePng(const unsigned char* bytes, size_t size, std::vector<unsigned char>& pixels,
                       unsigned& width, unsigned& height)
 {
@@ -36,13 +68,7 @@ bool decodeTexturePng(const unsigned char* bytes, size_t size, std::vector<unsig
     width = 0;
     height = 0;
     // The header first: a few bytes may claim an image of gigabytes.
-    unsigned claimedWidth = 0;
-    unsigned claimedHeight = 0;
-    LodePNGState state;
-    lodepng_state_init(&state);
-    const unsigned headerError = lodepng_inspect(&claimedWidth, &claimedHeight, &state, bytes, size);
-    lodepng_state_cleanup(&state);
-    if (headerError || claimedWidth > MAX_TEXTURE_SIDE || claimedHeight > MAX_TEXTURE_SIDE) return false;
+    if (headerFailure(bytes, size)) return false;
 
     unsigned char* decoded = nullptr;
     if (lodepng_decode32(&decoded, &width, &height, bytes, size) != 0) {

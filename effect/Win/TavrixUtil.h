@@ -30,6 +30,9 @@ unsigned int loadGLTextureByLodePNG(const char* path);
 bool decodeTexturePng(const unsigned char* bytes, size_t size, std::vector<unsigned char>& pixels,
                       unsigned& width, unsigned& height);
 
+// Why decodeTexturePng refuses the bytes, in words; null when it takes them.
+const char* texturePngFailure(const unsigned char* bytes, size_t size);
+
 // Premultiplies 8-bit RGBA pixels in place with integer arithmetic: each
 // colour becomes (c * (A + 1)) >> 8, so opaque pixels keep their colour and
 // transparent ones turn black.

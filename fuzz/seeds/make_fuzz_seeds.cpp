@@ -1,7 +1,7 @@
 // Writes the starting inputs of every fuzz target into FOLDER/TARGET/: the
-// demo puppet and smaller models from the model writer, motions over the
-// demo's parameters, its textures' sprites as PNG files of every colour
-// type, and the JSON texts the tool and the effect read.
+// demo puppet and smaller models from the model writer, motions and hairs
+// over the demo's parameters, its textures' sprites as PNG files of every
+// colour type, and the JSON texts the tool and the effect read.
 #include <lodepng.h>
 #include <sys/stat.h>
 
@@ -147,6 +147,16 @@ void jsonSeeds()
         FlatSequenceData::write(block.data(), text);
         put("flat_sequence", "block-" + std::to_string(text.size()) + ".bin", block);
     }
+
+    put("physics", "demo-hair.json",
+        "[{\"length\": 0.2, \"air_resistance\": 0.5, \"mass\": 0.1, \"gravity_angle_deg\": 5,\n"
+        "  \"sources\": [{\"kind\": 0, \"id\": \"PARAM_ANGLE_X\", \"scale\": 0.005, \"weight\": 1},\n"
+        "              {\"kind\": 1, \"id\": \"PARAM_ANGLE_Y\", \"scale\": 0.01, \"weight\": 0.5},\n"
+        "              {\"kind\": 2, \"id\": \"PARAM_BODY_ANGLE_X\", \"scale\": 0.01, \"weight\": 1}],\n"
+        "  \"targets\": [{\"kind\": 0, \"id\": \"PARAM_HAIR_FRONT\", \"scale\": 0.05, \"weight\": 1},\n"
+        "              {\"kind\": 1, \"id\": \"PARAM_HAIR_BACK\", \"scale\": -0.04, \"weight\": 1}]},\n"
+        " {\"length\": 0.4, \"mass\": 0.2, \"targets\": [{\"id\": \"PARAM_NEW\"}]}]\n");
+    put("physics", "empty.json", "[]");
 
     put("dialog_result", "demo.json", demoLoadInfo());
     put("dialog_result", "unicode.json",

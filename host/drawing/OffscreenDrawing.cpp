@@ -2,6 +2,7 @@
 
 #include <lodepng.h>
 
+#include <cstdlib>
 #include <cstring>
 
 #include "Tavrix.h"
@@ -14,13 +15,15 @@ namespace tavrix_tool {
 
 namespace {
 
-// Why lodepng refuses the file; the texture loader only says that it did.
+// Why the texture loader refused the file; it only says that it did.
 std::string decodeFailure(const std::string& path)
 {
-    std::vector<unsigned char> pixels;
-    unsigned width = 0, height = 0;
-    const unsigned error = lodepng::decode(pixels, width, height, path);
-    return error ? lodepng_error_text(error) : "it could not be decoded";
+    unsigned char* bytes = nullptr;
+    size_t size = 0;
+    const unsigned error = lodepng_load_file(&bytes, &size, path.c_str());
+    const char* failure = error ? lodepng_error_text(error) : tavrixutil::texturePngFailure(bytes, size);
+    std::free(bytes);
+    return failure ? failure : "it could not be decoded";
 }
 
 } // namespace

@@ -4,6 +4,8 @@
 #include <filesystem>
 #include <memory>
 
+#include "common/JsonText.h"
+
 namespace tavrix_host {
 
 namespace {
@@ -105,10 +107,9 @@ bool DialogSession::parse(const std::string& text, const std::string& where, con
                           DialogSession& session, std::string& error)
 {
     Json::CharReaderBuilder builder;
-    std::unique_ptr<Json::CharReader> reader(builder.newCharReader());
     Json::Value actions;
     std::string report;
-    if (!reader->parse(text.data(), text.data() + text.size(), &actions, &report)) {
+    if (!parseJsonText(text, builder, actions, &report)) {
         error = where + ": not valid JSON: " + report;
         return false;
     }

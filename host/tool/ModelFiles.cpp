@@ -7,6 +7,8 @@
 #include <memory>
 #include <sstream>
 
+#include "JsonText.h"
+
 namespace tavrix_tool {
 
 namespace {
@@ -63,23 +65,20 @@ bool isModelJson(const std::string& path)
 
 bool readModelJson(const std::string& jsonPath, ModelFiles& files, std::string& why)
 {
-    std::ifstream in(jsonPath, std::ios::binary);
-    if (!in) {
-        why = jsonPath + ": cannot open the model JSON file";
+    std::string text;
+    if (!tavrix_host::readTextFile(jsonPath, text, why)) {
+        why = jsonPath + ": the model JSON file " + why;
         return false;
     }
-    std::stringstream text;
-    text << in.rdbuf();
-    return parseModelJson(text.str(), jsonPath, files, why);
+    return parseModelJson(text, jsonPath, files, why);
 }
 
 bool parseModelJson(const std::string& document, const std::string& jsonPath, ModelFiles& files, std::string& why)
 {
     Json::CharReaderBuilder builder;
-    std::unique_ptr<Json::CharReader> reader(builder.newCharReader());
     Json::Value root;
     std::string errors;
-    if (!reader->parse(document.data(), document.data() + document.size(), &root, &errors)) {
+    if (!tavrix_host::parseJsonText(document, builder, root, &errors)) {
         while (!errors.empty() && std::isspace(static_cast<unsigned char>(errors.back()))) errors.pop_back();
         for (char& c : errors) {
             if (c == '\n') c = ' ';

@@ -6,6 +6,8 @@
 #include <fstream>
 #include <initializer_list>
 
+#include "JsonText.h"
+
 namespace tavrix_tool {
 
 namespace {
@@ -93,15 +95,17 @@ bool readLinks(const Json::Value& hair, const char* name, const std::string& whe
 
 bool readPhysicsFile(const std::string& path, std::vector<HairSpec>& hairs, std::string& why)
 {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        why = "cannot be read";
-        return false;
-    }
+    std::string text;
+    if (!tavrix_host::readTextFile(path, text, why)) return false;
+    return parsePhysicsJson(text, hairs, why);
+}
+
+bool parsePhysicsJson(const std::string& text, std::vector<HairSpec>& hairs, std::string& why)
+{
     Json::CharReaderBuilder builder;
     Json::Value root;
     std::string errors;
-    if (!Json::parseFromStream(builder, in, &root, &errors)) {
+    if (!tavrix_host::parseJsonText(text, builder, root, &errors)) {
         why = "not valid JSON: " + errors.substr(0, errors.find('\n'));
         return false;
     }

@@ -26,5 +26,7 @@ struct HairSpec {
 // Reads path; false with a reason naming the member at fault (such as
 // "[0].sources[1].id: expected a string") when the file cannot be used.
 bool readPhysicsFile(const std::string& path, std::vector<HairSpec>& hairs, std::string& why);
+// The same for the file's text.
+bool parsePhysicsJson(const std::string& text, std::vector<HairSpec>& hairs, std::string& why);
 
 } // namespace tavrix_tool
