@@ -32,13 +32,9 @@ protected:
     std::string dir;
 };
 
-// The first sample louder than threshold, in seconds; -1 when none is.
-double firstSound(const AudioTrack& track, float threshold = 0.05f)
+double firstSound(const AudioTrack& track)
 {
-    for (size_t i = 0; i < track.samples.size(); ++i) {
-        if (std::fabs(track.samples[i]) > threshold) return static_cast<double>(i) / RATE;
-    }
-    return -1;
+    return tavrix_test::firstSound(track.samples, RATE);
 }
 
 float peak(const AudioTrack& track)
@@ -89,6 +85,8 @@ TEST_F(AudioTest, FilesWithoutUsableSoundAreRefusedWithTheReason)
 {
     std::ofstream(dir + "/notes.txt") << "not a sound at all\n";
     tavrix_test::writeWav(dir + "/empty.wav", {}, 44100, 1);
+    // 4000 samples at one a second: more than an hour at the fixed rate.
+    tavrix_test::writeWav(dir + "/slow.wav", std::vector<float>(4000, 0.1f), 1, 1);
     {
         // A clip of frames alone.
         VideoWriter writer;
@@ -108,6 +106,7 @@ TEST_F(AudioTest, FilesWithoutUsableSoundAreRefusedWithTheReason)
         {"notes.txt", "cannot be"},
         {"empty.wav", "holds no sound"},
         {"silent.mov", "has no audio stream"},
+        {"slow.wav", "is longer than 3600 seconds"},
     };
     for (const Case& c : cases) {
         AudioTrack track;

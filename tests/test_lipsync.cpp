@@ -94,21 +94,4 @@ TEST(LipSyncTest, LouderSoundOpensWiderUpToTheTop)
     EXPECT_EQ(LipSync::onRange(0.25, 0.0, 2.0), 0.5);
 }
 
-TEST(LipSyncTest, MixingPlacesTracksAtTheirOffsets)
-{
-    AudioTrack one;
-    one.samples = {0.5f, 0.5f};
-    AudioTrack mixed;
-    mixed.mix(one, 1.0);
-    mixed.mix(one, 1.0 + 1.0 / RATE);
-    mixed.mix(one, -1.0); // entirely before the start: left out
-    ASSERT_EQ(mixed.samples.size(), static_cast<size_t>(RATE + 3));
-    EXPECT_EQ(mixed.samples[RATE - 1], 0.0f);
-    EXPECT_EQ(mixed.samples[RATE], 0.5f);
-    EXPECT_EQ(mixed.samples[RATE + 1], 1.0f);
-    EXPECT_EQ(mixed.samples[RATE + 2], 0.5f);
-    EXPECT_EQ(mixed.at(-1), 0.0f);
-    EXPECT_EQ(mixed.at(RATE + 3), 0.0f);
-}
-
 } // namespace

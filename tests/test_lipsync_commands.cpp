@@ -32,13 +32,9 @@ namespace {
 
 const char* const MOUTH = "PARAM_MOUTH_OPEN_Y";
 
-// The first sample of a clip's sound louder than a quiet hum, in seconds.
 double firstSound(const AudioTrack& track)
 {
-    for (size_t i = 0; i < track.samples.size(); ++i) {
-        if (std::fabs(track.samples[i]) > 0.05f) return static_cast<double>(i) / AudioTrack::SAMPLE_RATE;
-    }
-    return -1;
+    return tavrix_test::firstSound(track.samples, AudioTrack::SAMPLE_RATE);
 }
 
 // 1.5 s of sound at 44.1 kHz: silence, a loud burst from 0.5 to 1.0 s, silence.
@@ -175,17 +171,11 @@ protected:
         writeVoice(dir + "/voice.wav", 0.5);
         const std::string modelPath = tavrix_test::writeTempModel(
             tavrix_test::testFileName("talk.moc"), tavrix_test::modelWithParams({"PARAM_ANGLE_X", MOUTH}));
-        project["composition"] = Json::Value(Json::objectValue);
-        project["composition"]["width"] = 40;
-        project["composition"]["height"] = 40;
-        project["composition"]["frameRate"] = 24;
-        project["composition"]["frameCount"] = 48;
-        Json::Value layer;
-        layer["effect"]["state"] = tavrix_test::loadResult(modelPath, {});
+        project = tavrix_test::movingEffectProject(40, 40, tavrix_test::loadResult(modelPath, {}));
+        project["composition"]["frameCount"] = 48; // at 24 frames/s
         // The burst plays 0.75 to 1.25 s into the composition: frames 18 to 30.
-        layer["effect"]["audio"]["file"] = "voice.wav";
-        layer["effect"]["audio"]["offset"] = 0.25;
-        project["layers"].append(layer);
+        audio()["file"] = "voice.wav";
+        audio()["offset"] = 0.25;
     }
     void TearDown() override
     {

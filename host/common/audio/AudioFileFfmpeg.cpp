@@ -52,14 +52,16 @@ struct Decoding {
     bool convert(const AVFrame* input, AudioTrack& track, std::string& why)
     {
         const size_t before = track.samples.size();
-        if (static_cast<int64_t>(before) > MAX_SAMPLES) {
-            why = TOO_LONG;
-            return false;
-        }
         const int inputCount = input ? input->nb_samples : 0;
         const int room = swr_get_out_samples(resampler, inputCount);
         if (room < 0) {
             why = "cannot be decoded: " + libraryError(room);
+            return false;
+        }
+        // Checked before the room is made: one block of a sound at a tiny
+        // rate can stand for hours at the fixed rate.
+        if (static_cast<int64_t>(before) + room > MAX_SAMPLES + AudioTrack::SAMPLE_RATE) {
+            why = TOO_LONG;
             return false;
         }
         track.samples.resize(before + static_cast<size_t>(room));

@@ -23,6 +23,16 @@ inline std::vector<float> toneBurst(int rate, double length, double start, doubl
     return samples;
 }
 
+// When the first sample louder than a quiet hum comes, in seconds; -1 for
+// silence throughout.
+inline double firstSound(const std::vector<float>& samples, int rate)
+{
+    for (size_t i = 0; i < samples.size(); ++i) {
+        if (std::fabs(samples[i]) > 0.05f) return static_cast<double>(i) / rate;
+    }
+    return -1;
+}
+
 // A WAV file of 16-bit samples; frames hold one sample per channel.
 inline void writeWav(const std::string& path, const std::vector<float>& interleaved, int rate, int channels)
 {
