@@ -39,6 +39,30 @@ protected:
     std::string printed;
 };
 
+// Objects past the size where keys are found through an index behave like
+// small ones: first-insertion order, a repeated key replaces its value.
+TEST_F(JsonTest, LargeObjectsKeepOrderAndReplaceRepeatedKeys)
+{
+    std::string text = "{";
+    const int count = 1000;
+    for (int i = 0; i < count; ++i) text += "\"k" + std::to_string(i) + "\": " + std::to_string(i) + ", ";
+    for (int i = 0; i < count; i += 7) text += "\"k" + std::to_string(i) + "\": -1, ";
+    text += "\"k3\": {\"x\": 1, \"x\": 2}}";
+    Json* json = parse(text);
+    ASSERT_NE(json, nullptr) << printed;
+    Value& root = json->getRoot();
+    EXPECT_EQ(root.size(), count);
+    LDVector<LDString>& keys = root.getKeys();
+    ASSERT_EQ(keys.size(), count);
+    for (int i = 0; i < count; ++i) {
+        ASSERT_STREQ(keys[i].c_str(), ("k" + std::to_string(i)).c_str());
+        if (i == 3) continue;
+        EXPECT_EQ(root[keys[i]].toInt(), i % 7 == 0 ? -1 : i) << i;
+    }
+    EXPECT_EQ(root["k3"]["x"].toInt(), 2);
+    EXPECT_EQ(root["k3"].size(), 1);
+}
+
 TEST_F(JsonTest, ValuesAndAccess)
 {
     Json* json = parse("{\"a\": [1, -2.5e1, {\"b\": true}, false, null, []],\n"

@@ -38,8 +38,7 @@ public:
         for (int i = 0; i < _size; ++i) {
             if (pairs[i].key == key) return &pairs[i].value;
         }
-        if (!appendKey(key)) return nullptr;
-        return &pairs[_size - 1].value;
+        return append(key);
     }
 
     V& operator[](const LDString& key)
@@ -50,6 +49,14 @@ public:
         static V scratch;
         scratch = V();
         return scratch;
+    }
+
+    // Appends a key the caller knows to be missing; its value starts at 0.
+    // Null when the map cannot grow.
+    V* append(const LDString& key)
+    {
+        if (!appendKey(key)) return nullptr;
+        return &pairs[_size - 1].value;
     }
 
     bool appendKey(const LDString& key)

@@ -6,8 +6,10 @@
 #include "memory/MemoryParam.h"
 #include "memory/UtMemory.h"
 #include "memory/fixed/MemoryHolderFixed.h"
+#include "type/LDHashIndex.h"
 #include "util/UtDebug.h"
 #include "util/UtFile.h"
+#include "util/UtHash.h"
 
 namespace tavrix {
 
@@ -289,12 +291,74 @@ bool Json::skipToSeparator(int& i, char close, int* next)
     return true;
 }
 
+namespace {
+
+// Where each key of one object being parsed sits in its map, so that an
+// object with many keys parses in linear time (the map alone finds keys by a
+// scan). Small objects, the common case, keep that scan and build no index.
+class ObjectKeyIndex {
+public:
+    ObjectKeyIndex() : index(nullptr) {}
+    ~ObjectKeyIndex() { delete index; }
+    ObjectKeyIndex(const ObjectKeyIndex&) = delete;
+    ObjectKeyIndex& operator=(const ObjectKeyIndex&) = delete;
+
+    // Stores value under key as Map::put does; false when memory ran out.
+    bool put(Map* map, const LDString& key, Value* value)
+    {
+        LDMap<LDString, Value*>* pairs = map->getMap();
+        if (!pairs) return map->put(key, value);
+        if (!index && pairs->size() < SCAN_LIMIT) return map->put(key, value);
+        if (!index && !build(pairs)) return map->put(key, value);
+        const uint64_t hash = hashOf(key);
+        auto holdsKey = [pairs, &key](int position) { return pairs->begin()[position].key == key; };
+        const int position = index->find(hash, holdsKey);
+        if (position >= 0) return map->putAt(position, key, value);
+        if (!map->putAt(-1, key, value)) return false;
+        if (!index->put(hash, pairs->size() - 1, holdsKey)) {
+            // Without the index the map's own scan still finds every key.
+            delete index;
+            index = nullptr;
+        }
+        return true;
+    }
+
+private:
+    static constexpr int SCAN_LIMIT = 16;
+
+    static uint64_t hashOf(const LDString& key) { return UtHash::hashBytes(key.c_str(), key.length()); }
+
+    bool build(LDMap<LDString, Value*>* pairs)
+    {
+        if (built) return false;
+        built = true;
+        // Lives only while its object is parsed: temporary memory.
+        MemoryParam* tmp = UtMemory::getTmpMemoryParam();
+        index = new (tmp) LDHashIndex(tmp);
+        for (int position = 0; index && position < pairs->size(); ++position) {
+            const LDString& key = pairs->begin()[position].key;
+            auto holdsKey = [pairs, &key](int at) { return pairs->begin()[at].key == key; };
+            if (!index->put(hashOf(key), position, holdsKey)) {
+                delete index;
+                index = nullptr;
+            }
+        }
+        return index != nullptr;
+    }
+
+    LDHashIndex* index;
+    bool built = false; // an index was tried: one that failed stays off
+};
+
+} // namespace
+
 Value* Json::parseObject(int from, int* next)
 {
     *next = from;
     if (error_message) return nullptr;
     if (!enterContainer()) return nullptr;
     Map* map = new (memoryParam) Map(memoryParam);
+    ObjectKeyIndex keyIndex;
     int i = from;
     while (map && !error_message) {
         // The next key.
@@ -327,7 +391,7 @@ Value* Json::parseObject(int from, int* next)
         }
         if (!error_message && i >= textLength) setError("':' not found");
         Value* value = parseValue(i + 1, &i);
-        if (!error_message) map->put(*key, value ? value : Value::NULL_VALUE);
+        if (!error_message) keyIndex.put(map, *key, value ? value : Value::NULL_VALUE);
         delete key;
         if (error_message) break;
 

@@ -18,7 +18,19 @@ Map::~Map()
 
 bool Map::put(const LDString& key, Value* value)
 {
-    Value** slot = map ? map->find(key) : nullptr;
+    return store(map ? map->find(key) : nullptr, value);
+}
+
+bool Map::putAt(int position, const LDString& key, Value* value)
+{
+    Value** slot = nullptr;
+    if (map && position < 0) slot = map->append(key);
+    else if (map && position < map->size()) slot = &map->begin()[position].value;
+    return store(slot, value);
+}
+
+bool Map::store(Value** slot, Value* value)
+{
     if (!slot) {
         release(value);
         return false;

@@ -14,6 +14,9 @@ public:
     // Takes value; a repeated key replaces (and deletes) the earlier value.
     // False (and value deleted) when the map cannot grow.
     bool put(const LDString& key, Value* value);
+    // put for a caller that already knows where the key is: position is the
+    // key's index in insertion order, or -1 for a key the map lacks.
+    bool putAt(int position, const LDString& key, Value* value);
 
     virtual LDString toString(const LDString& defaultV = LDString(), const LDString& indent = LDString());
     virtual int size() { return map ? map->size() : 0; }
@@ -27,6 +30,9 @@ public:
     virtual bool isMap() { return true; }
 
 private:
+    // Puts value into slot (null: the map could not grow).
+    bool store(Value** slot, Value* value);
+
     LDMap<LDString, Value*>* map;
     LDVector<LDString>* keys;
 };
