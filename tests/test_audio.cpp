@@ -81,6 +81,29 @@ TEST_F(AudioTest, FilesDecodeToOneChannelAtTheFixedRate)
     }
 }
 
+TEST_F(AudioTest, SamplesThatAreNotNumbersBecomeSilence)
+{
+    // Float samples: a tone with one value that is not a number and one
+    // infinite one in its middle.
+    std::vector<float> samples = tavrix_test::toneBurst(RATE, 0.5, 0.0, 0.5, 0.5);
+    samples[samples.size() / 2] = std::nanf("");
+    samples[samples.size() / 2 + 100] = INFINITY;
+    const std::vector<uint8_t> bytes = tavrix_test::floatWavBytes(samples, RATE);
+    const std::string path = dir + "/damaged.wav";
+    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
+                                                 static_cast<std::streamsize>(bytes.size()));
+
+    AudioTrack track;
+    std::string why;
+    ASSERT_TRUE(readAudioFile(path, track, why)) << why;
+    EXPECT_NEAR(track.seconds(), 0.5, 0.002);
+    size_t notFinite = 0;
+    for (float sample : track.samples) notFinite += std::isfinite(sample) ? 0 : 1;
+    EXPECT_EQ(notFinite, 0u);
+    // The tone around the damage is kept.
+    EXPECT_NEAR(rms(track, 0.05, 0.2), 0.5 / std::sqrt(2.0), 0.03);
+}
+
 TEST_F(AudioTest, FilesWithoutUsableSoundAreRefusedWithTheReason)
 {
     std::ofstream(dir + "/notes.txt") << "not a sound at all\n";

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -17,6 +18,7 @@
 #include "mocwriter/MocFile.h"
 #include "mocwriter/ModelBuilders.h"
 #include "support/MtnbWriter.h"
+#include "support/audio/SyntheticSound.h"
 
 namespace {
 
@@ -232,6 +234,25 @@ void pngSeeds()
     putPng("mouth-line-auto.png", spriteCorner(tavrix_demo::Sprite::MOUTH_LINE, 16), automatic);
 }
 
+// Short sounds: a tone in mono and in stereo, and float samples with the
+// values a damaged recording may carry.
+void audioSeeds()
+{
+    using tavrix_test::toneBurst;
+    put("audio", "tone-mono-8k.wav", tavrix_test::wavBytes(toneBurst(8000, 0.1, 0.02, 0.08, 0.5), 8000, 1));
+    std::vector<float> stereo;
+    for (float sample : toneBurst(44100, 0.02, 0.0, 0.02, 0.8)) {
+        stereo.push_back(sample);
+        stereo.push_back(-sample);
+    }
+    put("audio", "tone-stereo-44k.wav", tavrix_test::wavBytes(stereo, 44100, 2));
+    std::vector<float> odd = toneBurst(16000, 0.05, 0.0, 0.05, 0.5);
+    odd[10] = std::nanf("");
+    odd[20] = INFINITY;
+    odd[30] = -4.0f;
+    put("audio", "odd-float-16k.wav", tavrix_test::floatWavBytes(odd, 16000));
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -243,6 +264,7 @@ int main(int argc, char** argv)
     outputFolder = argv[1];
     mocSeeds();
     motionSeeds();
+    audioSeeds();
     jsonSeeds();
     pngSeeds();
     return failures ? 1 : 0;

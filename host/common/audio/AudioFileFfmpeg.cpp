@@ -12,6 +12,7 @@ extern "C" {
 }
 
 #include <algorithm>
+#include <cmath>
 #include <vector>
 
 namespace tavrix_tool {
@@ -72,6 +73,12 @@ struct Decoding {
         if (made < 0) {
             why = "cannot be decoded: " + libraryError(made);
             return false;
+        }
+        // Float sound can carry values that are not numbers, or infinite
+        // ones (a damaged recording); they become silence, so loudness and
+        // the encoders of clips only ever see numbers.
+        for (size_t i = before; i < track.samples.size(); ++i) {
+            if (!std::isfinite(track.samples[i])) track.samples[i] = 0.0f;
         }
         return true;
     }

@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -33,17 +34,20 @@ inline double firstSound(const std::vector<float>& samples, int rate)
     return -1;
 }
 
-// A WAV file of 16-bit samples; frames hold one sample per channel.
-inline void writeWav(const std::string& path, const std::vector<float>& interleaved, int rate, int channels)
+// The bytes of a WAV file of 16-bit samples; frames hold one sample per
+// channel.
+inline std::vector<uint8_t> wavBytes(const std::vector<float>& interleaved, int rate, int channels)
 {
-    std::ofstream out(path, std::ios::binary);
+    std::vector<uint8_t> out;
     auto put = [&](uint32_t value, int bytes) {
-        for (int i = 0; i < bytes; ++i) out.put(static_cast<char>((value >> (8 * i)) & 0xFF));
+        for (int i = 0; i < bytes; ++i) out.push_back(static_cast<uint8_t>((value >> (8 * i)) & 0xFF));
     };
+    auto tag = [&](const char* text) { out.insert(out.end(), text, text + 4); };
     const uint32_t dataBytes = static_cast<uint32_t>(interleaved.size() * 2);
-    out.write("RIFF", 4);
+    tag("RIFF");
     put(36 + dataBytes, 4);
-    out.write("WAVEfmt ", 8);
+    tag("WAVE");
+    tag("fmt ");
     put(16, 4);
     put(1, 2); // PCM
     put(static_cast<uint32_t>(channels), 2);
@@ -51,12 +55,45 @@ inline void writeWav(const std::string& path, const std::vector<float>& interlea
     put(static_cast<uint32_t>(rate * channels * 2), 4);
     put(static_cast<uint32_t>(channels * 2), 2);
     put(16, 2);
-    out.write("data", 4);
+    tag("data");
     put(dataBytes, 4);
     for (float sample : interleaved) {
         const double clamped = std::fmax(-1.0, std::fmin(1.0, sample));
         put(static_cast<uint16_t>(static_cast<int16_t>(std::lround(clamped * 32767))), 2);
     }
+    return out;
+}
+
+// A WAV file of 32-bit float samples, which may hold values no 16-bit file
+// can: beyond full scale, infinite, not a number.
+inline std::vector<uint8_t> floatWavBytes(const std::vector<float>& samples, int rate)
+{
+    std::vector<uint8_t> out = wavBytes({}, rate, 1);
+    auto putAt = [&](size_t at, uint32_t value, int bytes) {
+        for (int i = 0; i < bytes; ++i) out[at + i] = static_cast<uint8_t>((value >> (8 * i)) & 0xFF);
+    };
+    const uint32_t dataBytes = static_cast<uint32_t>(samples.size() * 4);
+    putAt(4, 36 + dataBytes, 4);
+    putAt(20, 3, 2); // IEEE float
+    putAt(28, static_cast<uint32_t>(rate * 4), 4);
+    putAt(32, 4, 2);
+    putAt(34, 32, 2);
+    putAt(40, dataBytes, 4);
+    for (float sample : samples) {
+        uint32_t bits = 0;
+        std::memcpy(&bits, &sample, 4);
+        out.resize(out.size() + 4);
+        putAt(out.size() - 4, bits, 4);
+    }
+    return out;
+}
+
+// A WAV file of 16-bit samples; frames hold one sample per channel.
+inline void writeWav(const std::string& path, const std::vector<float>& interleaved, int rate, int channels)
+{
+    const std::vector<uint8_t> bytes = wavBytes(interleaved, rate, channels);
+    std::ofstream out(path, std::ios::binary);
+    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
 }
 
 } // namespace tavrix_test
