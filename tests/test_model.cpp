@@ -168,6 +168,12 @@ TEST_F(ModelTest, RefusesModelsThatWouldMisbehaveAndNamesTheElement)
              std::get<1>(m.parts[0].deformers[1]).lattices[0].pop_back();
          },
          "deformer D_GRID: lattice 0 holds 7 floats, expected 8"},
+        {"non-finite lattice", [](MocModel& m) {
+             m.parts[0].deformers.push_back(ModelBuilders::gridDeformer("D_GRID", std::string(MocModel::DST_BASE), 1, 1,
+                                                                        0, 0, 10, 10, MocModel::PivotSet{}));
+             std::get<1>(m.parts[0].deformers[1]).lattices[0][5] = -INFINITY;
+         },
+         "deformer D_GRID: lattice 0 holds a non-finite value"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);

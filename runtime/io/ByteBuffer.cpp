@@ -18,6 +18,41 @@ void ByteBuffer::staticInit_notForClientCall()
 
 namespace {
 
+// Large arrays are copied by a loop built twice, for processors with AVX2
+// and for any other, the better one picked when the program starts.
+#if defined(__x86_64__) && defined(__linux__) && defined(__GNUC__)
+#define TAVRIX_WIDE_CLONES __attribute__((target_clones("avx2", "default")))
+#else
+#define TAVRIX_WIDE_CLONES
+#endif
+
+// Copies n four-byte words, turned round when swap is set, in one pass
+// that also sees whether every word, read as a float, is finite (its
+// exponent bits not all set).
+TAVRIX_WIDE_CLONES bool copyWords(unsigned char* __restrict out, const unsigned char* __restrict in, size_t n,
+                                  bool swap)
+{
+    const uint32_t EXPONENT = 0x7F800000u;
+    uint32_t nonFinite = 0;
+    if (swap) {
+        for (size_t i = 0; i < n; ++i) {
+            uint32_t word;
+            std::memcpy(&word, in + 4 * i, 4);
+            word = __builtin_bswap32(word);
+            nonFinite |= (word & EXPONENT) == EXPONENT;
+            std::memcpy(out + 4 * i, &word, 4);
+        }
+    } else {
+        for (size_t i = 0; i < n; ++i) {
+            uint32_t word;
+            std::memcpy(&word, in + 4 * i, 4);
+            nonFinite |= (word & EXPONENT) == EXPONENT;
+            std::memcpy(out + 4 * i, &word, 4);
+        }
+    }
+    return nonFinite == 0;
+}
+
 MemoryParam* orTmp(MemoryParam* memParam)
 {
     return memParam ? memParam : UtMemory::getTmpMemoryParam();
@@ -44,7 +79,7 @@ void* allocateElements(MemoryParam* memParam, int count, int elementSize)
 
 ByteBuffer::ByteBuffer(const void* bytes, int length)
     : start(nullptr), current(nullptr), end(nullptr), length(0), errors(), errorCount(0), stringRef(),
-      endian(true), changeEndian(false)
+      endian(true), changeEndian(false), nonFiniteFloatArrays(0)
 {
     // The block is written only under change endian, which the caller asks for.
     start = const_cast<unsigned char*>(static_cast<const unsigned char*>(bytes));
@@ -186,23 +221,13 @@ int ByteBuffer::readArrayCount(int elementSize)
     return n;
 }
 
-void ByteBuffer::copyElements4(void* dst, int n)
+bool ByteBuffer::copyElements4(void* dst, int n)
 {
-    if (isBigEndianSys != endian) {
-        // Copied and turned round in one pass over whole words.
-        unsigned char* out = static_cast<unsigned char*>(dst);
-        for (int i = 0; i < n; ++i) {
-            uint32_t word;
-            std::memcpy(&word, current + 4 * static_cast<size_t>(i), 4);
-            word = __builtin_bswap32(word);
-            std::memcpy(out + 4 * static_cast<size_t>(i), &word, 4);
-        }
-    } else {
-        std::memcpy(dst, current, static_cast<size_t>(n) * 4);
-    }
+    const bool allFinite = copyWords(static_cast<unsigned char*>(dst), current, static_cast<size_t>(n),
+                                     isBigEndianSys != endian);
     current += static_cast<size_t>(n) * 4;
+    return allFinite;
 }
-
 int* ByteBuffer::readArrayInt(MemoryParam* memParam, int* count)
 {
     if (count) *count = 0;
@@ -239,7 +264,7 @@ float* ByteBuffer::readArrayFloat(MemoryParam* memParam, int* count)
     if (n < 0) return nullptr;
     float* block = static_cast<float*>(allocateElements(memParam, n, 4));
     if (!block) return nullptr;
-    copyElements4(block, n);
+    if (!copyElements4(block, n)) ++nonFiniteFloatArrays;
     if (count) *count = n;
     return block;
 }

@@ -81,6 +81,10 @@ public:
     // All errors recorded, the dropped ones included.
     int getErrorCount() const { return errorCount; }
     bool hasErrors() const { return errorCount > 0; }
+    // Float arrays read so far that hold a value that is not finite. The
+    // check rides on the copy into host order, so a model whose arrays are
+    // all finite needs no second pass over them.
+    int getNonFiniteFloatArrayCount() const { return nonFiniteFloatArrays; }
 
 private:
     bool fits(int64_t bytes);
@@ -93,8 +97,9 @@ private:
     // Reads the count of a number array and checks it against the bound of
     // twice the block length and against the bytes left; -1 on failure.
     int readArrayCount(int elementSize);
-    // Copies n four-byte elements as one block into host order and moves on.
-    void copyElements4(void* dst, int n);
+    // Copies n four-byte elements as one block into host order and moves on;
+    // false when one of them, read as a float, is not finite.
+    bool copyElements4(void* dst, int n);
     // A vector of the next array's elements, filled by fill(data, n); empty
     // for a refused count.
     template <class T, class Fill>
@@ -110,6 +115,7 @@ private:
     RefString stringRef;
     bool endian;
     bool changeEndian;
+    int nonFiniteFloatArrays;
 };
 
 } // namespace tavrix

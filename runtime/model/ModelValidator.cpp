@@ -82,9 +82,12 @@ bool checkKeyed(LDVector<float>* values, int64_t combinations, const char* what,
     return true;
 }
 
-// A list of point arrays: one per combination, each of floatsEach finite floats.
+// A list of point arrays: one per combination, each of floatsEach finite
+// floats. Finiteness was seen while reading when the stream held no
+// non-finite float array (knownFinite); only then is the pass skipped.
 bool checkPointArrays(LDVector<float*>* arrays, int64_t combinations, int64_t floatsEach, const char* what,
-                      int (*lengthOf)(const void* owner, int index), const void* owner, LDString& problem)
+                      int (*lengthOf)(const void* owner, int index), const void* owner, bool knownFinite,
+                      LDString& problem)
 {
     if (!arrays || arrays->size() != combinations) {
         problem = UtString::toString("%s: %d arrays, expected %lld", what, arrays ? arrays->size() : 0,
@@ -100,7 +103,7 @@ bool checkPointArrays(LDVector<float*>* arrays, int64_t combinations, int64_t fl
                                          static_cast<long long>(floatsEach));
             return false;
         }
-        if (!allFinite(points, floatsEach)) {
+        if (!knownFinite && !allFinite(points, floatsEach)) {
             problem = UtString::toString("%s %d holds a non-finite value", what, i);
             return false;
         }
@@ -146,6 +149,7 @@ bool ModelValidator::validate(ModelImpl* root, BReader& reader, LDString& proble
         }
     }
 
+    const bool floatArraysFinite = reader.getBuffer().getNonFiniteFloatArrayCount() == 0;
     LDVector<PartsData*>* parts = root->getPartsDataList();
     if (!parts) {
         problem = "the model has no parts list";
@@ -170,14 +174,14 @@ bool ModelValidator::validate(ModelImpl* root, BReader& reader, LDString& proble
                 problem = UtString::toString("part %s: deformer %d is missing", partName, i);
                 return false;
             }
-            if (!validateDeformer((*deformers)[i], problem)) return false;
+            if (!validateDeformer((*deformers)[i], floatArraysFinite, problem)) return false;
         }
         for (int i = 0; i < drawList->size(); ++i) {
             if (!(*drawList)[i]) {
                 problem = UtString::toString("part %s: drawable %d is missing", partName, i);
                 return false;
             }
-            if (!validateDrawable((*drawList)[i], problem)) return false;
+            if (!validateDrawable((*drawList)[i], floatArraysFinite, problem)) return false;
         }
         drawables += drawList->size();
     }
@@ -221,7 +225,7 @@ bool ModelValidator::validatePivots(PivotManager* pivotManager, int64_t* combina
     return true;
 }
 
-bool ModelValidator::validateDeformer(IBaseData* deformer, LDString& problem)
+bool ModelValidator::validateDeformer(IBaseData* deformer, bool floatArraysFinite, LDString& problem)
 {
     const char* name = nameOf(deformer->getBaseDataID());
     if (!deformer->getBaseDataID()) {
@@ -263,7 +267,7 @@ bool ModelValidator::validateDeformer(IBaseData* deformer, LDString& problem)
             return fail(problem, "deformer", name);
         }
         if (!checkPointArrays(grid->getPivotPoints(), combinations, floats, "lattice", gridLatticeLength, grid,
-                              problem)) {
+                              floatArraysFinite, problem)) {
             return fail(problem, "deformer", name);
         }
     } else {
@@ -277,7 +281,7 @@ bool ModelValidator::validateDeformer(IBaseData* deformer, LDString& problem)
     return true;
 }
 
-bool ModelValidator::validateDrawable(IDrawData* drawable, LDString& problem)
+bool ModelValidator::validateDrawable(IDrawData* drawable, bool floatArraysFinite, LDString& problem)
 {
     const char* name = nameOf(drawable->getDrawDataID());
     if (!drawable->getDrawDataID()) {
@@ -331,7 +335,7 @@ bool ModelValidator::validateDrawable(IDrawData* drawable, LDString& problem)
     }
     const int64_t pointFloats = 2 * static_cast<int64_t>(numPts);
     if (!checkPointArrays(mesh->getPivotPoints(), combinations, pointFloats, "point array", meshPointsLength, mesh,
-                          problem)) {
+                          floatArraysFinite, problem)) {
         return fail(problem, "mesh", name);
     }
     int64_t uvLength = mesh->getUvs() ? mesh->getUvsLength() : 0;

@@ -26,8 +26,10 @@ public:
 
 private:
     static bool validatePivots(PivotManager* pivotManager, int64_t* combinations, LDString& problem);
-    static bool validateDeformer(IBaseData* deformer, LDString& problem);
-    static bool validateDrawable(IDrawData* drawable, LDString& problem);
+    // floatArraysFinite: the reader saw no float array with a value that is
+    // not finite, so point arrays need no second look.
+    static bool validateDeformer(IBaseData* deformer, bool floatArraysFinite, LDString& problem);
+    static bool validateDrawable(IDrawData* drawable, bool floatArraysFinite, LDString& problem);
 };
 
 } // namespace tavrix
