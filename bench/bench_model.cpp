@@ -13,6 +13,7 @@
 #include "DemoModel.h"
 #include "LargeModel.h"
 #include "ModelContext.h"
+#include "support/ChildFirstChain.h"
 #include "Tavrix.h"
 #include "base/BDAffine.h"
 #include "id/BaseDataID.h"
@@ -38,18 +39,7 @@ void BM_InitChainListedChildFirst(benchmark::State& state)
     QuietRuntime runtime;
     const int n = static_cast<int>(state.range(0));
     ATavrixModel model;
-    ModelImpl* impl = model.getModelImpl();
-    PartsData* part = new PartsData();
-    part->initDirect(impl->getMemoryParam());
-    impl->getPartsDataList()->push_back(part);
-    for (int i = n - 1; i >= 0; --i) {
-        BDAffine* deformer = new BDAffine();
-        deformer->initDirect(impl->getMemoryParam());
-        deformer->setBaseDataID(BaseDataID::getID(UtString::toString("C%d", i)));
-        deformer->setTargetBaseDataID(i == 0 ? BaseDataID::DST_BASE_ID()
-                                             : BaseDataID::getID(UtString::toString("C%d", i - 1)));
-        part->addBaseData(deformer);
-    }
+    tavrix_test::addChildFirstChain(model, n);
     for (auto _ : state) model.init();
     state.SetItemsProcessed(state.iterations() * n);
 }

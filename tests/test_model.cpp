@@ -11,6 +11,7 @@
 
 #include "ATavrixModel.h"
 #include "ModelContext.h"
+#include "support/ChildFirstChain.h"
 #include "base/AffineEnt.h"
 #include "base/BDAffine.h"
 #include "base/IBaseContext.h"
@@ -284,18 +285,7 @@ TEST_F(ModelTest, LongChainListedChildFirstIsOrdered)
 {
     const int n = 10000;
     ATavrixModel model;
-    ModelImpl* impl = model.getModelImpl();
-    PartsData* part = new PartsData();
-    part->initDirect(impl->getMemoryParam());
-    impl->getPartsDataList()->push_back(part);
-    for (int i = n - 1; i >= 0; --i) {
-        BDAffine* deformer = new BDAffine();
-        deformer->initDirect(impl->getMemoryParam());
-        deformer->setBaseDataID(BaseDataID::getID(UtString::toString("C%d", i)));
-        deformer->setTargetBaseDataID(i == 0 ? BaseDataID::DST_BASE_ID()
-                                             : BaseDataID::getID(UtString::toString("C%d", i - 1)));
-        part->addBaseData(deformer);
-    }
+    tavrix_test::addChildFirstChain(model, n);
     model.init();
     ModelContext& context = *model.getModelContext();
     ASSERT_EQ(context.getBaseDataCount(), n);
