@@ -181,6 +181,7 @@ TEST_F(DrawCommandTest, FailuresAreOneLineAndLeaveNoFileBehind)
         {"unwritable output", "draw '" + modelPath + "' -o '" + dir + "/no/such/folder/out.png'", 1, "folder"},
         {"textures beside a model JSON file", "draw '" + badJson + "' --texture '" + red + "'" + out, 2, "--texture"},
         {"no output", "draw '" + modelPath + "'", 2, "--output"},
+        {"output not a PNG name", "draw '" + modelPath + "' -o '" + dir + "/out.jpg'", 2, "out.jpg"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -191,6 +192,13 @@ TEST_F(DrawCommandTest, FailuresAreOneLineAndLeaveNoFileBehind)
             << r.err;
         EXPECT_EQ(files().size(), 5u) << "only the inputs are left";
     }
+
+    // A parameter the model does not define is set all the same, with a warning.
+    const ToolRun unknown = run("draw '" + modelPath + "' --set PARAM_TYPO=1" + out);
+    EXPECT_EQ(unknown.status, 0) << unknown.err;
+    EXPECT_NE(unknown.err.find("warning: --set PARAM_TYPO: the model defines no parameter"), std::string::npos)
+        << unknown.err;
+    std::remove((dir + "/out.png").c_str());
 
     // A texture that cannot be decoded is a warning naming it; the model still draws.
     const ToolRun r = run("draw '" + modelPath + "' --texture '" + notPng + "' --texture '" + blue + "'" + out);

@@ -40,6 +40,19 @@ bool writeFileAtomically(const std::string& path, const std::vector<uint8_t>& da
     return true;
 }
 
+bool canWriteFile(const std::string& path, std::string& why)
+{
+    const std::string temporary = temporaryPathFor(path);
+    FILE* file = std::fopen(temporary.c_str(), "wb");
+    if (!file) {
+        why = "cannot write '" + path + "': " + std::strerror(errno);
+        return false;
+    }
+    std::fclose(file);
+    std::remove(temporary.c_str());
+    return true;
+}
+
 bool writePngAtomically(const std::string& path, const RgbaImage& image, std::string& why)
 {
     unsigned char* encoded = nullptr;

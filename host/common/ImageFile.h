@@ -26,6 +26,10 @@ std::string temporaryPathFor(const std::string& path);
 
 // Writes data to path through a temporary file and a rename.
 bool writeFileAtomically(const std::string& path, const std::vector<uint8_t>& data, std::string& why);
+// Whether writeFileAtomically could write path now (its temporary file can
+// be made there), so that a long run can refuse an unwritable output before
+// its work instead of after it; why as writeFileAtomically words it.
+bool canWriteFile(const std::string& path, std::string& why);
 
 // Premultiplied to straight colour: each colour channel becomes
 // round(c * 255 / a), at most 255; alpha 0 gives (0, 0, 0, 0).

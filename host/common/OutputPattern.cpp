@@ -78,16 +78,17 @@ std::string OutputPattern::pathFor(int frame) const
     return prefix + (frame < 0 ? "-" : "") + digits + suffix;
 }
 
-std::string OutputPattern::extension() const
+std::string fileExtension(const std::string& path)
 {
-    std::string name = pathFor(0);
-    size_t slash = name.find_last_of('/');
-    size_t dot = name.find_last_of('.');
+    size_t slash = path.find_last_of('/');
+    size_t dot = path.find_last_of('.');
     if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return "";
-    std::string ext = name.substr(dot + 1);
+    std::string ext = path.substr(dot + 1);
     for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     return ext;
 }
+
+std::string OutputPattern::extension() const { return fileExtension(pathFor(0)); }
 
 bool OutputPattern::createFolder(std::string& why) const
 {

@@ -6,6 +6,9 @@
 
 namespace tavrix_tool {
 
+// The lower-case extension after the last '.' of a file name, or "".
+std::string fileExtension(const std::string& path);
+
 class OutputPattern {
 public:
     // False with a reason when the text has more than one frame field or a

@@ -11,6 +11,7 @@
 #include "ModelDrawing.h"
 #include "ModelFiles.h"
 #include "OffscreenDrawing.h"
+#include "OutputPattern.h"
 #include "RuntimeOutput.h"
 #include "TavrixModelOpenGL.h"
 
@@ -48,6 +49,9 @@ int runDraw(const DrawOptions& options)
     if (backgroundGiven && !parseColor(options.backgroundText, background, why)) {
         return fail("--background: " + why, EXIT_USAGE);
     }
+    if (fileExtension(options.outputPath) != "png") {
+        return fail("output '" + options.outputPath + "': draw writes a PNG image, so the name ends in .png", EXIT_USAGE);
+    }
     if (!options.texturePaths.empty() && isModelJson(options.modelPath)) {
         return fail(options.modelPath + ": a model JSON file names its own textures; --texture goes with a .moc model",
                     EXIT_USAGE);
@@ -60,7 +64,16 @@ int runDraw(const DrawOptions& options)
     if (!startModelDrawing(drawing, files, sizeGiven, width, height, output, "draw", why)) return fail(why);
     tavrix::TavrixModelOpenGL& model = *drawing.getModel();
 
-    for (const auto& set : sets) model.setParamFloat(set.first.c_str(), set.second, 1.0f);
+    for (const auto& set : sets) {
+        // Set all the same: keys may name parameters the model never defines.
+        int row = 0;
+        float min = 0.0f, max = 0.0f;
+        if (!findModelParam(model, set.first, row, min, max)) {
+            std::fprintf(stderr, "tavrix draw: warning: --set %s: the model defines no parameter of that name\n",
+                         set.first.c_str());
+        }
+        model.setParamFloat(set.first.c_str(), set.second, 1.0f);
+    }
     drawing.update();
     drawing.draw();
     RgbaImage image;

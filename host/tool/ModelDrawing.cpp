@@ -5,6 +5,10 @@
 
 #include "CommandOptions.h"
 #include "TavrixModelOpenGL.h"
+#include "id/ParamID.h"
+#include "model/ModelImpl.h"
+#include "param/ParamDefFloat.h"
+#include "param/ParamDefSet.h"
 
 namespace tavrix_tool {
 
@@ -27,6 +31,21 @@ bool startModelDrawing(OffscreenDrawing& drawing, const ModelFiles& files, bool 
         return false;
     }
     return drawing.setSize(width, height, why);
+}
+
+bool findModelParam(tavrix::ATavrixModel& model, const std::string& id, int& row, float& min, float& max)
+{
+    tavrix::ParamDefSet* set = model.getModelImpl()->getParamDefSet();
+    const tavrix::LDVector<tavrix::ParamDefFloat*>* defs = set ? set->getParamDefFloatList() : nullptr;
+    for (int i = 0; defs && i < defs->size(); ++i) {
+        tavrix::ParamDefFloat* def = (*defs)[i];
+        if (!def || !def->getParamID() || id != def->getParamID()->toChar()) continue;
+        row = model.getParamIndex(def->getParamID());
+        min = def->getMinValue();
+        max = def->getMaxValue();
+        return row >= 0;
+    }
+    return false;
 }
 
 } // namespace tavrix_tool

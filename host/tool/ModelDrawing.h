@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "ATavrixModel.h"
 #include "ModelFiles.h"
 #include "OffscreenDrawing.h"
 #include "RuntimeOutput.h"
@@ -17,5 +18,9 @@ namespace tavrix_tool {
 // with the reason (a load failure worded with the runtime's message).
 bool startModelDrawing(OffscreenDrawing& drawing, const ModelFiles& files, bool sizeGiven, int& width, int& height,
                        RuntimeOutput& output, const char* command, std::string& why);
+
+// The table row and range of a parameter the model defines; false when the
+// model defines none of that name.
+bool findModelParam(tavrix::ATavrixModel& model, const std::string& id, int& row, float& min, float& max);
 
 } // namespace tavrix_tool

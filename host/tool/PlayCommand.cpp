@@ -115,23 +115,6 @@ void parseLipSyncArgument(const std::string& text, LipSyncRun& run)
     run.param = text.substr(colon + 1);
 }
 
-// The table row and range of a parameter the model defines; false when the
-// model defines none of that name.
-bool findModelParam(tavrix::ATavrixModel& model, const std::string& id, int& row, float& min, float& max)
-{
-    tavrix::ParamDefSet* set = model.getModelImpl()->getParamDefSet();
-    const tavrix::LDVector<tavrix::ParamDefFloat*>* defs = set ? set->getParamDefFloatList() : nullptr;
-    for (int i = 0; defs && i < defs->size(); ++i) {
-        tavrix::ParamDefFloat* def = (*defs)[i];
-        if (!def || !def->getParamID() || id != def->getParamID()->toChar()) continue;
-        row = model.getParamIndex(def->getParamID());
-        min = def->getMinValue();
-        max = def->getMaxValue();
-        return row >= 0;
-    }
-    return false;
-}
-
 // One line of --params-json: every row of the parameter table, in order.
 std::string paramsLine(int frame, int64_t timeMSec, tavrix::ModelContext& context)
 {
@@ -265,6 +248,9 @@ int runPlay(const PlayOptions& options)
     }
     if (options.noImages && options.paramsJsonPath.empty()) {
         return fail("--no-images writes nothing without --params-json", EXIT_USAGE);
+    }
+    if (!options.paramsJsonPath.empty() && !canWriteFile(options.paramsJsonPath, why)) {
+        return fail("--params-json: " + why);
     }
     int width = 0;
     int height = 0;
