@@ -12,7 +12,7 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     if (size > tavrix_fuzz::LARGEST_INPUT) return 0;
-    std::vector<tavrix_tool::HairSpec> hairs;
+    std::vector<tavrix_tool::HairSetup> hairs;
     std::string why;
     if (!tavrix_tool::parsePhysicsJson(std::string(reinterpret_cast<const char*>(data), size), hairs, why)) {
         tavrix_fuzz::require(!why.empty(), "a refused file says why");

@@ -15,7 +15,8 @@
 namespace tavrix_host {
 
 struct ProjectRenderer::Layer {
-    const Project::Layer* spec = nullptr;
+    // The layer as the project file declares it.
+    const Project::Layer* entry = nullptr;
     EffectInstance* instance = nullptr;
     // The source at full resolution, and at the last scale asked for.
     std::unique_ptr<HostWorld> source;
@@ -96,47 +97,47 @@ bool ProjectRenderer::open(const Project& opened, std::string& error, std::vecto
 {
     close();
     project = &opened;
-    for (const Project::Layer& spec : opened.layers) {
+    for (const Project::Layer& entry : opened.layers) {
         layers.push_back(std::make_unique<Layer>());
         Layer& layer = *layers.back();
-        layer.spec = &spec;
-        layer.source = std::make_unique<HostWorld>(spec.width, spec.height);
-        if (spec.source == Project::SourceKind::Solid) {
-            WorldOps::fill(layer.source->world(), PF_Pixel{spec.colour[3], spec.colour[0], spec.colour[1], spec.colour[2]});
-        } else if (spec.source == Project::SourceKind::Png) {
-            WorldOps::fromRGBA(spec.image.data(), layer.source->world());
+        layer.entry = &entry;
+        layer.source = std::make_unique<HostWorld>(entry.width, entry.height);
+        if (entry.source == Project::SourceKind::Solid) {
+            WorldOps::fill(layer.source->world(), PF_Pixel{entry.colour[3], entry.colour[0], entry.colour[1], entry.colour[2]});
+        } else if (entry.source == Project::SourceKind::Png) {
+            WorldOps::fromRGBA(entry.image.data(), layer.source->world());
         }
-        if (!spec.effect.present) continue;
+        if (!entry.effect.present) continue;
 
         CommandResult result;
-        layer.instance = host.addInstance(spec.width, spec.height, spec.effect.hasState ? &spec.effect.state : nullptr,
+        layer.instance = host.addInstance(entry.width, entry.height, entry.effect.hasState ? &entry.effect.state : nullptr,
                                           &result);
         if (!layer.instance) {
-            error = opened.file + ": " + spec.where + ".effect: the effect refused the layer (" +
+            error = opened.file + ": " + entry.where + ".effect: the effect refused the layer (" +
                     std::to_string(result.err) + ")" + (result.message.empty() ? "" : ": " + result.message);
             return false;
         }
         layer.instance->setFrameRate(opened.frameRate);
-        if (spec.effect.hasLoad && !loadThroughDialog(spec, *layer.instance, error)) return false;
+        if (entry.effect.hasLoad && !loadThroughDialog(entry, *layer.instance, error)) return false;
         const bool hasModel = followsModel(*layer.instance, host.declaredParams());
-        if (!hasModel && !spec.effect.state.empty()) {
-            const std::string model = savedModelPath(spec.effect.state);
-            warnings.push_back(opened.file + ": " + spec.where + ".effect.state: the saved model did not load" +
+        if (!hasModel && !entry.effect.state.empty()) {
+            const std::string model = savedModelPath(entry.effect.state);
+            warnings.push_back(opened.file + ": " + entry.where + ".effect.state: the saved model did not load" +
                                (model.empty() ? "" : " ('" + model + "' is missing or unreadable)") +
                                "; rendering without a model");
         }
-        if (!bindParams(spec, *layer.instance, hasModel, error)) return false;
-        if (spec.effect.hasAudio && !bindAudio(layer, hasModel, error)) return false;
+        if (!bindParams(entry, *layer.instance, hasModel, error)) return false;
+        if (entry.effect.hasAudio && !bindAudio(layer, hasModel, error)) return false;
     }
     return true;
 }
 
-bool ProjectRenderer::loadThroughDialog(const Project::Layer& spec, EffectInstance& instance, std::string& error)
+bool ProjectRenderer::loadThroughDialog(const Project::Layer& entry, EffectInstance& instance, std::string& error)
 {
-    const std::string where = spec.where + ".effect.load";
+    const std::string where = entry.where + ".effect.load";
     std::string scriptError;
     host.setScriptRunner([&](const std::string& script, std::string& result, std::string& failure) {
-        const bool ran = scripts.run(script, spec.effect.load, result, failure);
+        const bool ran = scripts.run(script, entry.effect.load, result, failure);
         scriptError = failure;
         return ran;
     });
@@ -157,14 +158,14 @@ bool ProjectRenderer::loadThroughDialog(const Project::Layer& spec, EffectInstan
     return false;
 }
 
-bool ProjectRenderer::bindParams(const Project::Layer& spec, EffectInstance& instance, bool hasModel, std::string& error)
+bool ProjectRenderer::bindParams(const Project::Layer& entry, EffectInstance& instance, bool hasModel, std::string& error)
 {
     auto refuse = [&](const Project::ParamSetting& setting, const std::string& what) {
         error = project->file + ": " + setting.where + ": " + what;
         return false;
     };
     std::map<int, const Project::ParamSetting*> bound;
-    for (const Project::ParamSetting& setting : spec.effect.params) {
+    for (const Project::ParamSetting& setting : entry.effect.params) {
         int index;
         if (isIndex(setting.key)) {
             index = std::atoi(setting.key.c_str());
@@ -203,7 +204,7 @@ bool ProjectRenderer::bindParams(const Project::Layer& spec, EffectInstance& ins
 
 bool ProjectRenderer::bindAudio(Layer& layer, bool hasModel, std::string& error)
 {
-    const Project::Audio& audio = layer.spec->effect.audio;
+    const Project::Audio& audio = layer.entry->effect.audio;
     auto refuse = [&](const std::string& what) {
         error = project->file + ": " + audio.where + ".param: " + what;
         return false;
@@ -242,8 +243,8 @@ HostWorld& ProjectRenderer::inputOf(Layer& layer, int32_t downsample, int32_t qu
 {
     if (downsample == 1) return *layer.source;
     if (!layer.scaled || layer.scaledDownsample != downsample || layer.scaledQuality != quality) {
-        layer.scaled = std::make_unique<HostWorld>(scaledSize(layer.spec->width, downsample),
-                                                   scaledSize(layer.spec->height, downsample));
+        layer.scaled = std::make_unique<HostWorld>(scaledSize(layer.entry->width, downsample),
+                                                   scaledSize(layer.entry->height, downsample));
         WorldOps::copy(layer.source->world(), layer.scaled->world(), quality == PF_Quality_HI);
         layer.scaledDownsample = downsample;
         layer.scaledQuality = quality;
@@ -272,14 +273,14 @@ bool ProjectRenderer::renderFrame(int32_t frame, int32_t downsample, int32_t qua
             request.output = &output.world();
             CommandResult result = layer.instance->render(request);
             if (result.err) {
-                error = "frame " + std::to_string(frame) + ": " + layer.spec->where + ": the effect failed (" +
+                error = "frame " + std::to_string(frame) + ": " + layer.entry->where + ": the effect failed (" +
                         std::to_string(result.err) + ")" + (result.message.empty() ? "" : ": " + result.message);
                 return false;
             }
             shown = &output.world();
         }
-        const int32_t left = (project->width - layer.spec->width) / 2 / downsample;
-        const int32_t top = (project->height - layer.spec->height) / 2 / downsample;
+        const int32_t left = (project->width - layer.entry->width) / 2 / downsample;
+        const int32_t top = (project->height - layer.entry->height) / 2 / downsample;
         WorldOps::compositeOver(*shown, left, top, rgba, width, height);
     }
     return true;
@@ -293,7 +294,7 @@ bool ProjectRenderer::saveStates(std::vector<std::string>& states, bool reopen, 
         if (!instance) continue;
         CommandResult result = instance->flatten(states[i]);
         if (result.err) {
-            error = layers[i]->spec->where + ": the effect could not be saved (" + std::to_string(result.err) + ")";
+            error = layers[i]->entry->where + ": the effect could not be saved (" + std::to_string(result.err) + ")";
             return false;
         }
         if (reopen) instance->reopen();

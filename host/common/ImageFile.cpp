@@ -12,14 +12,24 @@ namespace tavrix_tool {
 
 std::string temporaryPathFor(const std::string& path) { return path + ".tmp" + std::to_string(::getpid()); }
 
+namespace {
+
+// The temporary file path is written through, opened for writing; null with
+// the reason worded for path.
+FILE* openTemporaryFor(const std::string& path, std::string& why)
+{
+    FILE* file = std::fopen(temporaryPathFor(path).c_str(), "wb");
+    if (!file) why = "cannot write '" + path + "': " + std::strerror(errno);
+    return file;
+}
+
+} // namespace
+
 bool writeFileAtomically(const std::string& path, const std::vector<uint8_t>& data, std::string& why)
 {
-    std::string temporary = temporaryPathFor(path);
-    FILE* file = std::fopen(temporary.c_str(), "wb");
-    if (!file) {
-        why = "cannot write '" + path + "': " + std::strerror(errno);
-        return false;
-    }
+    const std::string temporary = temporaryPathFor(path);
+    FILE* file = openTemporaryFor(path, why);
+    if (!file) return false;
     bool written = data.empty() || std::fwrite(data.data(), 1, data.size(), file) == data.size();
     int savedErrno = errno;
     if (std::fclose(file) != 0 && written) {
@@ -42,14 +52,10 @@ bool writeFileAtomically(const std::string& path, const std::vector<uint8_t>& da
 
 bool canWriteFile(const std::string& path, std::string& why)
 {
-    const std::string temporary = temporaryPathFor(path);
-    FILE* file = std::fopen(temporary.c_str(), "wb");
-    if (!file) {
-        why = "cannot write '" + path + "': " + std::strerror(errno);
-        return false;
-    }
+    FILE* file = openTemporaryFor(path, why);
+    if (!file) return false;
     std::fclose(file);
-    std::remove(temporary.c_str());
+    std::remove(temporaryPathFor(path).c_str());
     return true;
 }
 

@@ -93,14 +93,14 @@ bool readLinks(const Json::Value& hair, const char* name, const std::string& whe
 
 } // namespace
 
-bool readPhysicsFile(const std::string& path, std::vector<HairSpec>& hairs, std::string& why)
+bool readPhysicsFile(const std::string& path, std::vector<HairSetup>& hairs, std::string& why)
 {
     std::string text;
     if (!tavrix_host::readTextFile(path, text, why)) return false;
     return parsePhysicsJson(text, hairs, why);
 }
 
-bool parsePhysicsJson(const std::string& text, std::vector<HairSpec>& hairs, std::string& why)
+bool parsePhysicsJson(const std::string& text, std::vector<HairSetup>& hairs, std::string& why)
 {
     Json::CharReaderBuilder builder;
     Json::Value root;
@@ -125,15 +125,15 @@ bool parsePhysicsJson(const std::string& text, std::vector<HairSpec>& hairs, std
                               why)) {
             return false;
         }
-        HairSpec spec;
-        if (!readNumber(hair, "length", at, spec.length, true, why) ||
-            !readNumber(hair, "air_resistance", at, spec.airResistance, false, why) ||
-            !readNumber(hair, "mass", at, spec.mass, true, why) ||
-            !readNumber(hair, "gravity_angle_deg", at, spec.gravityAngleDeg, false, why) ||
-            !readLinks(hair, "sources", at, spec.sources, why) || !readLinks(hair, "targets", at, spec.targets, why)) {
+        HairSetup setup;
+        if (!readNumber(hair, "length", at, setup.length, true, why) ||
+            !readNumber(hair, "air_resistance", at, setup.airResistance, false, why) ||
+            !readNumber(hair, "mass", at, setup.mass, true, why) ||
+            !readNumber(hair, "gravity_angle_deg", at, setup.gravityAngleDeg, false, why) ||
+            !readLinks(hair, "sources", at, setup.sources, why) || !readLinks(hair, "targets", at, setup.targets, why)) {
             return false;
         }
-        hairs.push_back(spec);
+        hairs.push_back(setup);
     }
     return true;
 }

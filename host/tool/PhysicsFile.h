@@ -14,7 +14,7 @@ struct HairLink {
     float weight = 1.0f;
 };
 
-struct HairSpec {
+struct HairSetup {
     float length = 0.3f;
     float airResistance = 0.5f;
     float mass = 0.1f;
@@ -25,8 +25,8 @@ struct HairSpec {
 
 // Reads path; false with a reason naming the member at fault (such as
 // "[0].sources[1].id: expected a string") when the file cannot be used.
-bool readPhysicsFile(const std::string& path, std::vector<HairSpec>& hairs, std::string& why);
+bool readPhysicsFile(const std::string& path, std::vector<HairSetup>& hairs, std::string& why);
 // The same for the file's text.
-bool parsePhysicsJson(const std::string& text, std::vector<HairSpec>& hairs, std::string& why);
+bool parsePhysicsJson(const std::string& text, std::vector<HairSetup>& hairs, std::string& why);
 
 } // namespace tavrix_tool

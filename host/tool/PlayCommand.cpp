@@ -215,7 +215,7 @@ int playFrames(tavrix::ATavrixModel& model, const PlayOptions& options, Playback
 
 // Loads the motions and the rest of the run's set-up onto model, then plays.
 int playOn(tavrix::ATavrixModel& model, const PlayOptions& options, const std::vector<MotionArgument>& motions,
-           const std::vector<HairSpec>& hairs, const LipSyncRun* lipSyncRun, const std::string& modelPath,
+           const std::vector<HairSetup>& hairs, const LipSyncRun* lipSyncRun, const std::string& modelPath,
            FrameImages* images)
 {
     Playback playback(model, options.fps);
@@ -262,7 +262,7 @@ int runPlay(const PlayOptions& options)
     }
     std::vector<MotionArgument> motions;
     for (const std::string& text : options.motionTexts) motions.push_back(parseMotionArgument(text));
-    std::vector<HairSpec> hairs;
+    std::vector<HairSetup> hairs;
     if (!options.physicsPath.empty() && !readPhysicsFile(options.physicsPath, hairs, why)) {
         return fail(options.physicsPath + ": " + why);
     }

@@ -74,16 +74,16 @@ void Playback::enableBlink(unsigned seed)
     blink.reset(new EyeBlinkMotion());
 }
 
-void Playback::addHairs(const std::vector<HairSpec>& specs)
+void Playback::addHairs(const std::vector<HairSetup>& setups)
 {
-    for (const HairSpec& spec : specs) {
-        std::unique_ptr<PhysicsHair> hair(new PhysicsHair(spec.length, spec.airResistance, spec.mass));
-        hair->setGravityAngleDeg(spec.gravityAngleDeg);
-        for (const HairLink& source : spec.sources) {
+    for (const HairSetup& setup : setups) {
+        std::unique_ptr<PhysicsHair> hair(new PhysicsHair(setup.length, setup.airResistance, setup.mass));
+        hair->setGravityAngleDeg(setup.gravityAngleDeg);
+        for (const HairLink& source : setup.sources) {
             hairParamNames.push_back(source.id);
             hair->addSrcParam(source.kind, hairParamNames.back().c_str(), source.scale, source.weight);
         }
-        for (const HairLink& target : spec.targets) {
+        for (const HairLink& target : setup.targets) {
             hairParamNames.push_back(target.id);
             hair->addTargetParam(target.kind, hairParamNames.back().c_str(), target.scale, target.weight);
         }

@@ -33,7 +33,7 @@ public:
     bool addMotion(const std::string& path, double startSeconds, bool loop, std::string& why);
     // Seeds the C library's random numbers, which only the blink draws.
     void enableBlink(unsigned seed);
-    void addHairs(const std::vector<HairSpec>& hairs);
+    void addHairs(const std::vector<HairSetup>& hairs);
     // Each frame sets the parameter in row paramIndex from the sound's lip
     // sync at the frame's exact time (frame / fps seconds), from min when
     // silent to max. lipSync must outlive the playback.
