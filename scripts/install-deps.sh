@@ -9,7 +9,7 @@ packages=(
   libgtest-dev libbenchmark-dev
   libjsoncpp-dev liblodepng-dev libglm-dev
   libegl-dev libgl-dev libglu1-mesa-dev libegl-mesa0 libgl1-mesa-dri
-  duktape-dev libcli11-dev
+  duktape-dev libcli11-dev libutfcpp-dev
   libavformat-dev libavcodec-dev libswscale-dev libavutil-dev libswresample-dev
   espeak-ng
 )
@@ -34,5 +34,63 @@ if [ "$(id -u)" -ne 0 ]; then
   sudo_cmd=(sudo)
 fi
 export DEBIAN_FRONTEND=noninteractive
-"${sudo_cmd[@]}" apt-get update
-"${sudo_cmd[@]}" apt-get install -y --no-install-recommends "${missing[@]}"
+
+# Another installation (the system's own updater, minutes after boot) may
+# hold apt's locks. Wait for it, up to TAVRIX_APT_WAIT seconds, and say so.
+wait_seconds=${TAVRIX_APT_WAIT:-600}
+deadline=$((SECONDS + wait_seconds))
+apt_locks=(/var/lib/dpkg/lock-frontend /var/lib/dpkg/lock /var/lib/apt/lists/lock /var/cache/apt/archives/lock)
+
+# The first of apt's lock files that some process holds (from /proc/locks,
+# which names locked files by device and inode), or nothing.
+held_lock() {
+  local f dev ino
+  for f in "${apt_locks[@]}"; do
+    [ -e "$f" ] || continue
+    read -r dev ino < <(stat -c '%D %i' "$f") || continue
+    dev=$((16#$dev))
+    if grep -q " $(printf '%02x:%02x:%s' $(((dev >> 8) & 0xfff)) $(((dev & 0xff) | ((dev >> 12) & 0xfff00))) "$ino") " \
+      /proc/locks 2>/dev/null; then
+      echo "$f"
+      return 0
+    fi
+  done
+  return 1
+}
+
+wait_for_locks() {
+  local lock said=0
+  while lock=$(held_lock); do
+    if [ "$SECONDS" -ge "$deadline" ]; then
+      echo "install-deps.sh: another package installation still holds $lock after waiting $wait_seconds s;" \
+        "run this again when it has finished" >&2
+      exit 1
+    fi
+    if [ "$said" -eq 0 ]; then
+      echo "Waiting for another package installation to finish (it holds $lock; up to $wait_seconds s)..."
+      said=1
+    fi
+    sleep 3
+  done
+}
+
+# apt-get with the locks waited for; a lock taken between the check and
+# apt's own start is waited for again.
+apt_get() {
+  local log status
+  log=$(mktemp)
+  while :; do
+    wait_for_locks
+    status=0
+    "${sudo_cmd[@]}" apt-get -o DPkg::Lock::Timeout="$((deadline > SECONDS ? deadline - SECONDS : 1))" "$@" 2>&1 \
+      | tee "$log" || status=$?
+    if [ "$status" -ne 0 ] && grep -q "Could not get lock" "$log" && [ "$SECONDS" -lt "$deadline" ]; then
+      continue
+    fi
+    rm -f "$log"
+    return "$status"
+  done
+}
+
+apt_get update
+apt_get install -y --no-install-recommends "${missing[@]}"

@@ -191,6 +191,8 @@ TEST_F(PlayTest, BadInputIsRefusedWithItsName)
         {"play '" + model + "' --no-images", 2, "--no-images writes nothing without --params-json"},
         {"play '" + model + "' --fps 0 --no-images " + lines, 2, "--fps 0 must be from 1 to 1000"},
         {"play '" + model + "' -s 9 -e 3 --no-images " + lines, 2, "start frame 9 is after end frame 3"},
+        {"play '" + model + "' -s -5 -e 2 --no-images " + lines, 2, "start frame -5 is negative: frames count from 0"},
+        {"play '" + model + "' -e -3 --no-images " + lines, 2, "end frame -3 is negative: frames count from 0"},
         // Refused before the run, not after it.
         {"play '" + model + "' --no-images --params-json '" + dir + "/no/folder/p.jsonl'", 1,
          "--params-json: cannot write '" + dir + "/no/folder/p.jsonl'"},

@@ -183,6 +183,13 @@ TEST_F(RenderCommandTest, BadProjectsAreRefusedBeforeAnyFrame)
     ToolRun r = run("shot.json -o 'blocker/f_####.png'");
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err, "tavrix render: 'blocker' is not a folder\n");
+    for (const char* range : {"-s -5 -e 2", "-e -3"}) {
+        r = run("shot.json -o 'out/f_####.png' " + std::string(range));
+        EXPECT_EQ(r.status, 2) << range;
+        EXPECT_EQ(r.err.find("tavrix render: "), 0u) << r.err;
+        EXPECT_NE(r.err.find(" is negative: frames count from 0\n"), std::string::npos) << r.err;
+        EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
+    }
     r = run("shot.json -o 'out/f_####.png' --save missing/saved.json -q");
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.err.find("missing/saved.json: cannot be written"), std::string::npos) << r.err;

@@ -11,6 +11,7 @@
 #include <string>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <utf8.h>
 
 #include "ATavrixModel.h"
 #include "mocwriter/MocWriter.h"
@@ -76,6 +77,29 @@ TEST_F(InspectTest, JsonHasTheAgreedShapeAndExactFloats)
         for (int i = 0; i < 2 * count; ++i) EXPECT_EQ(static_cast<float>(mesh["points"][i].asDouble()), points[i]) << i;
     }
     tavrix::Tavrix::dispose();
+}
+
+TEST_F(InspectTest, JsonIsValidUtf8WhateverBytesTheModelNames)
+{
+    const std::string ids[] = {
+        "\xC0\xAF",             // overlong '/'
+        "\xE0\x80\xAF",         // overlong, three bytes
+        "\xED\xA0\x80",         // a surrogate
+        "\xF4\x90\x80\x80",     // past U+10FFFF
+        "\x80 \xFF",            // stray continuation, a byte that starts nothing
+        "\xC3\xA9\xE2\x82\xAC", // well formed: kept as it is
+    };
+    for (const std::string& id : ids) {
+        MocModel m = ModelBuilders::oneParamModel();
+        m.params[0].id = id;
+        ToolRun r = run("inspect '" + writeModel("bytes.moc", MocFile::build(m)) + "' --json");
+        ASSERT_EQ(r.status, 0) << r.err;
+        EXPECT_TRUE(utf8::is_valid(r.out.begin(), r.out.end())) << r.out;
+        Json::Value doc;
+        ASSERT_TRUE(Json::Reader().parse(r.out, doc)) << r.out;
+        if (utf8::is_valid(id.begin(), id.end())) EXPECT_EQ(doc["params"][0]["id"].asString(), id);
+        else EXPECT_EQ(doc["params"][0]["id"].asString().size(), 2 * id.size() - std::count(id.begin(), id.end(), ' '));
+    }
 }
 
 TEST_F(InspectTest, SummaryNamesWhatIsInside)

@@ -80,7 +80,9 @@ TEST(FrameRangeTest, Resolves)
         {{}, 4, {0, 1, 2, 3}},
         {{1, 3, 1}, 10, {1, 2, 3}},
         {{0, 9, 4}, 10, {0, 4, 8}},
-        {{5, -1, 2}, 9, {5, 7}},
+        {{5, std::nullopt, 2}, 9, {5, 7}},
+        {{-5, 2, 1}, 10, {}},
+        {{std::nullopt, -3, 1}, 10, {}},
         {{3, 3, 1}, 4, {3}},
         {{4, 2, 1}, 10, {}},
         {{0, 10, 1}, 10, {}},
@@ -91,7 +93,8 @@ TEST(FrameRangeTest, Resolves)
         std::vector<int> frames;
         std::string why;
         bool ok = c.range.resolve(c.count, frames, why);
-        EXPECT_EQ(ok, !c.frames.empty()) << c.range.start << ".." << c.range.end << " of " << c.count;
+        EXPECT_EQ(ok, !c.frames.empty()) << c.range.start.value_or(-1) << ".." << c.range.end.value_or(-1) << " of "
+                                         << c.count;
         if (ok) EXPECT_EQ(frames, c.frames);
         else EXPECT_FALSE(why.empty());
     }

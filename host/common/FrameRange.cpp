@@ -1,5 +1,7 @@
 #include "FrameRange.h"
 
+#include <utility>
+
 namespace tavrix_tool {
 
 bool FrameRange::resolve(int frameCount, std::vector<int>& frames, std::string& why) const
@@ -9,8 +11,14 @@ bool FrameRange::resolve(int frameCount, std::vector<int>& frames, std::string& 
         why = "there are no frames to render";
         return false;
     }
-    int first = start < 0 ? 0 : start;
-    int last = end < 0 ? frameCount - 1 : end;
+    for (const auto& [name, frame] : {std::pair{"start", start}, std::pair{"end", end}}) {
+        if (frame && *frame < 0) {
+            why = std::string(name) + " frame " + std::to_string(*frame) + " is negative: frames count from 0";
+            return false;
+        }
+    }
+    const int first = start.value_or(0);
+    const int last = end.value_or(frameCount - 1);
     if (step < 1) {
         why = "step " + std::to_string(step) + " must be 1 or more";
         return false;

@@ -1,15 +1,16 @@
 // The frames a command renders: start to end inclusive, every step-th.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
 namespace tavrix_tool {
 
 struct FrameRange {
-    // -1 for start and end mean "not given": the first and last frame.
-    int start = -1;
-    int end = -1;
+    // Not given: the first and the last frame.
+    std::optional<int> start;
+    std::optional<int> end;
     int step = 1;
 
     // The frames to render out of frameCount (frames 0 .. frameCount - 1);

@@ -2,6 +2,9 @@
 
 #include <cmath>
 #include <cstdio>
+#include <string_view>
+
+#include <utf8.h>
 
 namespace tavrix_tool {
 
@@ -16,51 +19,35 @@ std::string JsonOut::number(double value)
     return result;
 }
 
-// Length of the well-formed UTF-8 sequence starting at p, or 0.
-static int utf8SequenceLength(const unsigned char* p)
-{
-    int length = p[0] >= 0xF0 && p[0] <= 0xF4 ? 4 : p[0] >= 0xE0 ? 3 : p[0] >= 0xC2 && p[0] < 0xE0 ? 2 : 0;
-    if (length == 0 || p[0] > 0xF4) return 0;
-    for (int i = 1; i < length; ++i) {
-        if ((p[i] & 0xC0) != 0x80) return 0;
-    }
-    return length;
-}
-
 std::string JsonOut::string(const char* text)
 {
+    const std::string_view in(text ? text : "");
     std::string out = "\"";
-    for (const char* p = text ? text : ""; *p; ++p) {
-        unsigned char c = static_cast<unsigned char>(*p);
-        if (c >= 0x80) {
-            // Model files may hold any bytes; text that is not UTF-8 is
-            // written as the code points of its bytes so the JSON stays valid.
-            int length = utf8SequenceLength(reinterpret_cast<const unsigned char*>(p));
-            if (length > 0) {
-                out.append(p, static_cast<size_t>(length));
-                p += length - 1;
-            } else {
-                char escaped[8];
-                std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
-                out += escaped;
-            }
-            continue;
-        }
-        switch (c) {
-        case '"': out += "\\\""; break;
-        case '\\': out += "\\\\"; break;
-        case '\n': out += "\\n"; break;
-        case '\r': out += "\\r"; break;
-        case '\t': out += "\\t"; break;
-        default:
-            if (c < 0x20) {
-                char escaped[8];
-                std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
-                out += escaped;
-            } else {
-                out += static_cast<char>(c);
+    auto escapeByte = [&out](unsigned char c) {
+        char escaped[8];
+        std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
+        out += escaped;
+    };
+    for (auto p = in.begin(); p != in.end();) {
+        // Model files may hold any bytes. Well-formed UTF-8 is copied; a byte
+        // that starts no valid sequence (overlong forms, surrogates, code
+        // points past U+10FFFF, stray continuations) is written as the code
+        // point of the byte, so the output is always valid JSON in UTF-8.
+        const auto invalid = utf8::find_invalid(p, in.end());
+        for (; p != invalid; ++p) {
+            const unsigned char c = static_cast<unsigned char>(*p);
+            switch (c) {
+            case '"': out += "\\\""; break;
+            case '\\': out += "\\\\"; break;
+            case '\n': out += "\\n"; break;
+            case '\r': out += "\\r"; break;
+            case '\t': out += "\\t"; break;
+            default:
+                if (c < 0x20) escapeByte(c);
+                else out += static_cast<char>(c);
             }
         }
+        if (p != in.end()) escapeByte(static_cast<unsigned char>(*p++));
     }
     out += "\"";
     return out;

@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <unistd.h>
 #include <vector>
@@ -59,8 +60,8 @@ struct PlayOptions {
     std::string sizeText;
     std::string outputPattern = "out/frame_####.png";
     OutputSettings output;
-    int start = -1;
-    int end = -1;
+    std::optional<int> start;
+    std::optional<int> end;
     std::string paramsJsonPath;
     bool noImages = false;
     bool quiet = false;
@@ -147,7 +148,7 @@ int frameCountOf(const PlayOptions& options, const Playback& playback, const Lip
         if (count == 0) count = static_cast<int>(DEFAULT_SECONDS * options.fps);
     }
     if (count < 1) count = 1;
-    if (options.end + 1 > count) count = options.end + 1;
+    if (options.end && *options.end >= count) count = *options.end + 1;
     return count;
 }
 
@@ -357,11 +358,9 @@ void addPlayCommand(CLI::App& tool, CommandTable& table)
                         "a .mp4, .webm or .mov name writes one video at --fps")
         ->type_name("PATTERN");
     addOutputOptions(command, options->output);
-    command->add_option("-s,--start", options->start, "first frame to write (default 0)")->type_name("START")
-        ->check(CLI::NonNegativeNumber);
+    command->add_option("-s,--start", options->start, "first frame to write (default 0)")->type_name("START");
     command->add_option("-e,--end", options->end, "last frame to write (default: the last of the run)")
-        ->type_name("END")
-        ->check(CLI::NonNegativeNumber);
+        ->type_name("END");
     command->add_option("--params-json", options->paramsJsonPath,
                         "write every frame's parameter values, one JSON object per line")
         ->type_name("FILE");

@@ -6,6 +6,7 @@
 #include <csignal>
 #include <cstdlib>
 #include <memory>
+#include <optional>
 #include <string>
 #include <unistd.h>
 #include <vector>
@@ -34,8 +35,8 @@ const int MAX_DOWNSAMPLE = 64;
 struct RenderOptions {
     std::string projectPath;
     std::string outputPattern = "out/frame_####.png";
-    int start = -1;
-    int end = -1;
+    std::optional<int> start;
+    std::optional<int> end;
     int step = 1;
     int downsample = 1;
     std::string quality = "high";
