@@ -14,7 +14,7 @@ cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo
 cmake --build build -j "$(nproc)" --target tavrix tavrix-make-demo-model tavrix-contact-sheet
 
 out=out/demo
-tavrix=./build/host/tavrix
+tavrix=./build/tool/tavrix
 generator=./build/tools/tavrix-make-demo-model
 if [ ! -f "$out/demo.json" ] || [ "$generator" -nt "$out/demo.json" ]; then
   "$generator" "$out"

@@ -1,24 +1,26 @@
-// One 1920 x 1080 still of the demo puppet through tavrix draw's path, split
-// into update, draw and read-back, beside an empty frame (clear and
-// read-back only) in the same run. The software rasteriser draws on threads
+// One 1920 x 1080 still of the demo puppet through tavrix draw's path (a
+// puppet on a stage): the whole frame and its update alone, beside an empty
+// frame (clear and read-back only) in the same run. The software rasteriser draws on threads
 // of its own, so CPU time is the whole process's.
 #include <benchmark/benchmark.h>
 #include <lodepng.h>
 
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 #include <string>
 #include <unistd.h>
 #include <vector>
 
 #include "DemoModel.h"
 #include "DemoTextures.h"
-#include "OffscreenDrawing.h"
-#include "TavrixModelOpenGL.h"
+#include "Puppet.h"
+#include "Stage.h"
 #include "mocwriter/MocFile.h"
 
-using tavrix_tool::OffscreenDrawing;
-using tavrix_tool::RgbaImage;
+using tavrix_stage::Puppet;
+using tavrix_stage::Stage;
+using tavrix_media::RgbaImage;
 
 namespace {
 
@@ -51,86 +53,73 @@ std::vector<std::string> writeDemoFiles()
     return paths;
 }
 
-// One context and one loaded model for every benchmark of the run.
-OffscreenDrawing& demoDrawing()
+// One stage and one puppet for every benchmark of the run.
+struct DemoDrawing {
+    Stage stage;
+    std::unique_ptr<Puppet> puppet;
+};
+
+DemoDrawing& demoDrawing()
 {
-    static OffscreenDrawing drawing;
-    static bool ready = false;
-    if (ready) return drawing;
+    static DemoDrawing drawing;
+    if (drawing.puppet) return drawing;
     std::string why;
     std::vector<std::string> warnings;
-    int loadResult = 0;
     const std::vector<std::string> paths = writeDemoFiles();
-    if (!drawing.start(why) || !drawing.load(paths, WIDTH, HEIGHT, warnings, loadResult) ||
-        !drawing.setSize(WIDTH, HEIGHT, why)) {
-        std::fprintf(stderr, "bench_draw: %s (load result %d)\n", why.c_str(), loadResult);
+    tavrix_stage::ModelFiles files;
+    files.model = paths[0];
+    files.textures.assign(paths.begin() + 1, paths.end());
+    if (drawing.stage.open(why)) drawing.puppet = Puppet::load(drawing.stage, files, warnings, why);
+    if (!drawing.puppet || !drawing.stage.reserve(WIDTH, HEIGHT, why)) {
+        std::fprintf(stderr, "bench_draw: %s\n", why.c_str());
         std::exit(1);
     }
     for (const std::string& path : paths) std::remove(path.c_str());
-    drawing.update();
-    ready = true;
+    drawing.puppet->update();
     return drawing;
 }
 
 // Every frame moves the head and the body, as an animation would.
-void pose(OffscreenDrawing& drawing, float& angle)
+void pose(Puppet& puppet, float& angle)
 {
     angle = angle > 29.0f ? -29.0f : angle + 0.5f;
-    drawing.getModel()->setParamFloat("PARAM_ANGLE_X", angle);
-    drawing.getModel()->setParamFloat("PARAM_BODY_ANGLE_X", angle / 3.0f);
+    puppet.setParam("PARAM_ANGLE_X", angle);
+    puppet.setParam("PARAM_BODY_ANGLE_X", angle / 3.0f);
 }
 
 void BM_EmptyFrame(benchmark::State& state)
 {
-    OffscreenDrawing& drawing = demoDrawing();
+    DemoDrawing& drawing = demoDrawing();
     RgbaImage image;
-    for (auto _ : state) {
-        drawing.clear();
-        drawing.readBack(image);
-    }
+    std::string why;
+    for (auto _ : state) drawing.stage.drawNothing(WIDTH, HEIGHT, image, why);
 }
 BENCHMARK(BM_EmptyFrame)->MeasureProcessCPUTime()->Unit(benchmark::kMillisecond);
 
 void BM_DemoFrame(benchmark::State& state)
 {
-    OffscreenDrawing& drawing = demoDrawing();
+    DemoDrawing& drawing = demoDrawing();
     RgbaImage image;
+    std::string why;
     float angle = 0.0f;
     for (auto _ : state) {
-        pose(drawing, angle);
-        drawing.update();
-        drawing.draw();
-        drawing.readBack(image);
+        pose(*drawing.puppet, angle);
+        drawing.puppet->update();
+        drawing.stage.draw(*drawing.puppet, WIDTH, HEIGHT, image, why);
     }
 }
 BENCHMARK(BM_DemoFrame)->MeasureProcessCPUTime()->Unit(benchmark::kMillisecond);
 
 void BM_DemoFrameUpdate(benchmark::State& state)
 {
-    OffscreenDrawing& drawing = demoDrawing();
+    DemoDrawing& drawing = demoDrawing();
     float angle = 0.0f;
     for (auto _ : state) {
-        pose(drawing, angle);
-        drawing.update();
+        pose(*drawing.puppet, angle);
+        drawing.puppet->update();
     }
 }
 BENCHMARK(BM_DemoFrameUpdate)->MeasureProcessCPUTime()->Unit(benchmark::kMillisecond);
-
-void BM_DemoFrameDraw(benchmark::State& state)
-{
-    OffscreenDrawing& drawing = demoDrawing();
-    for (auto _ : state) drawing.draw();
-}
-BENCHMARK(BM_DemoFrameDraw)->MeasureProcessCPUTime()->Unit(benchmark::kMillisecond);
-
-void BM_DemoFrameReadBack(benchmark::State& state)
-{
-    OffscreenDrawing& drawing = demoDrawing();
-    RgbaImage image;
-    drawing.draw();
-    for (auto _ : state) drawing.readBack(image);
-}
-BENCHMARK(BM_DemoFrameReadBack)->MeasureProcessCPUTime()->Unit(benchmark::kMillisecond);
 
 } // namespace
 

@@ -1,5 +1,7 @@
 #include "GL_base.h"
 
+#include "Framebuffer.h"
+
 #include <sys/stat.h>
 
 #include <cstdio>
@@ -28,22 +30,10 @@ AESDK_OpenGL_Err guarded(Steps steps)
     return AESDK_OpenGL_OK;
 }
 
-// Creates a renderbuffer of the given storage and attaches it to the bound
-// framebuffer.
-GLuint attachRenderbuffer(GLenum internalFormat, GLenum attachment, uint16_t width, uint16_t height)
-{
-    GLuint name = 0;
-    glGenRenderbuffersEXT(1, &name);
-    glBindRenderbufferEXT(GL_RENDERBUFFER_EXT, name);
-    glRenderbufferStorageEXT(GL_RENDERBUFFER_EXT, internalFormat, width, height);
-    glFramebufferRenderbufferEXT(GL_FRAMEBUFFER_EXT, attachment, GL_RENDERBUFFER_EXT, name);
-    return name;
-}
-
 void attachRenderbuffers(AESDK_OpenGL_EffectCommonData& data, uint16_t width, uint16_t height)
 {
-    data.depthBuffer = attachRenderbuffer(GL_DEPTH_COMPONENT, GL_DEPTH_ATTACHMENT_EXT, width, height);
-    data.colorBuffer = attachRenderbuffer(GL_RGBA, GL_COLOR_ATTACHMENT0_EXT, width, height);
+    data.depthBuffer = tavrix_gl::attachRenderbuffer(GL_DEPTH_COMPONENT, GL_DEPTH_ATTACHMENT_EXT, width, height);
+    data.colorBuffer = tavrix_gl::attachRenderbuffer(GL_RGBA, GL_COLOR_ATTACHMENT0_EXT, width, height);
 }
 
 void requireRenderSide(uint16_t side)
@@ -72,25 +62,6 @@ void requireStatus(GLhandleARB object, GLenum status)
     GLsizei length = 0;
     glGetInfoLogARB(object, SHADER_LOG_LENGTH, &length, log);
     raise(AESDK_OpenGL_ShaderFailed);
-}
-
-// The bound framebuffer's status. Newer drivers call a framebuffer complete
-// when its draw buffer has no image (it then draws nowhere); that is
-// reported as the missing draw buffer older drivers report, since nothing
-// drawn there could be read back.
-GLenum framebufferStatus()
-{
-    const GLenum status = glCheckFramebufferStatusEXT(GL_FRAMEBUFFER_EXT);
-    GLint bound = 0;
-    glGetIntegerv(GL_FRAMEBUFFER_BINDING_EXT, &bound);
-    if (status != GL_FRAMEBUFFER_COMPLETE_EXT || bound == 0) return status;
-    GLint drawBuffer = GL_NONE;
-    glGetIntegerv(GL_DRAW_BUFFER, &drawBuffer);
-    if (drawBuffer < GL_COLOR_ATTACHMENT0_EXT || drawBuffer > GL_COLOR_ATTACHMENT15_EXT) return status;
-    GLint type = GL_NONE;
-    glGetFramebufferAttachmentParameterivEXT(GL_FRAMEBUFFER_EXT, static_cast<GLenum>(drawBuffer),
-                                             GL_FRAMEBUFFER_ATTACHMENT_OBJECT_TYPE_EXT, &type);
-    return type == GL_NONE ? GL_FRAMEBUFFER_INCOMPLETE_DRAW_BUFFER_EXT : status;
 }
 
 } // namespace
@@ -142,10 +113,7 @@ AESDK_OpenGL_Err AESDK_OpenGL_ReleaseResources(AESDK_OpenGL_EffectCommonData& da
 
 uint16_t powOfTwo(uint16_t value)
 {
-    if (value > MAX_RENDER_SIDE) return 0;
-    uint32_t result = 1;
-    while (result < value) result <<= 1;
-    return static_cast<uint16_t>(result);
+    return tavrix_gl::powerOfTwoCovering(value);
 }
 
 AESDK_OpenGL_Err AESDK_OpenGL_ResizeRenderBuffers(AESDK_OpenGL_EffectCommonData& data, uint16_t width,
@@ -167,18 +135,7 @@ AESDK_OpenGL_Err AESDK_OpenGL_ResizeRenderBuffers(AESDK_OpenGL_EffectCommonData&
 
 const char* CheckFramebufferStatus()
 {
-    switch (framebufferStatus()) {
-    case GL_FRAMEBUFFER_COMPLETE_EXT: return "OK";
-    case GL_FRAMEBUFFER_INCOMPLETE_ATTACHMENT_EXT: return "Framebuffer incomplete, incomplete attachment!";
-    case GL_FRAMEBUFFER_INCOMPLETE_MISSING_ATTACHMENT_EXT: return "Framebuffer incomplete, missing attachment!";
-    case GL_FRAMEBUFFER_INCOMPLETE_DIMENSIONS_EXT:
-        return "Framebuffer incomplete, attached images must have same dimensions!";
-    case GL_FRAMEBUFFER_INCOMPLETE_FORMATS_EXT: return "Framebuffer incomplete, attached images must have same format!";
-    case GL_FRAMEBUFFER_INCOMPLETE_DRAW_BUFFER_EXT: return "Framebuffer incomplete, missing draw buffer!";
-    case GL_FRAMEBUFFER_INCOMPLETE_READ_BUFFER_EXT: return "Framebuffer incomplete, missing read buffer!";
-    case GL_FRAMEBUFFER_UNSUPPORTED_EXT: return "Unsupported framebuffer format!";
-    default: return "Unknown error!";
-    }
+    return tavrix_gl::framebufferStatusText();
 }
 
 AESDK_OpenGL_Err AESDK_OpenGL_MakeReadyToRender(AESDK_OpenGL_EffectCommonData& data)

@@ -1,7 +1,8 @@
 // The effect's private OpenGL context: start-up and shut-down, the offscreen
 // framebuffer with its depth and colour renderbuffers, switching between the
-// caller's context and the private one, and error texts. How the context is
-// obtained is the platform binding's business (gl/PlatformContext.h).
+// caller's context and the private one, and error texts, in the effect's own
+// names over the drawing library (gl/): its window-system binding, its
+// renderbuffers and framebuffer status.
 #pragma once
 
 #include <GL/gl.h>
@@ -10,6 +11,7 @@
 #include <cstdint>
 #include <memory>
 
+#include "Framebuffer.h"
 #include "gl/PlatformContext.h"
 
 namespace AESDK_OpenGL {
@@ -32,7 +34,7 @@ struct AESDK_OpenGL_Fault {
 };
 
 // The largest renderbuffer side: its power of two still fits 16 bits.
-const uint32_t MAX_RENDER_SIDE = 32768;
+const uint32_t MAX_RENDER_SIDE = tavrix_gl::MAX_RENDER_SIDE;
 
 // The one process-wide record of the private context and its framebuffer.
 struct AESDK_OpenGL_EffectCommonData {

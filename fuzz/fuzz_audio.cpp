@@ -52,17 +52,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     if (size > tavrix_fuzz::LARGEST_INPUT) return 0;
     tavrix_fuzz::require(writeScratch(data, size), "the input can be written to the scratch file");
-    tavrix_tool::AudioTrack track;
+    tavrix_media::AudioTrack track;
     std::string why;
-    if (!tavrix_tool::readAudioFile(scratchFile(), track, why)) {
+    if (!tavrix_media::readAudioFile(scratchFile(), track, why)) {
         tavrix_fuzz::require(why.rfind("'" + scratchFile() + "' ", 0) == 0, "a refusal names the file");
         tavrix_fuzz::require(track.samples.empty(), "a refused sound leaves no samples");
         return 0;
     }
     tavrix_fuzz::require(!track.samples.empty(), "an accepted sound has samples");
-    tavrix_fuzz::require(track.seconds() <= tavrix_tool::MAX_AUDIO_SECONDS, "an accepted sound is within the length limit");
+    tavrix_fuzz::require(track.seconds() <= tavrix_media::MAX_AUDIO_SECONDS, "an accepted sound is within the length limit");
     for (float sample : track.samples) tavrix_fuzz::require(std::isfinite(sample), "every sample is finite");
-    const tavrix_tool::LipSync lipSync(track, tavrix_tool::LipSyncSettings());
+    const tavrix_media::LipSync lipSync(track, tavrix_media::LipSyncSettings());
     for (double at : {0.0, 0.02, track.seconds() / 2, track.seconds(), track.seconds() + 0.05}) {
         const double openness = lipSync.opennessAt(at);
         tavrix_fuzz::require(openness >= 0.0 && openness <= 1.0, "the mouth opens between 0 and 1");

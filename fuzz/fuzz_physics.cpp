@@ -12,9 +12,9 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     if (size > tavrix_fuzz::LARGEST_INPUT) return 0;
-    std::vector<tavrix_tool::HairSetup> hairs;
+    std::vector<tavrix_stage::HairSetup> hairs;
     std::string why;
-    if (!tavrix_tool::parsePhysicsJson(std::string(reinterpret_cast<const char*>(data), size), hairs, why)) {
+    if (!tavrix_stage::parsePhysicsJson(std::string(reinterpret_cast<const char*>(data), size), hairs, why)) {
         tavrix_fuzz::require(!why.empty(), "a refused file says why");
         return 0;
     }
@@ -22,10 +22,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     {
         tavrix::ATavrixModel model;
         tavrix_fuzz::addSmallModelParams(model);
-        tavrix_tool::Playback playback(model, 30);
+        tavrix_stage::Playback playback(model, 30);
         playback.addHairs(hairs);
         for (int frame = 0; frame <= 90; ++frame) {
-            playback.step(frame);
+            playback.advanceTo(frame);
             model.update();
         }
     }

@@ -1,6 +1,6 @@
 #!/usr/bin/env python3
-"""Turns Google Benchmark JSON results into docs/benchmarks.md: the medians,
-the ratios the speed targets are stated in, and whether each is met."""
+"""Turns Google Benchmark JSON results into docs/benchmarks.md: the fastest
+repetition of each, the ratios the speed targets are stated in, and whether each is met."""
 import json
 import platform
 import subprocess

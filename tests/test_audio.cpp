@@ -14,7 +14,7 @@
 #include "support/audio/SyntheticSound.h"
 #include "support/video/ClipDecoder.h"
 
-using namespace tavrix_tool;
+using namespace tavrix_media;
 
 namespace {
 

@@ -6,7 +6,8 @@
 
 #include "ContactSheet.h"
 
-using namespace tavrix_tool;
+using namespace tavrix_contact_sheet;
+using namespace tavrix_media;
 
 namespace {
 

@@ -241,10 +241,10 @@ TEST(DemoProject, ExampleProjectRendersThePuppetMovingFromTheFilesTheDemoWrites)
     const std::string printed((std::istreambuf_iterator<char>(errors)), std::istreambuf_iterator<char>());
     EXPECT_EQ(printed, "") << "the dialog should load the model";
 
-    tavrix_tool::RgbaImage first, later;
+    tavrix_media::RgbaImage first, later;
     std::string why;
-    ASSERT_TRUE(tavrix_tool::readPng(root + "/frame_0000.png", first, why)) << why;
-    ASSERT_TRUE(tavrix_tool::readPng(root + "/frame_0042.png", later, why)) << why;
+    ASSERT_TRUE(tavrix_media::readPng(root + "/frame_0000.png", first, why)) << why;
+    ASSERT_TRUE(tavrix_media::readPng(root + "/frame_0042.png", later, why)) << why;
     ASSERT_EQ(first.pixels.size(), later.pixels.size());
     size_t differing = 0;
     for (size_t i = 0; i < first.pixels.size(); i += 4)

@@ -56,9 +56,9 @@ protected:
 
     Image readImage(const std::string& path)
     {
-        tavrix_tool::RgbaImage png;
+        tavrix_media::RgbaImage png;
         std::string why;
-        EXPECT_TRUE(tavrix_tool::readPng(path, png, why)) << why;
+        EXPECT_TRUE(tavrix_media::readPng(path, png, why)) << why;
         return Image{static_cast<int>(png.width), static_cast<int>(png.height), png.pixels};
     }
 

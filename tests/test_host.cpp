@@ -18,6 +18,7 @@
 #include "WorldOps.h"
 
 using namespace tavrix_host;
+using namespace tavrix_project;
 
 namespace {
 
@@ -213,7 +214,7 @@ TEST(ProjectFile, ReadsLayersAndKeysAndSavesOnlyTheStates)
     EXPECT_EQ(reread.layers[0].effect.params.size(), 2u);
 
     EXPECT_FALSE(ProjectFile::save(parsed, {"x"}, "/no/such/folder/p.json", error));
-    EXPECT_EQ(error, "/no/such/folder/p.json: cannot be written");
+    EXPECT_EQ(error, "cannot write '/no/such/folder/p.json': No such file or directory");
 }
 
 TEST(ScriptEngine, ValuesErrorsAndTheToolkitsFiles)

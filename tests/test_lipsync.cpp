@@ -7,9 +7,9 @@
 #include "LipSync.h"
 #include "support/audio/SyntheticSound.h"
 
-using tavrix_tool::AudioTrack;
-using tavrix_tool::LipSync;
-using tavrix_tool::LipSyncSettings;
+using tavrix_media::AudioTrack;
+using tavrix_media::LipSync;
+using tavrix_media::LipSyncSettings;
 
 namespace {
 

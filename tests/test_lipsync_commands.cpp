@@ -26,7 +26,7 @@
 #include "support/video/ClipDecoder.h"
 
 using tavrix_test::ToolRun;
-using tavrix_tool::AudioTrack;
+using tavrix_media::AudioTrack;
 
 namespace {
 
@@ -127,7 +127,7 @@ TEST_F(PlayLipSyncTest, AClipCarriesTheSoundOfItsFrames)
     ASSERT_TRUE(tavrix_test::decodeClip(clip, pictures, why)) << why;
     EXPECT_EQ(pictures.frames.size(), 15u);
     AudioTrack sound;
-    ASSERT_TRUE(tavrix_tool::readAudioFile(clip, sound, why)) << why;
+    ASSERT_TRUE(tavrix_media::readAudioFile(clip, sound, why)) << why;
     EXPECT_NEAR(sound.seconds(), 0.5, 1 / 30.0);
     EXPECT_NEAR(firstSound(sound), 0.0, 1 / 30.0);
 }
@@ -186,12 +186,12 @@ protected:
     Json::Value& audio() { return project["layers"][0]["effect"]["audio"]; }
 
     // Reads and opens the project; false with the one line of refusal.
-    bool open(tavrix_host::Project& read, tavrix_host::ProjectRenderer& renderer, std::string& error)
+    bool open(tavrix_project::Project& read, tavrix_project::ProjectRenderer& renderer, std::string& error)
     {
         std::ostringstream text;
         text << project;
         std::vector<std::string> warnings;
-        return tavrix_host::ProjectFile::parse(text.str(), dir + "/shot.json", read, error) &&
+        return tavrix_project::ProjectFile::parse(text.str(), dir + "/shot.json", read, error) &&
                renderer.open(read, error, warnings);
     }
 
@@ -201,8 +201,8 @@ protected:
 
 TEST_F(RenderLipSyncTest, TheSoundDrivesTheSliderAcrossTheParametersRange)
 {
-    tavrix_host::Project read;
-    tavrix_host::ProjectRenderer renderer(host);
+    tavrix_project::Project read;
+    tavrix_project::ProjectRenderer renderer(host);
     std::string error;
     ASSERT_TRUE(open(read, renderer, error)) << error;
     tavrix_host::EffectInstance& instance = *host.instances().at(0);
@@ -248,8 +248,8 @@ TEST_F(RenderLipSyncTest, RefusalsNameTheMemberBeforeAnyFrame)
     for (const Case& c : cases) {
         Json::Value kept = audio();
         audio()[c.member] = c.value;
-        tavrix_host::Project read;
-        tavrix_host::ProjectRenderer renderer(host);
+        tavrix_project::Project read;
+        tavrix_project::ProjectRenderer renderer(host);
         std::string error;
         EXPECT_FALSE(open(read, renderer, error)) << c.member;
         EXPECT_EQ(error.find(dir + "/shot.json: " + c.message), 0u) << error;
@@ -258,8 +258,8 @@ TEST_F(RenderLipSyncTest, RefusalsNameTheMemberBeforeAnyFrame)
     }
     // A slider keyed by params as well.
     project["layers"][0]["effect"]["params"]["MOUTH_OPEN_Y"] = 0.5;
-    tavrix_host::Project read;
-    tavrix_host::ProjectRenderer renderer(host);
+    tavrix_project::Project read;
+    tavrix_project::ProjectRenderer renderer(host);
     std::string error;
     EXPECT_FALSE(open(read, renderer, error));
     EXPECT_NE(error.find("layers[0].effect.audio.param: the effect's params set this slider too"), std::string::npos)
@@ -274,7 +274,7 @@ TEST_F(RenderLipSyncTest, TheRenderedClipCarriesTheSoundAtItsOffset)
     ASSERT_EQ(std::system(command.c_str()), 0);
     AudioTrack sound;
     std::string why;
-    ASSERT_TRUE(tavrix_tool::readAudioFile(dir + "/clip.mov", sound, why)) << why;
+    ASSERT_TRUE(tavrix_media::readAudioFile(dir + "/clip.mov", sound, why)) << why;
     EXPECT_NEAR(sound.seconds(), 1.0, 1 / 24.0);
     EXPECT_NEAR(firstSound(sound), 0.25, 1 / 24.0);
 }

@@ -7,14 +7,14 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "CommandOptions.h"
+#include "TextValues.h"
 #include "FrameChunk.h"
 #include "FrameOutput.h"
 #include "FrameRange.h"
 #include "ImageFile.h"
 #include "OutputPattern.h"
 
-using namespace tavrix_tool;
+using namespace tavrix_media;
 
 TEST(OutputPatternTest, FrameFieldsExpand)
 {

@@ -18,7 +18,7 @@
 #include "VideoWriter.h"
 #include "support/video/ClipDecoder.h"
 
-using namespace tavrix_tool;
+using namespace tavrix_media;
 using tavrix_test::DecodedClip;
 using tavrix_test::decodeClip;
 

@@ -19,7 +19,7 @@
 #include "support/video/ClipDecoder.h"
 
 using namespace tavrix_test;
-using tavrix_tool::RgbaImage;
+using tavrix_media::RgbaImage;
 
 namespace {
 
@@ -49,7 +49,7 @@ protected:
         std::string why;
         char name[32];
         std::snprintf(name, sizeof name, "png/f_%04d.png", frame);
-        EXPECT_TRUE(tavrix_tool::readPng(name, image, why)) << why;
+        EXPECT_TRUE(tavrix_media::readPng(name, image, why)) << why;
         return image;
     }
 };
@@ -106,7 +106,7 @@ TEST_F(VideoCommandTest, ClipsHoldTheRangeOfFramesAsThePngFramesShowThem)
         ASSERT_EQ(clip.frames.size(), 5u) << "frames 2 to 6";
         for (int i = 0; i < 5; ++i) {
             RgbaImage expected = pngFrame(2 + i);
-            if (!c.alpha) tavrix_tool::compositeOver(expected, tavrix_tool::Rgba8{0x20, 0x40, 0x60, 255});
+            if (!c.alpha) tavrix_media::compositeOver(expected, tavrix_media::Rgba8{0x20, 0x40, 0x60, 255});
             Difference d = compare(expected, clip.frames[static_cast<size_t>(i)]);
             EXPECT_LE(d.meanColor, 1.5) << "frame " << 2 + i;
             // Away from the square's edges alpha comes back as it went in.
@@ -204,7 +204,7 @@ TEST_F(VideoCommandTest, PlayWritesItsFramesIntoAClipAtItsFrameRate)
     ASSERT_EQ(clip.frames.size(), 13u) << "0.5 s at 25 frames/s, rounded up";
     for (int i = 0; i < 13; i += 6) {
         RgbaImage expected = pngFrame(i);
-        tavrix_tool::compositeOver(expected, tavrix_tool::Rgba8{255, 255, 255, 255});
+        tavrix_media::compositeOver(expected, tavrix_media::Rgba8{255, 255, 255, 255});
         EXPECT_LE(compare(expected, clip.frames[static_cast<size_t>(i)]).meanColor, 3.0) << "frame " << i;
     }
     r = run(play + "-o played.mov --crf 20");

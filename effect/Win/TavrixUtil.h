@@ -1,11 +1,14 @@
-// Loading helpers between the effect and the model runtime. They run with
-// the effect's private OpenGL context current, so the textures they create
-// belong to it.
+// Loading helpers between the effect and the model runtime, in the effect's
+// names over the drawing library (gl/Texture.h, gl/ModelLoading.h). They run
+// with the effect's private OpenGL context current, so the textures they
+// create belong to it.
 #pragma once
 
 #include <cstddef>
 #include <string>
 #include <vector>
+
+#include "Texture.h"
 
 namespace tavrix {
 class TavrixModelOpenGL;
@@ -18,7 +21,7 @@ int init();
 
 // Largest texture side accepted, in pixels: OpenGL implementations take no
 // more, and the decoder is not asked to allocate for a larger image.
-constexpr unsigned MAX_TEXTURE_SIDE = 16384;
+constexpr unsigned MAX_TEXTURE_SIDE = tavrix_gl::MAX_TEXTURE_SIDE;
 
 // A new 2-D texture holding the PNG file with premultiplied colour and a full
 // mipmap chain, left bound; 0 when the file cannot be decoded.

@@ -1,55 +1,34 @@
-// The window-system binding of the private OpenGL context. Everything that
-// depends on how a context is obtained and made current lives behind these
-// few functions, so another binding replaces this folder alone.
-//
-// This binding uses EGL: Mesa's surfaceless platform where it is offered
-// (no display server, no GPU needed), else the default display with a small
-// pbuffer. The handles are kept opaque here so that callers do not pull in
-// the EGL headers.
+// The effect's names for the window-system binding of its private context;
+// the binding itself is the drawing library's (gl/EglContext.h).
 #pragma once
+
+#include "EglContext.h"
 
 namespace AESDK_OpenGL {
 
-// The drawable the private context renders through, and where it comes from:
-// the counterpart of a hidden window. Owned by the common-data record.
-struct PlatformWindow {
-    void* display = nullptr; // EGLDisplay
-    void* config = nullptr;  // EGLConfig chosen for the context
-    void* surface = nullptr; // EGLSurface: a small pbuffer, or none when surfaceless
-};
+using PlatformWindow = tavrix_gl::EglWindow;
+using PlatformContext = tavrix_gl::EglContextHandle;
+using PlatformCurrentState = tavrix_gl::EglCurrent;
 
-// The private context (EGLContext).
-typedef void* PlatformContext;
-
-// What was current on the calling thread before the private context was made
-// current, to be restored exactly, including "nothing".
-struct PlatformCurrentState {
-    void* display = nullptr;     // EGLDisplay
-    void* drawSurface = nullptr; // EGLSurface
-    void* readSurface = nullptr; // EGLSurface
-    void* context = nullptr;     // EGLContext
-    unsigned int api = 0;        // the bound client API (EGLenum); 0 when unknown
-};
-
-// Opens a display and chooses an RGBA configuration with 8 bits per channel
-// that can render desktop OpenGL. False when neither can be had.
-bool Platform_OpenWindow(PlatformWindow& window);
-// Creates a compatibility-profile desktop OpenGL context for the window and
-// the drawable it will be made current with. Nothing is made current.
-bool Platform_CreateContext(PlatformWindow& window, PlatformContext& context);
-// Destroys the context; false when it cannot be destroyed (or there is none).
-bool Platform_DestroyContext(PlatformWindow& window, PlatformContext& context);
-// Releases the drawable. The display itself stays open: it is shared by
-// every user of EGL in the process, the host included.
-void Platform_CloseWindow(PlatformWindow& window);
-
-PlatformCurrentState Platform_GetCurrent();
-bool Platform_MakeCurrent(const PlatformWindow& window, PlatformContext context);
-// Makes current exactly what state describes; when it names no context, the
-// private context is released from the thread (window names its display).
-void Platform_Restore(const PlatformCurrentState& state, const PlatformWindow& window);
-
-// Why the last open or create step failed, for messages; empty when none did.
-const char* Platform_LastFailure();
+inline bool Platform_OpenWindow(PlatformWindow& window) { return tavrix_gl::openWindow(window); }
+inline bool Platform_CreateContext(PlatformWindow& window, PlatformContext& context)
+{
+    return tavrix_gl::createContext(window, context);
+}
+inline bool Platform_DestroyContext(PlatformWindow& window, PlatformContext& context)
+{
+    return tavrix_gl::destroyContext(window, context);
+}
+inline void Platform_CloseWindow(PlatformWindow& window) { tavrix_gl::closeWindow(window); }
+inline PlatformCurrentState Platform_GetCurrent() { return tavrix_gl::currentContext(); }
+inline bool Platform_MakeCurrent(const PlatformWindow& window, PlatformContext context)
+{
+    return tavrix_gl::makeCurrent(window, context);
+}
+inline void Platform_Restore(const PlatformCurrentState& state, const PlatformWindow& window)
+{
+    tavrix_gl::restoreCurrent(state, window);
+}
+inline const char* Platform_LastFailure() { return tavrix_gl::lastFailure(); }
 
 } // namespace AESDK_OpenGL

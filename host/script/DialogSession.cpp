@@ -4,7 +4,7 @@
 #include <filesystem>
 #include <memory>
 
-#include "common/JsonText.h"
+#include "JsonText.h"
 
 namespace tavrix_host {
 
@@ -109,7 +109,7 @@ bool DialogSession::parse(const std::string& text, const std::string& where, con
     Json::CharReaderBuilder builder;
     Json::Value actions;
     std::string report;
-    if (!parseJsonText(text, builder, actions, &report)) {
+    if (!tavrix_media::parseJsonText(text, builder, actions, &report)) {
         error = where + ": not valid JSON: " + report;
         return false;
     }

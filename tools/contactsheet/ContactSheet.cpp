@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-namespace tavrix_tool {
+namespace tavrix_contact_sheet {
 
 namespace {
 
@@ -96,4 +96,4 @@ RgbaImage contactSheet(const std::vector<RgbaImage>& images, const SheetLayout& 
     return sheet;
 }
 
-} // namespace tavrix_tool
+} // namespace tavrix_contact_sheet

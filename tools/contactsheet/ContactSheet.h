@@ -4,10 +4,13 @@
 
 #include <vector>
 
-#include "CommandOptions.h"
+#include "TextValues.h"
 #include "ImageFile.h"
 
-namespace tavrix_tool {
+namespace tavrix_contact_sheet {
+
+using tavrix_media::Rgba8;
+using tavrix_media::RgbaImage;
 
 struct SheetLayout {
     unsigned columns = 4;
@@ -25,4 +28,4 @@ RgbaImage scaleToWidth(const RgbaImage& image, unsigned width);
 // tallest tile, every image composited over the background.
 RgbaImage contactSheet(const std::vector<RgbaImage>& images, const SheetLayout& layout);
 
-} // namespace tavrix_tool
+} // namespace tavrix_contact_sheet

@@ -7,7 +7,8 @@
 
 #include "ContactSheet.h"
 
-using namespace tavrix_tool;
+using namespace tavrix_contact_sheet;
+using namespace tavrix_media;
 
 int main(int argc, char** argv)
 {

@@ -51,24 +51,24 @@ int main(int argc, char** argv)
     std::string why;
 
     const std::vector<uint8_t> bytes = mocwriter::MocFile::build(model);
-    if (!tavrix_tool::writeFileAtomically(prefix + MODEL_FILE, bytes, why)) return fail(why);
+    if (!tavrix_media::writeFileAtomically(prefix + MODEL_FILE, bytes, why)) return fail(why);
 
     Json::Value json;
     json["model"] = MODEL_FILE;
     json["textures"] = Json::arrayValue;
     const std::vector<tavrix_demo::DemoTexture> textures = tavrix_demo::demoTextures();
     for (size_t i = 0; i < textures.size(); ++i) {
-        tavrix_tool::RgbaImage image;
+        tavrix_media::RgbaImage image;
         image.width = static_cast<unsigned>(textures[i].width);
         image.height = static_cast<unsigned>(textures[i].height);
         image.pixels = textures[i].rgba;
         const std::string name = tavrix_demo::DEMO_TEXTURE_FILES[i];
-        if (!tavrix_tool::writePngAtomically(prefix + name, image, why)) return fail(why);
+        if (!tavrix_media::writePngAtomically(prefix + name, image, why)) return fail(why);
         json["textures"].append(name);
     }
     Json::StreamWriterBuilder writer;
     writer["indentation"] = "  ";
-    if (!tavrix_tool::writeFileAtomically(prefix + JSON_FILE, bytesOf(Json::writeString(writer, json) + "\n"), why))
+    if (!tavrix_media::writeFileAtomically(prefix + JSON_FILE, bytesOf(Json::writeString(writer, json) + "\n"), why))
         return fail(why);
 
     std::printf("wrote %s%s (%zu bytes), %zu textures and %s%s\n", prefix.c_str(), MODEL_FILE, bytes.size(),

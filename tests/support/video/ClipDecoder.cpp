@@ -7,7 +7,7 @@ extern "C" {
 #include <libswscale/swscale.h>
 }
 
-using tavrix_tool::RgbaImage;
+using tavrix_media::RgbaImage;
 
 namespace tavrix_test {
 

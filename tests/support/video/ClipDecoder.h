@@ -13,7 +13,7 @@ struct DecodedClip {
     int height = 0;
     double frameRate = 0;
     bool alphaPlane = false;
-    std::vector<tavrix_tool::RgbaImage> frames;
+    std::vector<tavrix_media::RgbaImage> frames;
 };
 
 // False with a reason when the file cannot be opened or has no decoder.

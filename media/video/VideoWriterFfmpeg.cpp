@@ -1,0 +1,503 @@
+// The video writer on FFmpeg's libraries: libavformat for the container,
+// libavcodec for the encoders, libswscale for RGBA to YUV.
+#include "VideoWriter.h"
+
+#include "LibraryLog.h"
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavformat/avformat.h>
+#include <libavutil/opt.h>
+#include <libswscale/swscale.h>
+}
+
+#include <algorithm>
+#include <cmath>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+namespace tavrix_media {
+
+namespace {
+
+struct FormatTraits {
+    VideoFormat format;
+    const char* muxer;
+    const char* encoderName;
+    const char* codecLabel;
+    AVPixelFormat pixels;
+    bool keepsAlpha;
+    bool needsEvenSides; // 4:2:0 that the encoder refuses at odd sizes
+    int maxCrf;          // -1: the codec has no constant rate factor
+    int defaultCrf;      // near visually lossless: clips are usually composited further
+    bool takesBitrate;
+    // The sound track's encoder and what it takes.
+    const char* soundEncoderName;
+    const char* soundLabel;
+    AVSampleFormat soundSamples;
+    int64_t soundBitrate;
+};
+
+// VP9 takes odd sizes (its chroma planes round up); H.264 in 4:2:0 cannot.
+const FormatTraits FORMATS[] = {
+    {VideoFormat::MP4, "mp4", "libx264", "H.264", AV_PIX_FMT_YUV420P, false, true, 51, 18, true,
+     "aac", "AAC", AV_SAMPLE_FMT_FLTP, 128000},
+    {VideoFormat::WEBM, "webm", "libvpx-vp9", "VP9", AV_PIX_FMT_YUVA420P, true, false, 63, 24, true,
+     "libopus", "Opus", AV_SAMPLE_FMT_FLT, 96000},
+    {VideoFormat::MOV, "mov", "prores_ks", "ProRes 4444", AV_PIX_FMT_YUVA444P10LE, true, false, -1, -1, false,
+     "pcm_s16le", "16-bit PCM", AV_SAMPLE_FMT_S16, 0},
+};
+
+const FormatTraits* traitsOf(VideoFormat format)
+{
+    for (const FormatTraits& traits : FORMATS)
+        if (traits.format == format) return &traits;
+    return nullptr;
+}
+
+std::string sizeText(int width, int height) { return std::to_string(width) + "x" + std::to_string(height); }
+
+} // namespace
+
+struct VideoWriter::Encoder {
+    const FormatTraits* traits = nullptr;
+    std::string path;
+    std::string temporaryPath;
+    int width = 0, height = 0;
+    int codedWidth = 0, codedHeight = 0;
+    Rgba8 background;
+    AVFormatContext* container = nullptr;
+    AVCodecContext* codec = nullptr;
+    AVStream* stream = nullptr;
+    SwsContext* scaler = nullptr;
+    AVFrame* picture = nullptr;
+    AVPacket* packet = nullptr;
+    RgbaImage prepared; // a frame composited and padded for the encoder
+    int64_t nextPts = 0;
+    double frameRate = 0;
+    // The sound track, when the clip has one.
+    const AudioTrack* sound = nullptr;
+    int64_t soundStart = 0;
+    AVCodecContext* soundCodec = nullptr;
+    AVStream* soundStream = nullptr;
+    AVFrame* soundFrame = nullptr;
+    int soundFrameSize = 0;
+    int64_t soundSent = 0; // samples of the clip given to the encoder
+    bool fileOpen = false;
+    bool completed = false;
+
+    ~Encoder()
+    {
+        release();
+        if (!completed) std::remove(temporaryPath.c_str());
+    }
+
+    // Returns the first failure of closing the file, 0 when it closed cleanly.
+    int release()
+    {
+        int closed = 0;
+        sws_freeContext(scaler);
+        scaler = nullptr;
+        av_frame_free(&picture);
+        av_packet_free(&packet);
+        avcodec_free_context(&codec);
+        av_frame_free(&soundFrame);
+        avcodec_free_context(&soundCodec);
+        if (container) {
+            if (fileOpen) closed = avio_closep(&container->pb);
+            avformat_free_context(container);
+            container = nullptr;
+        }
+        fileOpen = false;
+        return closed;
+    }
+
+    std::string cannotWrite(int code) const { return "cannot write '" + path + "': " + libraryError(code); }
+
+    bool start(const VideoSettings& settings, const AVCodec* codecInfo, std::string& why);
+    void configureRate(const VideoSettings& settings);
+    bool startSound(std::string& why);
+    const RgbaImage& prepare(const RgbaImage& frame);
+    bool send(AVCodecContext* encoder, AVStream* target, const char* label, AVFrame* frame, std::string& why);
+    // Encodes the sound up to the end of the frames written so far; at the
+    // end also the last, shorter block, then flushes the encoder.
+    bool sendSound(bool atEnd, std::string& why);
+};
+
+void VideoWriter::Encoder::configureRate(const VideoSettings& settings)
+{
+    void* options = codec->priv_data;
+    bool qualityTarget = settings.crf >= 0 || settings.bitrate == 0;
+    switch (traits->format) {
+    case VideoFormat::MP4:
+        if (qualityTarget) {
+            av_opt_set_double(options, "crf", settings.crf >= 0 ? settings.crf : traits->defaultCrf, 0);
+            // A bitrate beside a quality target caps the rate.
+            codec->rc_max_rate = settings.bitrate;
+            codec->rc_buffer_size = static_cast<int>(std::min<long long>(2 * settings.bitrate, INT32_MAX));
+        } else {
+            codec->bit_rate = settings.bitrate;
+        }
+        break;
+    case VideoFormat::WEBM:
+        // With a crf, bit_rate 0 means constant quality and a bitrate a
+        // ceiling for it; without one, the bitrate is the target.
+        if (qualityTarget) av_opt_set_int(options, "crf", settings.crf >= 0 ? settings.crf : traits->defaultCrf, 0);
+        codec->bit_rate = settings.bitrate;
+        av_opt_set(options, "deadline", "good", 0);
+        av_opt_set_int(options, "cpu-used", 4, 0);
+        av_opt_set_int(options, "row-mt", 1, 0);
+        break;
+    case VideoFormat::MOV:
+        av_opt_set(options, "profile", "4444", 0);
+        break;
+    case VideoFormat::NONE:
+        break;
+    }
+}
+
+bool VideoWriter::Encoder::start(const VideoSettings& settings, const AVCodec* codecInfo, std::string& why)
+{
+    int result = avformat_alloc_output_context2(&container, nullptr, traits->muxer, temporaryPath.c_str());
+    if (result < 0 || !container) {
+        why = "cannot start a ." + std::string(traits->muxer) + " file: " + libraryError(result);
+        return false;
+    }
+    codec = avcodec_alloc_context3(codecInfo);
+    if (!codec) {
+        why = "out of memory starting the " + std::string(traits->codecLabel) + " encoder";
+        return false;
+    }
+    AVRational rate = av_d2q(settings.frameRate, 100000);
+    codec->width = codedWidth;
+    codec->height = codedHeight;
+    codec->pix_fmt = traits->pixels;
+    codec->time_base = av_inv_q(rate);
+    codec->framerate = rate;
+    codec->sample_aspect_ratio = AVRational{1, 1};
+    codec->gop_size = std::max(1, static_cast<int>(std::lround(2 * settings.frameRate))); // a key frame every 2 s
+    codec->thread_count = 0;
+    // The colours are converted with BT.709 into limited range and tagged
+    // so, so that players and other decoders convert them back the same way.
+    codec->color_range = AVCOL_RANGE_MPEG;
+    codec->colorspace = AVCOL_SPC_BT709;
+    codec->color_primaries = AVCOL_PRI_BT709;
+    codec->color_trc = AVCOL_TRC_BT709;
+    if (container->oformat->flags & AVFMT_GLOBALHEADER) codec->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
+    configureRate(settings);
+
+    std::string encoderName = std::string(traits->codecLabel) + " encoder (" + traits->encoderName + ")";
+    result = avcodec_open2(codec, codecInfo, nullptr);
+    if (result < 0) {
+        why = "the " + encoderName + " refuses " + sizeText(codedWidth, codedHeight) + " at " +
+              std::to_string(settings.frameRate) + " frames/s: " + libraryError(result);
+        return false;
+    }
+    stream = avformat_new_stream(container, nullptr);
+    if (!stream || avcodec_parameters_from_context(stream->codecpar, codec) < 0) {
+        why = "out of memory starting the ." + std::string(traits->muxer) + " file";
+        return false;
+    }
+    stream->time_base = codec->time_base;
+    stream->avg_frame_rate = rate;
+    stream->r_frame_rate = rate;
+    if (sound && !startSound(why)) return false;
+
+    result = avio_open(&container->pb, temporaryPath.c_str(), AVIO_FLAG_WRITE);
+    if (result < 0) {
+        why = cannotWrite(result);
+        return false;
+    }
+    fileOpen = true;
+    AVDictionary* muxerOptions = nullptr;
+    // The index goes to the front, so players start before the whole file is read.
+    if (traits->format == VideoFormat::MP4) av_dict_set(&muxerOptions, "movflags", "+faststart", 0);
+    result = avformat_write_header(container, &muxerOptions);
+    av_dict_free(&muxerOptions);
+    if (result < 0) {
+        why = cannotWrite(result);
+        return false;
+    }
+
+    scaler = sws_getContext(codedWidth, codedHeight, AV_PIX_FMT_RGBA, codedWidth, codedHeight, traits->pixels,
+                            SWS_BICUBIC | SWS_ACCURATE_RND | SWS_BITEXACT, nullptr, nullptr, nullptr);
+    picture = av_frame_alloc();
+    packet = av_packet_alloc();
+    if (!scaler || !picture || !packet) {
+        why = "cannot convert RGBA frames for the " + encoderName;
+        return false;
+    }
+    const int* bt709 = sws_getCoefficients(SWS_CS_ITU709);
+    sws_setColorspaceDetails(scaler, bt709, 1, bt709, 0, 0, 1 << 16, 1 << 16);
+    picture->format = traits->pixels;
+    picture->width = codedWidth;
+    picture->height = codedHeight;
+    picture->color_range = codec->color_range;
+    picture->colorspace = codec->colorspace;
+    picture->color_primaries = codec->color_primaries;
+    picture->color_trc = codec->color_trc;
+    if (av_frame_get_buffer(picture, 0) < 0) {
+        why = "out of memory for a " + sizeText(codedWidth, codedHeight) + " frame";
+        return false;
+    }
+    return true;
+}
+
+bool VideoWriter::Encoder::startSound(std::string& why)
+{
+    const std::string label = std::string(traits->soundLabel) + " encoder (" + traits->soundEncoderName + ")";
+    const AVCodec* soundInfo = avcodec_find_encoder_by_name(traits->soundEncoderName);
+    if (!soundInfo) {
+        why = "the FFmpeg libraries of this machine have no " + label + " for the sound of " +
+              describeVideoFormat(traits->format);
+        return false;
+    }
+    soundCodec = avcodec_alloc_context3(soundInfo);
+    if (!soundCodec) {
+        why = "out of memory starting the " + label;
+        return false;
+    }
+    soundCodec->sample_fmt = traits->soundSamples;
+    soundCodec->sample_rate = AudioTrack::SAMPLE_RATE;
+    av_channel_layout_default(&soundCodec->ch_layout, 1);
+    soundCodec->bit_rate = traits->soundBitrate;
+    soundCodec->time_base = AVRational{1, AudioTrack::SAMPLE_RATE};
+    if (container->oformat->flags & AVFMT_GLOBALHEADER) soundCodec->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
+    int result = avcodec_open2(soundCodec, soundInfo, nullptr);
+    if (result < 0) {
+        why = "the " + label + " refuses mono sound at " + std::to_string(AudioTrack::SAMPLE_RATE) +
+              " samples/s: " + libraryError(result);
+        return false;
+    }
+    soundStream = avformat_new_stream(container, nullptr);
+    soundFrame = av_frame_alloc();
+    if (!soundStream || !soundFrame || avcodec_parameters_from_context(soundStream->codecpar, soundCodec) < 0) {
+        why = "out of memory starting the sound of the ." + std::string(traits->muxer) + " file";
+        return false;
+    }
+    soundStream->time_base = soundCodec->time_base;
+    // PCM takes blocks of any length; the others their own frame size.
+    soundFrameSize = soundCodec->frame_size > 0 ? soundCodec->frame_size : 1024;
+    soundFrame->format = soundCodec->sample_fmt;
+    soundFrame->sample_rate = soundCodec->sample_rate;
+    soundFrame->nb_samples = soundFrameSize;
+    if (av_channel_layout_copy(&soundFrame->ch_layout, &soundCodec->ch_layout) < 0 ||
+        av_frame_get_buffer(soundFrame, 0) < 0) {
+        why = "out of memory for a block of sound";
+        return false;
+    }
+    return true;
+}
+
+bool VideoWriter::Encoder::sendSound(bool atEnd, std::string& why)
+{
+    const int64_t clipSamples = AudioTrack::sampleAt(nextPts / frameRate);
+    const bool takesShortBlock = soundCodec->codec->capabilities &
+                                 (AV_CODEC_CAP_SMALL_LAST_FRAME | AV_CODEC_CAP_VARIABLE_FRAME_SIZE);
+    while (soundSent < clipSamples) {
+        const int count = static_cast<int>(std::min<int64_t>(soundFrameSize, clipSamples - soundSent));
+        if (count < soundFrameSize && !atEnd) break;
+        int result = av_frame_make_writable(soundFrame);
+        if (result < 0) {
+            why = "out of memory for a block of sound: " + libraryError(result);
+            return false;
+        }
+        // An encoder that takes only whole blocks gets the last one padded
+        // with silence.
+        soundFrame->nb_samples = takesShortBlock ? count : soundFrameSize;
+        for (int i = 0; i < soundFrame->nb_samples; ++i) {
+            const float sample = i < count ? std::clamp(sound->at(soundStart + soundSent + i), -1.0f, 1.0f) : 0.0f;
+            if (traits->soundSamples == AV_SAMPLE_FMT_S16) {
+                reinterpret_cast<int16_t*>(soundFrame->data[0])[i] = static_cast<int16_t>(std::lrint(sample * 32767.0f));
+            } else {
+                reinterpret_cast<float*>(soundFrame->data[0])[i] = sample; // one channel: planar and packed agree
+            }
+        }
+        soundFrame->pts = soundSent;
+        if (!send(soundCodec, soundStream, traits->soundLabel, soundFrame, why)) return false;
+        soundSent += count;
+    }
+    return !atEnd || send(soundCodec, soundStream, traits->soundLabel, nullptr, why);
+}
+
+const RgbaImage& VideoWriter::Encoder::prepare(const RgbaImage& frame)
+{
+    if (traits->keepsAlpha && codedWidth == width && codedHeight == height) return frame;
+    prepared.width = static_cast<unsigned>(codedWidth);
+    prepared.height = static_cast<unsigned>(codedHeight);
+    prepared.pixels.resize(static_cast<size_t>(codedWidth) * codedHeight * 4);
+    // Padding repeats the last column and row, so no edge of another colour
+    // bleeds into the picture through the encoder.
+    const size_t rowBytes = static_cast<size_t>(width) * 4;
+    for (int y = 0; y < codedHeight; ++y) {
+        const uint8_t* source = frame.pixels.data() + std::min(y, height - 1) * rowBytes;
+        uint8_t* target = prepared.pixels.data() + static_cast<size_t>(y) * codedWidth * 4;
+        std::copy(source, source + rowBytes, target);
+        for (int x = width; x < codedWidth; ++x) std::copy(source + rowBytes - 4, source + rowBytes, target + x * 4);
+    }
+    if (!traits->keepsAlpha) {
+        compositeOver(prepared, background);
+        // A background that is not opaque itself ends up over black.
+        if (background.a < 255) compositeOver(prepared, Rgba8{0, 0, 0, 255});
+    }
+    return prepared;
+}
+
+// Sends a frame (null to flush) to one of the encoders and writes every
+// packet it has ready.
+bool VideoWriter::Encoder::send(AVCodecContext* encoder, AVStream* target, const char* label, AVFrame* frame,
+                                std::string& why)
+{
+    int result = avcodec_send_frame(encoder, frame);
+    if (result < 0) {
+        why = "the " + std::string(label) + " encoder failed: " + libraryError(result);
+        return false;
+    }
+    for (;;) {
+        result = avcodec_receive_packet(encoder, packet);
+        if (result == AVERROR(EAGAIN) || result == AVERROR_EOF) return true;
+        if (result < 0) {
+            why = "the " + std::string(label) + " encoder failed: " + libraryError(result);
+            return false;
+        }
+        av_packet_rescale_ts(packet, encoder->time_base, target->time_base);
+        packet->stream_index = target->index;
+        result = av_interleaved_write_frame(container, packet);
+        if (result < 0) {
+            why = cannotWrite(result);
+            return false;
+        }
+    }
+}
+
+VideoWriter::VideoWriter() = default;
+
+VideoWriter::~VideoWriter() = default;
+
+bool VideoWriter::open(const std::string& path, VideoFormat format, const VideoSettings& settings, std::string& why)
+{
+    abandon();
+    adjustment.clear();
+    frames = 0;
+    const FormatTraits* traits = traitsOf(format);
+    if (!traits) {
+        why = "'" + path + "' is not a video file name (use " + videoExtensionList() + ")";
+        return false;
+    }
+    std::string label = describeVideoFormat(format);
+    if (settings.width < 1 || settings.height < 1) {
+        why = "a video frame cannot be " + sizeText(settings.width, settings.height);
+        return false;
+    }
+    if (!(settings.frameRate > 0) || !std::isfinite(settings.frameRate) || settings.frameRate > 1000) {
+        why = "frame rate " + std::to_string(settings.frameRate) + " is outside what a video file takes (above 0, at most 1000)";
+        return false;
+    }
+    if (settings.crf >= 0 && traits->maxCrf < 0) {
+        why = label + " has no --crf setting";
+        return false;
+    }
+    if (settings.crf > traits->maxCrf) {
+        why = "--crf for " + label + " is from 0 to " + std::to_string(traits->maxCrf);
+        return false;
+    }
+    if (settings.bitrate < 0 || (settings.bitrate > 0 && !traits->takesBitrate)) {
+        why = settings.bitrate < 0 ? "--bitrate cannot be negative" : label + " has no --bitrate setting";
+        return false;
+    }
+    const AVCodec* codecInfo = avcodec_find_encoder_by_name(traits->encoderName);
+    if (!codecInfo) {
+        why = "the FFmpeg libraries of this machine have no " + std::string(traits->encoderName) + " encoder for " + label;
+        return false;
+    }
+
+    startLibraryLog();
+    auto started = std::make_unique<Encoder>();
+    started->traits = traits;
+    started->path = path;
+    started->temporaryPath = temporaryPathFor(path);
+    started->width = settings.width;
+    started->height = settings.height;
+    started->background = settings.background;
+    started->frameRate = settings.frameRate;
+    started->sound = settings.sound;
+    started->soundStart = settings.soundStart;
+    started->codedWidth = traits->needsEvenSides ? (settings.width + 1) & ~1 : settings.width;
+    started->codedHeight = traits->needsEvenSides ? (settings.height + 1) & ~1 : settings.height;
+    if (!started->start(settings, codecInfo, why)) return false; // the encoder cleans up after itself
+    if (started->codedWidth != settings.width || started->codedHeight != settings.height) {
+        adjustment = std::string(traits->codecLabel) + " needs even sides: the clip is " +
+                     sizeText(started->codedWidth, started->codedHeight) + ", the " +
+                     sizeText(settings.width, settings.height) + " frames with their last column/row repeated";
+    }
+    encoder = std::move(started);
+    return true;
+}
+
+bool VideoWriter::writeFrame(const RgbaImage& frame, std::string& why)
+{
+    if (!encoder) {
+        why = "no video file is open";
+        return false;
+    }
+    Encoder& e = *encoder;
+    if (frame.width != static_cast<unsigned>(e.width) || frame.height != static_cast<unsigned>(e.height) ||
+        frame.pixels.size() != static_cast<size_t>(e.width) * e.height * 4) {
+        why = "a " + sizeText(static_cast<int>(frame.width), static_cast<int>(frame.height)) + " frame for a " +
+              sizeText(e.width, e.height) + " clip";
+        return false;
+    }
+    const RgbaImage& source = e.prepare(frame);
+    int result = av_frame_make_writable(e.picture);
+    if (result < 0) {
+        why = "out of memory for a video frame: " + libraryError(result);
+        return false;
+    }
+    const uint8_t* planes[1] = {source.pixels.data()};
+    const int strides[1] = {e.codedWidth * 4};
+    sws_scale(e.scaler, planes, strides, 0, e.codedHeight, e.picture->data, e.picture->linesize);
+    e.picture->pts = e.nextPts++;
+    if (!e.send(e.codec, e.stream, e.traits->codecLabel, e.picture, why)) return false;
+    ++frames;
+    return !e.sound || e.sendSound(false, why);
+}
+
+bool VideoWriter::finish(std::string& why)
+{
+    if (!encoder) {
+        why = "no video file is open";
+        return false;
+    }
+    Encoder& e = *encoder;
+    if (frames == 0) {
+        why = "no frames were given for '" + e.path + "'";
+        abandon();
+        return false;
+    }
+    bool done = e.send(e.codec, e.stream, e.traits->codecLabel, nullptr, why);
+    if (done && e.sound) done = e.sendSound(true, why);
+    if (done) {
+        int result = av_write_trailer(e.container);
+        if (result < 0) {
+            why = e.cannotWrite(result);
+            done = false;
+        }
+    }
+    int closed = e.release();
+    if (done && closed < 0) {
+        why = e.cannotWrite(closed);
+        done = false;
+    }
+    if (done && std::rename(e.temporaryPath.c_str(), e.path.c_str()) != 0) {
+        why = "cannot write '" + e.path + "': " + std::strerror(errno);
+        done = false;
+    }
+    e.completed = done;
+    encoder.reset();
+    return done;
+}
+
+void VideoWriter::abandon() { encoder.reset(); }
+
+} // namespace tavrix_media

@@ -1,0 +1,13 @@
+// Options of the commands whose frames go to PNG files or a video clip.
+#pragma once
+
+#include <CLI/CLI.hpp>
+
+#include "FrameOutput.h"
+
+namespace tavrix_tool {
+
+// --background, --crf and --bitrate, filling settings.
+void addOutputOptions(CLI::App* command, tavrix_media::OutputSettings& settings);
+
+} // namespace tavrix_tool
