@@ -23,12 +23,22 @@ done
 rm -rf "$work"
 mkdir -p "$work/project"
 cd "$work"
+: > "$work/background.pids"
 # The cluster's sockets need a short path.
 cluster=$work/cluster
 if [ ${#cluster} -gt 80 ]; then cluster=$(mktemp -d /tmp/tavrix-slurm.XXXXXX); fi
 
 failed=1
+background=() # each started in a session of its own, to be stopped with what it started
+# Waits for one of them and forgets it, so that its id is not signalled again.
+wait_for() {
+  local pid kept=()
+  for pid in "${background[@]}"; do [ "$pid" = "$1" ] || kept+=("$pid"); done
+  background=("${kept[@]}")
+  wait "$1"
+}
 cleanup() {
+  for pid in "${background[@]}"; do kill -- -"$pid" 2> /dev/null || true; done
   "$slurm/local-cluster.sh" stop "$cluster" || true
   [ -f "$work/watcher.pid" ] && kill "$(cat "$work/watcher.pid")" 2> /dev/null || true
   [ "$cluster" = "$work/cluster" ] || rm -rf "$cluster"
@@ -41,11 +51,13 @@ cleanup() {
 trap cleanup EXIT
 trap 'exit 130' INT TERM HUP
 # Outlives a test killed with SIGKILL: it leaves this session and this
-# process tree, and stops the cluster once the test is gone.
+# process tree, and once the test is gone stops what the test started in
+# the background (their ids in background.pids) and the cluster.
 (
   cd /
-  setsid bash -c 'while kill -0 "$1" 2> /dev/null; do sleep 1; done; exec "$2" stop "$3"' watcher $$ \
-    "$slurm/local-cluster.sh" "$cluster" < /dev/null > /dev/null 2>&1 &
+  setsid bash -c 'while kill -0 "$1" 2> /dev/null; do sleep 1; done
+    while read -r pid; do kill -- -"$pid"; done < "$2"; exec "$3" stop "$4"' watcher $$ \
+    "$work/background.pids" "$slurm/local-cluster.sh" "$cluster" < /dev/null > /dev/null 2>&1 &
   echo $! > "$work/watcher.pid"
 )
 
@@ -87,27 +99,38 @@ exec "$tool" "\$@"
 EOF
 chmod +x "$work/tool-in-task"
 
+# One run of the tool, the cluster's two submissions: all at once, so that
+# one's waits (for the scheduler, for a requeue) are another's work.
 SECONDS=0
-"$tool" render "$project" -o "$work/single/f_####.png" -q
-"$tool" render "$project" -o "$work/single.webm" -q
-echo "one run: ${SECONDS} s for the frames and the clip"
-
-SECONDS=0
+setsid bash -c '"$1" render "$2" -o "$3" -q && "$1" render "$2" -o "$4" -q' single-run "$tool" "$project" \
+  "$work/single/f_####.png" "$work/single.webm" > "$work/single-run.txt" 2>&1 &
+single_run=$!
+background+=("$single_run")
+echo "$single_run" >> "$work/background.pids"
 "$slurm/local-cluster.sh" start "$cluster"
 export SLURM_CONF=$cluster/slurm.conf
 echo "cluster up in ${SECONDS} s"
 
+# Runs in the background as a session of its own, whose id $! is.
 submit() {
-  TAVRIX=$work/tool-in-task timeout "$limit" "$slurm/submit.sh" "$project" -n 4 --retries 1 --logs "$work/logs" \
-    --wait "$@"
+  exec setsid env TAVRIX="$work/tool-in-task" timeout "$limit" "$slurm/submit.sh" "$project" -n 4 --retries 1 \
+    --logs "$work/logs" --wait "$@"
 }
-
 # Chunk 2 renders frames 18 to 35; it dies after frame 20.
-SECONDS=0
 KILL_CHUNK=2 KILL_AFTER=$work/chunked/f_0020.png submit -o "$work/chunked/f_####.png" --video "$work/chunked.webm" \
-  > "$work/submit.txt" 2>&1 || { cat "$work/submit.txt"; fail "the chunked render did not finish"; }
+  > "$work/chunked-submit.txt" 2>&1 &
+chunked=$!
+# Chunk 3 never succeeds (frames 0-7 alone, to be quick).
+BROKEN_CHUNK=3 submit -o "$work/broken/f_####.png" --video "$work/broken.webm" -- -e 7 > "$work/broken-submit.txt" 2>&1 &
+broken=$!
+background+=("$chunked" "$broken")
+printf '%s\n' "$chunked" "$broken" >> "$work/background.pids"
+
+wait_for "$single_run" || { cat "$work/single-run.txt"; fail "one run of the tool failed"; }
+echo "one run: ${SECONDS} s for the frames and the clip"
+wait_for "$chunked" || { cat "$work/chunked-submit.txt"; fail "the chunked render did not finish"; }
 echo "4 chunks, one killed and requeued, and the join: ${SECONDS} s"
-cat "$work/submit.txt"
+cat "$work/chunked-submit.txt"
 [ -f "$work/killed" ] || fail "chunk 2 was not killed"
 grep -q "attempt 2" "$work"/logs/render-*_2.out || fail "chunk 2 was not requeued"
 
@@ -128,16 +151,13 @@ diff "$work/single-clip.txt" "$work/chunked-clip.txt" > /dev/null ||
   fail "the joined clip decodes to other frames than the clip of one run"
 echo "72 frames byte for byte, and the joined clip's 72 decoded frames, equal one run's"
 
-# Chunk 3 never succeeds (frames 0-7 alone, to be quick).
-SECONDS=0
 status=0
-BROKEN_CHUNK=3 submit -o "$work/broken/f_####.png" --video "$work/broken.webm" -- -e 7 > "$work/broken.txt" 2>&1 ||
-  status=$?
+wait_for "$broken" || status=$?
 echo "a chunk that always fails: ${SECONDS} s"
-cat "$work/broken.txt"
+cat "$work/broken-submit.txt"
 [ "$status" -eq 1 ] || fail "the submit script exited $status, not 1, when a chunk never succeeded"
-grep -q "join job [0-9]* ended CANCELLED" "$work/broken.txt" || fail "the join was not cancelled"
-grep -q "chunk 3/4 ended FAILED .*restarts 1" "$work/broken.txt" || fail "the failed chunk was not named"
+grep -q "join job [0-9]* ended CANCELLED" "$work/broken-submit.txt" || fail "the join was not cancelled"
+grep -q "chunk 3/4 ended FAILED .*restarts 1" "$work/broken-submit.txt" || fail "the failed chunk was not named"
 [ ! -e "$work/broken.webm" ] || fail "a clip was written although a chunk failed"
 
 failed=0

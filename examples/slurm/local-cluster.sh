@@ -99,7 +99,8 @@ start() {
     log "the folder's path is too long for the daemons' sockets (${#dir} characters, at most 80): $dir"
     exit 1
   fi
-  host=$(hostname -s 2> /dev/null || hostname)
+  host=$(uname -n)
+  host=${host%%.*}
   cpus=${TAVRIX_CLUSTER_CPUS:-$(nproc)}
   cat > "$conf" << EOF
 # Written by local-cluster.sh: a single-node cluster kept in $dir.

@@ -81,27 +81,25 @@ echo "join job $join: into $video once every chunk has succeeded, log $logs/join
 [ "$wait" -eq 1 ] || exit 0
 
 # One line per job (one per task of the array) as scontrol shows them.
-field() { grep -o " $1=[^ ]*" | head -n 1 | cut -d= -f2; }
+field() { awk -v key="$1=" '{ for (i = 1; i <= NF; i++) if (index($i, key) == 1) { print substr($i, length(key) + 1); exit } }'; }
 active() { case "$1" in PENDING | RUNNING | CONFIGURING | COMPLETING | REQUEUED | RESIZING | SUSPENDED | "") return 0 ;; esac; return 1; }
 while :; do
-  join_state=$(scontrol -o show job "$join" 2> /dev/null | field JobState || true)
+  join_line=$(scontrol -o show job "$join" 2>&1) || fail "cannot follow the join job $join (the jobs go on): $join_line"
+  join_state=$(field JobState <<< "$join_line")
   busy=0
   while read -r state; do active "$state" && busy=1; done < <(scontrol -o show job "$array" 2> /dev/null | grep -o 'JobState=[^ ]*' | cut -d= -f2)
-  if [ -n "$join_state" ] && ! active "$join_state" && [ "$busy" -eq 0 ]; then break; fi
-  if [ -z "$join_state" ] && ! scontrol -o show job "$join" > /dev/null 2>&1; then
-    fail "the join job $join is no longer known to Slurm"
-  fi
+  if ! active "$join_state" && [ "$busy" -eq 0 ]; then break; fi
   sleep 2
 done
 if [ "$join_state" = COMPLETED ]; then
   echo "done: $video"
   exit 0
 fi
-echo "submit: the join job $join ended $join_state ($(scontrol -o show job "$join" | field Reason))" >&2
+echo "submit: the join job $join ended $join_state ($(field Reason <<< "$join_line"))" >&2
 scontrol -o show job "$array" | while read -r line; do
   state=$(field JobState <<< "$line")
   [ "$state" = COMPLETED ] && continue
   task=$(field ArrayTaskId <<< "$line")
   echo "submit: chunk $task/$chunks ended $state (exit $(field ExitCode <<< "$line"), restarts $(field Restarts <<< "$line")), log $logs/render-${array}_$task.out" >&2
-done
+done || true
 exit 1
