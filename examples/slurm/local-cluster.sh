@@ -10,7 +10,8 @@
 #
 # After start: export SLURM_CONF=DIR/slurm.conf, then sbatch, squeue, scontrol
 # and scancel talk to this cluster. The node offers as many CPUs as nproc
-# says (TAVRIX_CLUSTER_CPUS to change it) in the partition "render".
+# says, at least 2 (TAVRIX_CLUSTER_CPUS to change it), in the partition
+# "render".
 # Debian packages: slurmctld slurmd slurm-client munge.
 set -euo pipefail
 
@@ -31,8 +32,13 @@ umask 022
 
 log() { echo "local-cluster: $*" >&2; }
 
-free_port() {
-  /usr/bin/python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])'
+# Two ports of 127.0.0.1 free now, told apart by holding both at once.
+free_ports() {
+  /usr/bin/python3 -c '
+import socket
+held = [socket.socket() for _ in range(2)]
+for s in held: s.bind(("127.0.0.1", 0))
+print(*(s.getsockname()[1] for s in held))'
 }
 
 # slurmctld, slurmd and the slurmstepd of each job work in the folder of
@@ -85,7 +91,7 @@ wait_for() {
 }
 
 start() {
-  local host cpus
+  local host cpus controller_port node_port
   if pid_alive "$dir/slurmctld.pid" || pid_alive "$dir/slurmd.pid"; then
     log "a cluster already runs in $dir; stop it first"
     exit 1
@@ -101,13 +107,16 @@ start() {
   fi
   host=$(uname -n)
   host=${host%%.*}
+  # At least two, which the join job asks for, even on one core.
   cpus=${TAVRIX_CLUSTER_CPUS:-$(nproc)}
+  [ "$cpus" -ge 2 ] || cpus=2
+  read -r controller_port node_port < <(free_ports)
   cat > "$conf" << EOF
 # Written by local-cluster.sh: a single-node cluster kept in $dir.
 ClusterName=tavrix
 SlurmctldHost=$host(127.0.0.1)
-SlurmctldPort=$(free_port)
-SlurmdPort=$(free_port)
+SlurmctldPort=$controller_port
+SlurmdPort=$node_port
 SlurmUser=$(id -un)
 SlurmdUser=$(id -un)
 # Credentials expire after 5 s: a requeued job waits that long plus one
@@ -135,6 +144,8 @@ SelectType=select/cons_tres
 SelectTypeParameters=CR_CPU
 ReturnToService=2
 KillWait=5
+# The CPUs below count, whatever slurmd finds.
+SlurmdParameters=config_overrides
 NodeName=local NodeHostname=$host NodeAddr=127.0.0.1 CPUs=$cpus State=UNKNOWN
 PartitionName=render Nodes=local Default=YES MaxTime=INFINITE State=UP
 EOF

@@ -25,7 +25,7 @@ set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 
 usage() {
-  sed -n '8,9p' "$0" >&2
+  sed -n '7,8p' "$0" >&2
   exit 2
 }
 fail() {
