@@ -132,7 +132,8 @@ wait_for "$chunked" || { cat "$work/chunked-submit.txt"; fail "the chunked rende
 echo "4 chunks, one killed and requeued, and the join: ${SECONDS} s"
 cat "$work/chunked-submit.txt"
 [ -f "$work/killed" ] || fail "chunk 2 was not killed"
-grep -q "attempt 2" "$work"/logs/render-*_2.out || fail "chunk 2 was not requeued"
+array=$(awk '/^render job/ { sub(":", "", $3); print $3 }' "$work/chunked-submit.txt")
+grep -q "attempt 2" "$work/logs/render-${array}_2.out" || fail "chunk 2 was not requeued"
 
 (cd "$work/single" && ls -A) > "$work/single.txt"
 (cd "$work/chunked" && ls -A) > "$work/chunked.txt"

@@ -159,8 +159,12 @@ EOF
     { log "munged did not start:"; tail -n 20 "$dir/log/munged.log" >&2; exit 1; }
 
   # Each daemon forks into a session of its own.
-  slurmctld -c -f "$conf"
-  slurmd -f "$conf" -N local
+  if ! slurmctld -c -f "$conf" || ! slurmd -f "$conf" -N local; then
+    log "the daemons did not start"
+    tail -n 20 "$dir/log/slurmctld.log" "$dir/log/slurmd.log" >&2 || true
+    stop
+    exit 1
+  fi
   if ! wait_for '[ "$(sinfo -h -n local -o %T 2> /dev/null)" = idle ]' 300; then
     log "the node did not come up within 30 s; its state: $(sinfo -h -n local -o '%T %E' 2> /dev/null || true)"
     tail -n 20 "$dir/log/slurmctld.log" "$dir/log/slurmd.log" >&2 || true
