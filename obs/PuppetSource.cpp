@@ -142,13 +142,14 @@ void PuppetSource::render(gs_effect_t* effect)
         }
     }
     if (!texture) return;
-    // The picture is premultiplied: it is laid over the scene as such.
+    // OBS runs the default effect's pass around this; the picture is
+    // premultiplied, so it is laid over the scene as such.
     const bool previousSrgb = gs_framebuffer_srgb_enabled();
     gs_enable_framebuffer_srgb(false);
     gs_blend_state_push();
     gs_blend_function(GS_BLEND_ONE, GS_BLEND_INVSRCALPHA);
     gs_effect_set_texture(gs_effect_get_param_by_name(effect, "image"), texture);
-    while (gs_effect_loop(effect, "Draw")) gs_draw_sprite(texture, 0, 0, 0);
+    gs_draw_sprite(texture, 0, 0, 0);
     gs_blend_state_pop();
     gs_enable_framebuffer_srgb(previousSrgb);
 }
