@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build and the tests need, skipping what is
 # already installed. Safe to run repeatedly. --fuzz adds clang and its
-# libFuzzer runtime, which only ./fuzz.sh needs.
+# libFuzzer runtime, which only ./fuzz.sh needs; --test adds what only the
+# tests need: OBS Studio and its libobs-dev (the OBS module is built and
+# loaded into a real libobs) and Xvfb for a display.
 set -euo pipefail
 
 packages=(
@@ -13,9 +15,13 @@ packages=(
   libavformat-dev libavcodec-dev libswscale-dev libavutil-dev libswresample-dev
   espeak-ng
 )
-if [ "${1:-}" = "--fuzz" ]; then
-  packages+=(clang libclang-rt-dev)
-fi
+for arg in "$@"; do
+  case "$arg" in
+    --fuzz) packages+=(clang libclang-rt-dev) ;;
+    --test) packages+=(libobs-dev obs-studio xvfb xauth libx11-dev) ;;
+    *) echo "install-deps.sh: unknown option '$arg'" >&2; exit 2 ;;
+  esac
+done
 
 missing=()
 for p in "${packages[@]}"; do

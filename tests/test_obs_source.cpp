@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <json/json.h>
+#include <lodepng.h>
 #include <obs-module.h>
 #include <obs.h>
 #include <util/platform.h>
@@ -141,6 +142,17 @@ TEST_F(ObsSourceTest, TwoPuppetsShowWhatTavrixDrawDrawsFollowTheirSlidersAndRese
         return worst <= 1;
     });
     EXPECT_LE(worst, 1) << "the puppets against the image sources in OBS's output";
+    // docs/make-obs-picture.sh takes the two puppets from OBS's output for
+    // the README, laid over a light grey.
+    if (const char* picture = std::getenv("TAVRIX_OBS_PICTURE")) {
+        Picture top = tavrix_test::crop(tavrix_test::swapRedBlue(session->nextOutputFrame()), 0, 0, 2 * WIDTH, HEIGHT);
+        for (size_t i = 0; i + 3 < top.pixels.size(); i += 4) {
+            const int alpha = top.pixels[i + 3];
+            for (size_t c = i; c < i + 3; ++c) top.pixels[c] = static_cast<uint8_t>(top.pixels[c] + (235 * (255 - alpha) + 127) / 255);
+            top.pixels[i + 3] = 255;
+        }
+        EXPECT_EQ(lodepng::encode(picture, top.pixels, top.width, top.height), 0u);
+    }
 
     // A slider per parameter, with the model's range and default.
     tavrix_test::ToolRun facts = run("inspect '" + dir + "/demo.moc' --json");
