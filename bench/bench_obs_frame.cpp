@@ -85,3 +85,5 @@ void BM_ObsRenderThreadFrame(benchmark::State& state)
 BENCHMARK(BM_ObsRenderThreadFrame)->ArgName("size")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 } // namespace
+
+BENCHMARK_MAIN();
