@@ -115,7 +115,7 @@ TEST_F(ObsSourceTest, TwoPuppetsShowWhatTavrixDrawDrawsFollowTheirSlidersAndRese
     // pixels beside them (for its image source too), so the rows stand
     // apart and the pictures are compared where they are not transparent.
     const int gap = 8;
-    startObs(2 * WIDTH, 2 * HEIGHT + gap);
+    ASSERT_NO_FATAL_FAILURE(startObs(2 * WIDTH, 2 * HEIGHT + gap));
     obs_module_t* images = nullptr;
     ASSERT_EQ(obs_open_module(&images, IMAGE_SOURCE_MODULE, "/usr/share/obs/obs-plugins/image-source"), MODULE_SUCCESS);
     ASSERT_TRUE(obs_init_module(images));
@@ -190,7 +190,7 @@ TEST_F(ObsSourceTest, AHotkeyPlaysAMotionAsTavrixPlayDoes)
 {
     ASSERT_EQ(std::system(("cp '" EXAMPLE_MOTIONS "/demo_wave.mtn' '" + dir + "/'").c_str()), 0);
     const std::string hair = EXAMPLE_MOTIONS "/demo_hair.json";
-    startObs(WIDTH, HEIGHT);
+    ASSERT_NO_FATAL_FAILURE(startObs(WIDTH, HEIGHT));
     obs_source_t* puppet = session->addSource(SOURCE, "waving puppet", settings("\"physics_file\": \"" + hair + "\""));
     ASSERT_NE(puppet, nullptr);
     ASSERT_TRUE(ObsSession::waitFor(10.0, [&] { return !session->renderSource(puppet).empty(); }));
@@ -282,7 +282,7 @@ TEST_F(ObsSourceTest, AnAudioSourceOpensTheMouthWhileItSpeaksAndNotInSilence)
     sound->samples.insert(sound->samples.end(), voice.samples.begin(), voice.samples.end());
     sound->samples.resize(sound->samples.size() + 2 * 48000, 0.0f);
 
-    startObs(WIDTH, HEIGHT);
+    ASSERT_NO_FATAL_FAILURE(startObs(WIDTH, HEIGHT));
     static obs_source_info voiceType = {};
     voiceType.id = "tavrix_test_voice";
     voiceType.type = OBS_SOURCE_TYPE_INPUT;
@@ -351,7 +351,7 @@ TEST_F(ObsSourceTest, BadModelFilesLeaveTheSourceEmptyWithOneLogLine)
         {"damaged", dir + "/damaged.moc"},
         {"hostile", FUZZ_REGRESSIONS "/model_json/deep-nesting.json"},
     };
-    startObs(WIDTH, HEIGHT);
+    ASSERT_NO_FATAL_FAILURE(startObs(WIDTH, HEIGHT));
     std::vector<obs_source_t*> sources;
     for (const auto& c : cases) {
         sources.push_back(session->addSource(SOURCE, c.name, "{\"model_file\": \"" + c.file + "\"}"));
