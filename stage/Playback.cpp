@@ -10,6 +10,7 @@
 #include "motion/TavrixMotion.h"
 #include "motion/TavrixMotionBin.h"
 #include "physics/PhysicsHair.h"
+#include "SeededRandom.h"
 #include "type/LDString.h"
 #include "util/UtFile.h"
 #include "util/UtSystem.h"
@@ -19,22 +20,6 @@ using namespace tavrix;
 namespace tavrix_stage {
 
 namespace {
-
-// Bytes of the C library's generator state: the size srand() seeds by
-// default, so a seed gives the same numbers as srand(seed) and rand().
-const size_t RANDOM_STATE_BYTES = 128;
-
-// Makes a playback's generator state the one rand() draws from while alive.
-class RandomStateScope {
-public:
-    explicit RandomStateScope(std::vector<char>& state) : previous(setstate(state.data())) {}
-    ~RandomStateScope() { setstate(previous); }
-    RandomStateScope(const RandomStateScope&) = delete;
-    RandomStateScope& operator=(const RandomStateScope&) = delete;
-
-private:
-    char* previous;
-};
 
 AMotion* makeMotion(const std::vector<char>& bytes, bool binary, bool loop)
 {
@@ -112,11 +97,9 @@ void Playback::enableBlink(unsigned seed)
 {
     blinking = true;
     blinkSeed = seed;
-    randomState.assign(RANDOM_STATE_BYTES, 0);
-    char* previous = initstate(seed, randomState.data(), randomState.size());
-    setstate(previous);
-    RandomStateScope scope(randomState);
+    random.reset(new SeededRandom(seed));
     blink.reset(new EyeBlinkMotion());
+    blink->setRandomSource(SeededRandom::draw, random.get());
 }
 
 void Playback::addHairs(const std::vector<HairSetup>& setups)
@@ -139,7 +122,22 @@ void Playback::addHairs(const std::vector<HairSetup>& setups)
 
 void Playback::setLipSync(const tavrix_media::LipSync& lipSync, int paramIndex, float min, float max)
 {
-    mouth = Mouth{&lipSync, paramIndex, min, max};
+    mouth = Mouth{&lipSync, false, 0.0, paramIndex, min, max};
+}
+
+void Playback::setLiveLipSync(int paramIndex, float min, float max)
+{
+    mouth = Mouth{nullptr, true, 0.0, paramIndex, min, max};
+}
+
+void Playback::clearLipSync()
+{
+    mouth = Mouth{};
+}
+
+void Playback::setMouthOpenness(double openness)
+{
+    mouth.liveOpenness = openness;
 }
 
 void Playback::setOverride(int paramIndex, float value)
@@ -209,14 +207,12 @@ void Playback::step(int frame)
     }
     queue->updateParam(&model);
     // The sound overrides whatever the motions wrote for the mouth.
-    if (mouth.lipSync) {
-        const double openness = mouth.lipSync->opennessAt(static_cast<double>(frame) / fps);
+    if (mouth.lipSync || mouth.live) {
+        const double openness =
+            mouth.lipSync ? mouth.lipSync->opennessAt(static_cast<double>(frame) / fps) : mouth.liveOpenness;
         model.setParamFloat(mouth.paramIndex, static_cast<float>(tavrix_media::LipSync::onRange(openness, mouth.min, mouth.max)));
     }
-    if (blink) {
-        RandomStateScope scope(randomState);
-        blink->setParam(&model);
-    }
+    if (blink) blink->setParam(&model);
     for (auto& hair : hairs) hair->update(&model, now);
     for (const auto& [row, value] : overrides) model.setParamFloat(row, value);
 }

@@ -25,6 +25,8 @@ class PhysicsHair;
 
 namespace tavrix_stage {
 
+class SeededRandom;
+
 class Playback {
 public:
     // fps: frames per second of the frame clock (1 or more).
@@ -44,6 +46,14 @@ public:
     // sync at the frame's exact time (frame / fps seconds), from min when
     // silent to max. lipSync must outlive the playback.
     void setLipSync(const tavrix_media::LipSync& lipSync, int paramIndex, float min, float max);
+    // Live sound instead (a microphone, a page's audio): each frame sets the
+    // parameter from the openness last handed to setMouthOpenness (which the
+    // caller measures with LipSync on the samples just heard), in the same
+    // place of the frame's order as a sound file's.
+    void setLiveLipSync(int paramIndex, float min, float max);
+    void setMouthOpenness(double openness);
+    // No lip sync from now on.
+    void clearLipSync();
     // After the animation of every frame, the parameter in row paramIndex
     // takes value: a value the user set wins over the animation.
     void setOverride(int paramIndex, float value);
@@ -92,15 +102,17 @@ private:
     std::vector<PlannedMotion> motions;
     struct Mouth {
         const tavrix_media::LipSync* lipSync = nullptr;
+        bool live = false;
+        double liveOpenness = 0.0;
         int paramIndex = -1;
         float min = 0;
         float max = 1;
     } mouth;
     bool blinking = false;
     unsigned blinkSeed = 0;
-    // The blink's random numbers: the C library's generator state of this
-    // playback alone, so that several puppets blink independently.
-    std::vector<char> randomState;
+    // The blink's random numbers, this playback's alone, so that several
+    // puppets blink independently.
+    std::unique_ptr<SeededRandom> random;
     std::unique_ptr<tavrix::EyeBlinkMotion> blink;
     std::vector<HairSetup> hairSetups;
     std::vector<std::unique_ptr<tavrix::PhysicsHair>> hairs;

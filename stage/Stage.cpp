@@ -39,11 +39,17 @@ void Stage::readBack(tavrix_media::RgbaImage& image)
     tavrix_media::unpremultiply(image);
 }
 
-bool Stage::draw(Puppet& puppet, int width, int height, tavrix_media::RgbaImage& image, std::string& why)
+bool Stage::render(Puppet& puppet, int width, int height, std::string& why)
 {
     if (!prepare(width, height, why)) return false;
     puppet.project(width, height);
     puppet.model().draw();
+    return true;
+}
+
+bool Stage::draw(Puppet& puppet, int width, int height, tavrix_media::RgbaImage& image, std::string& why)
+{
+    if (!render(puppet, width, height, why)) return false;
     readBack(image);
     return true;
 }
