@@ -2,7 +2,11 @@
 # Installs the Debian packages the build needs, skipping what is already
 # installed. Safe to run repeatedly.
 #   --test   also what only the tests use: a Slurm cluster (slurmctld,
-#            slurmd, slurm-client, munge) and ffmpeg, for the render-farm test
+#            slurmd, slurm-client, munge) and ffmpeg, for the render-farm test;
+#            what --web adds, and Chromium with its driver and selenium, for
+#            the web package's browser test
+#   --web    also what building the web package takes (web/build.sh):
+#            emscripten and stb
 #   --fuzz   also clang and its libFuzzer runtime, which only ./fuzz.sh needs
 set -euo pipefail
 
@@ -17,7 +21,9 @@ packages=(
 )
 for arg in "$@"; do
   case "$arg" in
-    --test) packages+=(slurmctld slurmd slurm-client munge ffmpeg) ;;
+    --test) packages+=(slurmctld slurmd slurm-client munge ffmpeg
+                       emscripten libstb-dev chromium chromium-driver python3-selenium) ;;
+    --web) packages+=(emscripten libstb-dev) ;;
     --fuzz) packages+=(clang libclang-rt-dev) ;;
     *) echo "install-deps.sh: unknown option '$arg'" >&2; exit 2 ;;
   esac

@@ -3,9 +3,15 @@
 # emscripten, in build-web/) and writes the demo puppet, its motion, hair
 # set-up and a spoken line beside the example page (web/example/demo/),
 # with the native build's demo generator (in build/).
-#   web/build.sh           then: python3 -m http.server -d web 8000
+#   web/build.sh              then: python3 -m http.server -d web 8000
+#   web/build.sh --no-deps    without installing missing packages first
 set -euo pipefail
 cd "$(dirname "$0")/.."
+case "${1:-}" in
+  --no-deps) ;;
+  "") ./scripts/install-deps.sh --web ;;
+  *) sed -n '2,8p' "$0"; exit 2 ;;
+esac
 jobs=$(nproc)
 launcher=()
 if command -v ccache >/dev/null; then
