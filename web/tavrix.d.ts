@@ -93,8 +93,8 @@ export class Puppet {
   seek(seconds: number): void;
   drawFrame(seconds?: number): void;
   readPixels(seconds?: number): Pixels;
-  /** Milliseconds per model update, over count updates. */
-  measureUpdate(count?: number): number;
+  /** Milliseconds per model update over count updates, each moving two parameters first. */
+  measureUpdate(first?: string, second?: string, count?: number): number;
   destroy(): void;
 }
 

@@ -409,11 +409,13 @@ export class Puppet {
     return { width, height, data: new Uint8ClampedArray(core.HEAPU8.slice(pointer, pointer + width * height * 4).buffer) };
   }
 
-  /** Time per model update in milliseconds, over count updates (for measuring). */
-  measureUpdate(count = 1000) {
-    const begin = performance.now();
-    this.#call(() => { for (let i = 0; i < count; ++i) this.#core._tavrix_update(); });
-    return (performance.now() - begin) / count;
+  /**
+   * Milliseconds per model update over count updates, each moving parameters
+   * first and second through their range first, as an animation would.
+   */
+  measureUpdate(first = 'PARAM_ANGLE_X', second = 'PARAM_BODY_ANGLE_X', count = 2000) {
+    return this.#withString(first, (a) => this.#withString(second, (b) =>
+      this.#call(() => this.#core._tavrix_time_updates(a, b, count))));
   }
 
   /** Stops everything and gives the WebGL context back to the browser. */

@@ -296,7 +296,9 @@ if (!element.puppet) {
   });
 }
 document.getElementById('wave').click();
-document.querySelectorAll('input[type=range]')[11].value = 4;
+const arm = document.querySelectorAll('input[type=range]')[11];
+arm.value = 4;
+arm.dispatchEvent(new Event('input'));
 await new Promise((resolve) => setTimeout(resolve, 1300));
 return { params: element.puppet.params.length, sliders: document.querySelectorAll('input[type=range]').length,
          status: document.getElementById('status').textContent, running: element.puppet.running };

@@ -159,9 +159,9 @@ EMSCRIPTEN_KEEPALIVE int tavrix_frame_at(double seconds)
     return page.frameAt(seconds);
 }
 
-EMSCRIPTEN_KEEPALIVE void tavrix_update()
+EMSCRIPTEN_KEEPALIVE double tavrix_time_updates(const char* first, const char* second, int count)
 {
-    page.update();
+    return page.timeUpdates(first, second, count);
 }
 
 EMSCRIPTEN_KEEPALIVE int tavrix_render(int frame, int width, int height)

@@ -1,5 +1,7 @@
 #include "PagePuppet.h"
 
+#include <emscripten/emscripten.h>
+
 #include "ATavrixModel.h"
 #include "TavrixModelOpenGL.h"
 #include "Tavrix.h"
@@ -139,9 +141,18 @@ int PagePuppet::frameAt(double seconds) const
     return playback ? playback->frameAt(seconds) : 0;
 }
 
-void PagePuppet::update()
+double PagePuppet::timeUpdates(const std::string& first, const std::string& second, int count)
 {
-    if (puppet) puppet->update();
+    if (!puppet || count < 1 || !puppet->findParam(first) || !puppet->findParam(second)) return 0.0;
+    const double begin = emscripten_get_now();
+    float angle = 0.0f;
+    for (int i = 0; i < count; ++i) {
+        angle = angle > 29.0f ? -29.0f : angle + 0.5f;
+        puppet->setParam(first, angle);
+        puppet->setParam(second, angle / 3.0f);
+        puppet->update();
+    }
+    return (emscripten_get_now() - begin) / count;
 }
 
 bool PagePuppet::pose(int frame)

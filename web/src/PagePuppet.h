@@ -55,8 +55,10 @@ public:
     void place(double x, double y, float scale);
     void fillWidth();
     int frameAt(double seconds) const;
-    // Evaluates the puppet for the model update alone (for measuring it).
-    void update();
+    // Milliseconds per model update over count updates, each moving two
+    // parameters first as an animation would (bench_model's demo update
+    // does the same natively); 0 without them.
+    double timeUpdates(const std::string& first, const std::string& second, int count);
     // Plays up to frame, evaluates and draws it on the canvas at width x
     // height; false with the reason.
     bool render(int frame, int width, int height);
