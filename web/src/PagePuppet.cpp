@@ -40,10 +40,8 @@ bool PagePuppet::load(const tavrix_stage::ModelFiles& files, const std::vector<u
     std::string why;
     loadResult = 0;
     puppet = tavrix_stage::Puppet::loadFromBytes(stage, files, model, pngs, warnings, why, &loadResult);
-    if (!puppet) {
-        const std::string detail = tavrix::Tavrix::getErrorMessage();
-        return fail(detail.empty() ? why : why + ": " + detail);
-    }
+    // why carries the runtime's own message.
+    if (!puppet) return fail(why);
     playback.reset(new tavrix_stage::Playback(puppet->model(), fps));
     text.clear();
     for (const std::string& warning : warnings) text += (text.empty() ? "" : "\n") + warning;
