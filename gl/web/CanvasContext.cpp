@@ -49,11 +49,6 @@ bool CanvasContext::makeCurrent()
     return context && emscripten_webgl_make_context_current(context) == EMSCRIPTEN_RESULT_SUCCESS;
 }
 
-bool CanvasContext::lost() const
-{
-    return !context || emscripten_is_webgl_context_lost(context);
-}
-
 bool CanvasContext::prepare(int width, int height, std::string& why)
 {
     const std::string size = std::to_string(width) + " x " + std::to_string(height);

@@ -33,9 +33,6 @@ public:
     void readPixels(std::vector<uint8_t>& rgba);
     int width() const { return pictureWidth; }
     int height() const { return pictureHeight; }
-    // Whether the browser took the context away (a lost GPU process, too
-    // many contexts on the page); nothing draws until the page loads anew.
-    bool lost() const;
 
     CanvasContext(const CanvasContext&) = delete;
     CanvasContext& operator=(const CanvasContext&) = delete;

@@ -10,6 +10,7 @@ for the README with --picture).
 Skips (exit 77) when the module has not been built or Chromium is missing,
 except under CI=true, where that fails."""
 import argparse
+import json
 import os
 import random
 import shutil
@@ -190,7 +191,8 @@ puppet.destroy();
 def test_motion_frames(page, args, work):
     demo = args.site_demo
     pattern = os.path.join(work, "play_####.png")
-    run([args.tool, "play", os.path.join(demo, "demo.json"), "--motion", os.path.join(demo, "demo_wave.mtn"),
+    params_path = os.path.join(work, "params.jsonl")
+    run([args.tool, "play", "--params-json", params_path, os.path.join(demo, "demo.json"), "--motion", os.path.join(demo, "demo_wave.mtn"),
          "--blink", "7", "--physics", os.path.join(demo, "demo_hair.json"), "--fps", str(FPS),
          "--size", "%dx%d" % SIZE, "-s", str(min(FRAMES)), "-e", str(max(FRAMES)), "-q", "-o", pattern])
     page.run(LOAD + """
@@ -200,9 +202,19 @@ puppet.blink(7);
 await puppet.physics('example/demo/demo_hair.json');
 window.motionPuppet = puppet;
 """ % FPS)
+    with open(params_path) as f:
+        tool_params = {line["frame"]: line["params"] for line in map(json.loads, f)}
     for frame in FRAMES:
         pixels = decoded(page.run("const pixels = window.motionPuppet.readPixels(%r);" % (frame / FPS) + PIXELS))
         compare("motion frame %d" % frame, pattern.replace("####", "%04d" % frame), pixels, work)
+        # The values behind the picture: motions, blink and hairs (whose
+        # pendulum takes sines and cosines from the platform's maths library).
+        values = page.run("return Object.fromEntries(window.motionPuppet.params.map("
+                          "(p) => [p.id, window.motionPuppet.getParam(p.id)]));")
+        differences = {id: abs(values[id] - value) for id, value in tool_params[frame].items() if id in values}
+        worst = max(differences, key=differences.get)
+        check(differences[worst] <= 1e-4, "motion frame %d: the %d parameters equal the tool's (largest difference "
+              "%.2g, %s)" % (frame, len(differences), differences[worst], worst))
     page.run("window.motionPuppet.destroy();")
 
 
