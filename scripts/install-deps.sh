@@ -2,9 +2,11 @@
 # Installs the Debian packages the build needs, skipping what is already
 # installed. Safe to run repeatedly.
 #   --test   also what only the tests use: a Slurm cluster (slurmctld,
-#            slurmd, slurm-client, munge) and ffmpeg, for the render-farm test;
-#            what --web adds, and Chromium with its driver and selenium, for
-#            the web package's browser test
+#            slurmd, slurm-client, munge) and ffmpeg for the render-farm
+#            test; OBS Studio with libobs-dev (the OBS module is built and
+#            loaded into a real libobs) and Xvfb for a display; what --web
+#            adds, and Chromium with its driver and selenium, for the web
+#            package's browser test
 #   --web    also what building the web package takes (web/build.sh):
 #            emscripten and stb
 #   --fuzz   also clang and its libFuzzer runtime, which only ./fuzz.sh needs
@@ -21,7 +23,7 @@ packages=(
 )
 for arg in "$@"; do
   case "$arg" in
-    --test) packages+=(slurmctld slurmd slurm-client munge ffmpeg
+    --test) packages+=(slurmctld slurmd slurm-client munge ffmpeg libobs-dev obs-studio xvfb xauth libx11-dev
                        emscripten libstb-dev chromium chromium-driver python3-selenium) ;;
     --web) packages+=(emscripten libstb-dev) ;;
     --fuzz) packages+=(clang libclang-rt-dev) ;;

@@ -16,6 +16,10 @@ class Puppet;
 
 class Stage {
 public:
+    // How a drawn picture's colours relate to its alpha: straight (as PNG
+    // files keep them) or multiplied by it (as compositing hosts blend).
+    enum class Alpha { STRAIGHT, PREMULTIPLIED };
+
     Stage() = default;
     // Stops the runtime and closes the context; its puppets must be freed
     // before.
@@ -34,8 +38,9 @@ public:
     // and left in the context (the canvas a page shows). False with the
     // reason when OpenGL cannot draw that size.
     bool render(Puppet& puppet, int width, int height, std::string& why);
-    // The same, read back with straight alpha.
-    bool draw(Puppet& puppet, int width, int height, tavrix_media::RgbaImage& image, std::string& why);
+    // The same, read back with straight alpha (or as drawn, premultiplied).
+    bool draw(Puppet& puppet, int width, int height, tavrix_media::RgbaImage& image, std::string& why,
+              Alpha alpha = Alpha::STRAIGHT);
     // A picture with nothing drawn in it, read back the same way.
     bool drawNothing(int width, int height, tavrix_media::RgbaImage& image, std::string& why);
 
@@ -44,7 +49,7 @@ public:
 
 private:
     bool prepare(int width, int height, std::string& why);
-    void readBack(tavrix_media::RgbaImage& image);
+    void readBack(tavrix_media::RgbaImage& image, Alpha alpha);
 
     tavrix_gl::DrawingContext context;
     bool runtimeStarted = false;

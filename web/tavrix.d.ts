@@ -31,7 +31,7 @@ export interface LipSyncOptions {
   gain?: number;
   /** Loudness below this is silence (0 to 1, default 0.01). */
   gate?: number;
-  /** Seconds the mouth takes to close after a sound (0.04 to 0.68, default 0.1). */
+  /** Seconds the mouth takes to close after a sound (0.04 to 2, default 0.1). */
   smoothing?: number;
 }
 

@@ -6,10 +6,8 @@
 import createTavrixCore from './tavrix-core.js';
 
 const WASM_URL = new URL('./tavrix-core.wasm', import.meta.url);
-// The lip sync counts time in samples at this rate, as the tool does.
-const SAMPLE_RATE = 48000;
-// The longest sound window an analyser keeps: 32768 samples.
-const MAX_SMOOTHING_SECONDS = 32768 / SAMPLE_RATE;
+// Samples the lip sync is handed at a time (about 21 ms at 48000 a second).
+const HEARING_BLOCK = 1024;
 const DEFAULT_FPS = 60;
 
 /** A failure the page can show: the file at fault and the runtime's reason. */
@@ -160,12 +158,7 @@ let audioContext = null;
 const elementSources = new WeakMap();
 
 function sharedAudioContext() {
-  if (!audioContext) {
-    audioContext = new AudioContext({ sampleRate: SAMPLE_RATE });
-    if (audioContext.sampleRate !== SAMPLE_RATE) {
-      throw new TavrixError(`lip sync: the browser gives no audio at ${SAMPLE_RATE} samples a second`);
-    }
-  }
+  audioContext ??= new AudioContext();
   return audioContext;
 }
 
@@ -298,14 +291,12 @@ export class Puppet {
    * Moves the mouth with the loudness of a sound: an <audio> or <video>
    * element, a MediaStream, or 'microphone'. Options as `tavrix play
    * --lipsync`: param (default PARAM_MOUTH_OPEN_Y), gain (5), gate (0.01),
-   * smoothing (0.1 seconds, at most 0.68 here).
+   * smoothing (0.1 seconds).
    */
   async lipSync(source, { param = 'PARAM_MOUTH_OPEN_Y', gain = 5, gate = 0.01, smoothing = 0.1 } = {}) {
     if (!(gain >= 0 && gain <= 1000)) throw new TavrixError(`lip sync gain ${gain} must be from 0 to 1000`);
     if (!(gate >= 0 && gate <= 1)) throw new TavrixError(`lip sync gate ${gate} must be from 0 to 1`);
-    if (!(smoothing >= 0.04 && smoothing <= MAX_SMOOTHING_SECONDS)) {
-      throw new TavrixError(`lip sync smoothing ${smoothing} must be from 0.04 to ${MAX_SMOOTHING_SECONDS.toFixed(2)} seconds`);
-    }
+    if (!(smoothing >= 0.04 && smoothing <= 2)) throw new TavrixError(`lip sync smoothing ${smoothing} must be from 0.04 to 2 seconds`);
     this.stopLipSync();
     const context = sharedAudioContext();
     let stream = null;
@@ -324,27 +315,38 @@ export class Puppet {
     } else {
       throw new TavrixError('lip sync: the source must be an audio or video element, a MediaStream or "microphone"');
     }
-    const analyser = context.createAnalyser();
-    let size = 32;
-    while (size < smoothing * SAMPLE_RATE) size *= 2;
-    analyser.fftSize = size;
-    node.connect(analyser);
-    const started = this.#withString(param, (at) => this.#call(() => this.#core._tavrix_lipsync(at, gain, gate, smoothing)));
+    const started = this.#withString(param, (at) =>
+      this.#call(() => this.#core._tavrix_lipsync(at, gain, gate, smoothing, context.sampleRate)));
     if (!started) {
-      node.disconnect(analyser);
       if (stream) stream.getTracks().forEach((track) => track.stop());
       throw new TavrixError(this.#message());
     }
-    this.#ears = { node, analyser, stream, samples: new Float32Array(size) };
+    // Every sample reaches the lip sync, mixed down to one channel (the mean
+    // of the channels, as the tool mixes a sound file); it plays on silently.
+    const hearing = context.createScriptProcessor(HEARING_BLOCK, 1, 1);
+    hearing.onaudioprocess = (event) => {
+      if (this.#failure || !this.#core) return;
+      const samples = event.inputBuffer.getChannelData(0);
+      this.#call(() => {
+        const pointer = this.#core._tavrix_heard_samples(samples.length);
+        this.#core.HEAPF32.set(samples, pointer >> 2);
+        this.#core._tavrix_hear(samples.length);
+      });
+    };
+    node.connect(hearing);
+    hearing.connect(context.destination);
+    this.#ears = { node, hearing, stream };
     await context.resume();
   }
 
   stopLipSync() {
     if (!this.#ears) return;
-    this.#ears.node.disconnect(this.#ears.analyser);
+    this.#ears.node.disconnect(this.#ears.hearing);
+    this.#ears.hearing.disconnect();
+    this.#ears.hearing.onaudioprocess = null;
     if (this.#ears.stream) this.#ears.stream.getTracks().forEach((track) => track.stop());
     this.#ears = null;
-    this.#call(() => this.#core._tavrix_lipsync_stop());
+    if (this.#core && !this.#failure) this.#call(() => this.#core._tavrix_lipsync_stop());
   }
 
   /** Stands the model point (canvas width / 2, canvas width / 2) on pixel (x, y), scaled. */
@@ -388,7 +390,6 @@ export class Puppet {
   /** Draws the frame of the current time (or of `seconds`) into the canvas. */
   drawFrame(seconds = this.time) {
     if (this.#failure) return;
-    this.#hear();
     const core = this.#core;
     const drawn = this.#call(() => core._tavrix_render(core._tavrix_frame_at(seconds), this.canvas.width, this.canvas.height));
     if (!drawn && !this.#failure) this.#stopFor(new TavrixError(this.#message()));
@@ -402,7 +403,6 @@ export class Puppet {
   readPixels(seconds = this.time) {
     const core = this.#core;
     const { width, height } = this.canvas;
-    this.#hear();
     const pointer = this.#call(() => core._tavrix_draw(core._tavrix_frame_at(seconds), width, height));
     if (!pointer) this.#fail();
     // Read after the call: a grown heap has detached earlier views.
@@ -454,17 +454,6 @@ export class Puppet {
       max: core._tavrix_param_range(i, 1),
       default: core._tavrix_param_range(i, 2),
     }));
-  }
-
-  #hear() {
-    if (!this.#ears) return;
-    const { analyser, samples } = this.#ears;
-    analyser.getFloatTimeDomainData(samples);
-    this.#call(() => {
-      const pointer = this.#core._tavrix_heard_samples(samples.length);
-      this.#core.HEAPF32.set(samples, pointer >> 2);
-      this.#core._tavrix_hear();
-    });
   }
 
   #message() {

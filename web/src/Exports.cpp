@@ -120,13 +120,14 @@ EMSCRIPTEN_KEEPALIVE void tavrix_add_hairs()
     hairsToAdd.clear();
 }
 
-EMSCRIPTEN_KEEPALIVE int tavrix_lipsync(const char* paramId, double gain, double gate, double smoothingSeconds)
+EMSCRIPTEN_KEEPALIVE int tavrix_lipsync(const char* paramId, double gain, double gate, double smoothingSeconds,
+                                         int sampleRate)
 {
     tavrix_media::LipSyncSettings settings;
     settings.gain = gain;
     settings.gate = gate;
     settings.smoothingSeconds = smoothingSeconds;
-    return page.startLipSync(paramId, settings);
+    return page.startLipSync(paramId, settings, sampleRate);
 }
 
 EMSCRIPTEN_KEEPALIVE void tavrix_lipsync_stop()
@@ -139,9 +140,9 @@ EMSCRIPTEN_KEEPALIVE float* tavrix_heard_samples(int count)
     return page.heardSamples(count);
 }
 
-EMSCRIPTEN_KEEPALIVE double tavrix_hear()
+EMSCRIPTEN_KEEPALIVE void tavrix_hear(int count)
 {
-    return page.hear();
+    page.hear(count);
 }
 
 EMSCRIPTEN_KEEPALIVE void tavrix_place(double x, double y, float scale)

@@ -94,12 +94,15 @@ void PagePuppet::addHairs(const std::vector<tavrix_stage::HairSetup>& hairs)
     if (playback) playback->addHairs(hairs);
 }
 
-bool PagePuppet::startLipSync(const std::string& paramId, const tavrix_media::LipSyncSettings& settings)
+bool PagePuppet::startLipSync(const std::string& paramId, const tavrix_media::LipSyncSettings& settings,
+                              int sampleRate)
 {
     const PuppetParam* param = puppet ? puppet->findParam(paramId) : nullptr;
     if (!param || param->row < 0) return fail("the model has no parameter " + paramId + " for the lip sync");
-    lipSync.reset(new tavrix_media::LipSync(heard, settings));
-    playback->setLiveLipSync(param->row, param->min, param->max);
+    if (sampleRate < 8000 || sampleRate > 768000) return fail("lip sync: no sound at " + std::to_string(sampleRate) + " samples a second");
+    playback->clearLipSync();
+    lipSync.reset(new tavrix_media::LipSyncStream(settings, sampleRate));
+    playback->setLipSync(*lipSync, param->row, param->min, param->max);
     return true;
 }
 
@@ -111,17 +114,13 @@ void PagePuppet::stopLipSync()
 
 float* PagePuppet::heardSamples(int count)
 {
-    heard.samples.assign(count > 0 ? static_cast<size_t>(count) : 0, 0.0f);
-    return heard.samples.data();
+    heard.assign(count > 0 ? static_cast<size_t>(count) : 0, 0.0f);
+    return heard.data();
 }
 
-double PagePuppet::hear()
+void PagePuppet::hear(int count)
 {
-    if (!lipSync || !playback) return 0.0;
-    // The samples end now: the openness of their end is the mouth's now.
-    const double openness = lipSync->opennessAt(heard.seconds());
-    playback->setMouthOpenness(openness);
-    return openness;
+    if (lipSync && count > 0 && static_cast<size_t>(count) <= heard.size()) lipSync->addSamples(heard.data(), count);
 }
 
 void PagePuppet::place(double x, double y, float scale)

@@ -9,8 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "AudioFile.h"
-#include "LipSync.h"
+#include "LipSyncStream.h"
 #include "Playback.h"
 #include "Puppet.h"
 #include "RgbaImage.h"
@@ -41,16 +40,16 @@ public:
     bool addMotion(const std::vector<char>& bytes, double startSeconds, bool loop);
     void enableBlink(unsigned seed);
     void addHairs(const std::vector<tavrix_stage::HairSetup>& hairs);
-    // The mouth follows the sound the page hears from now on; false for a
-    // parameter the model does not define.
-    bool startLipSync(const std::string& paramId, const tavrix_media::LipSyncSettings& settings);
+    // The mouth follows the sound the page hears from now on, sampleRate
+    // samples a second; false for a parameter the model does not define.
+    bool startLipSync(const std::string& paramId, const tavrix_media::LipSyncSettings& settings, int sampleRate);
     void stopLipSync();
-    // Room for the latest samples heard (mono, 48000 a second), which the
-    // page writes before calling hear.
+    // Room for count samples just heard (mono), which the page writes
+    // before calling hear(count).
     float* heardSamples(int count);
-    // The mouth's openness for the samples just heard, handed to the
-    // playback for the next frames.
-    double hear();
+    // Adds the samples to the sound heard; each frame's mouth follows the
+    // latest of them.
+    void hear(int count);
 
     void place(double x, double y, float scale);
     void fillWidth();
@@ -78,8 +77,8 @@ private:
     bool opened = false;
     std::unique_ptr<tavrix_stage::Puppet> puppet;
     std::unique_ptr<tavrix_stage::Playback> playback;
-    tavrix_media::AudioTrack heard;
-    std::unique_ptr<tavrix_media::LipSync> lipSync;
+    std::vector<float> heard;
+    std::unique_ptr<tavrix_media::LipSyncStream> lipSync;
     tavrix_media::RgbaImage image;
     std::string text;
 };
