@@ -366,7 +366,11 @@ export class Puppet {
     this.#startedAt = performance.now() - this.#seconds * 1000;
     const loop = () => {
       if (!this.#running) return;
-      this.drawFrame();
+      try {
+        this.drawFrame();
+      } catch {
+        return; // stopped for good; onerror has the reason
+      }
       this.#frameRequest = requestAnimationFrame(loop);
     };
     this.#frameRequest = requestAnimationFrame(loop);
@@ -389,7 +393,8 @@ export class Puppet {
 
   /** Draws the frame of the current time (or of `seconds`) into the canvas. */
   drawFrame(seconds = this.time) {
-    if (this.#failure) return;
+    // A canvas without a size (an element not laid out yet) shows nothing.
+    if (this.#failure || !this.canvas.width || !this.canvas.height) return;
     const core = this.#core;
     const drawn = this.#call(() => core._tavrix_render(core._tavrix_frame_at(seconds), this.canvas.width, this.canvas.height));
     if (!drawn && !this.#failure) this.#stopFor(new TavrixError(this.#message()));
