@@ -19,7 +19,7 @@ done
 # --test: libobs-dev, for the OBS source's render-thread benchmark.
 ./scripts/install-deps.sh --test
 cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release -DTAVRIX_BUILD_BENCH=ON -DTAVRIX_BUILD_TESTS=OFF >/dev/null
-cmake --build build-bench -j "$(nproc)" --target bench_model bench_effect_frame bench_obs_frame
+cmake --build build-bench -j "$(nproc)" --target bench_model bench_effect_frame bench_obs_frame tavrix-make-demo-model
 
 results=build-bench/results
 mkdir -p "$results"
@@ -31,11 +31,22 @@ run() {
     --benchmark_out="$results/$program.json" \
     --benchmark_out_format=json >/dev/null
 }
-run bench_model 'Large'
+run bench_model 'Large|UpdateDemoModel'
 run bench_effect_frame '.'
 run bench_obs_frame '.'
 
-python3 scripts/bench_report.py "$results/bench_model.json" "$results/bench_effect_frame.json" \
+# The web package, where its tools are here (scripts/install-deps.sh --test).
+web=()
+if command -v emcc >/dev/null && [ -x /usr/bin/chromium ] && /usr/bin/python3 -c 'import selenium' 2>/dev/null; then
+  echo "bench.sh: building and measuring the web package" >&2
+  ./web/build.sh --no-deps >/dev/null
+  /usr/bin/python3 scripts/web_bench.py build-bench/tools/tavrix-make-demo-model examples/motions >"$results/web.json"
+  web=(--web "$results/web.json")
+else
+  echo "bench.sh: no emscripten or Chromium here: the web package is not measured" >&2
+fi
+
+python3 scripts/bench_report.py "${web[@]}" "$results/bench_model.json" "$results/bench_effect_frame.json" \
   "$results/bench_obs_frame.json" \
   >docs/benchmarks.md.tmp
 mv docs/benchmarks.md.tmp docs/benchmarks.md

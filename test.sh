@@ -25,6 +25,8 @@ build_suite() {
 }
 
 build_suite build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTAVRIX_BUILD_BENCH=ON
+# The web package's module, which the browser test drives.
+./web/build.sh --no-deps
 (cd build && ctest --output-on-failure -j "$jobs")
 if [ "$quick" -eq 0 ]; then
   build_suite build-sanitize -DCMAKE_BUILD_TYPE=Debug -DTAVRIX_SANITIZE=ON -DTAVRIX_BUILD_BENCH=OFF

@@ -19,5 +19,9 @@ namespace tavrix_gl {
 // nothing is created.
 tavrix::TavrixModelOpenGL* loadModel(const std::vector<std::string>& paths, float width, float height,
                                      std::vector<unsigned int>& textures);
+// The same from the model file's bytes and its textures' PNG bytes.
+tavrix::TavrixModelOpenGL* loadModelFromBytes(const std::vector<unsigned char>& model,
+                                              const std::vector<std::vector<unsigned char>>& pngs, float width,
+                                              float height, std::vector<unsigned int>& textures);
 
 } // namespace tavrix_gl

@@ -1,10 +1,8 @@
 #include "Texture.h"
 
 #include <GL/gl.h>
-#include <GL/glu.h>
-#include <lodepng.h>
 
-#include <cstdlib>
+#include "TextureBackend.h"
 
 namespace tavrix_gl {
 
@@ -12,17 +10,13 @@ namespace {
 
 const char* const TOO_LARGE = "the image is larger than 16384 pixels a side";
 
-// The header's verdict: lodepng's words for a broken header, TOO_LARGE, or
-// null when the image may be decoded.
+// The header's verdict: the decoder's words for a broken header, TOO_LARGE,
+// or null when the image may be decoded.
 const char* headerFailure(const unsigned char* bytes, size_t size)
 {
     unsigned claimedWidth = 0;
     unsigned claimedHeight = 0;
-    LodePNGState state;
-    lodepng_state_init(&state);
-    const unsigned error = lodepng_inspect(&claimedWidth, &claimedHeight, &state, bytes, size);
-    lodepng_state_cleanup(&state);
-    if (error) return lodepng_error_text(error);
+    if (const char* failure = readPngHeader(bytes, size, claimedWidth, claimedHeight)) return failure;
     if (claimedWidth > MAX_TEXTURE_SIDE || claimedHeight > MAX_TEXTURE_SIDE) return TOO_LARGE;
     return nullptr;
 }
@@ -43,21 +37,17 @@ void premultiplyRgba(unsigned char* pixels, size_t pixelCount)
 const char* texturePngFailure(const unsigned char* bytes, size_t size)
 {
     if (const char* failure = headerFailure(bytes, size)) return failure;
-    unsigned char* decoded = nullptr;
+    std::vector<unsigned char> pixels;
     unsigned width = 0;
     unsigned height = 0;
-    const unsigned error = lodepng_decode32(&decoded, &width, &height, bytes, size);
-    std::free(decoded);
-    return error ? lodepng_error_text(error) : nullptr;
+    return decodePngRgba(bytes, size, pixels, width, height);
 }
 
 const char* textureFileFailure(const char* path)
 {
-    unsigned char* bytes = nullptr;
-    size_t size = 0;
-    const unsigned error = lodepng_load_file(&bytes, &size, path);
-    const char* failure = error ? lodepng_error_text(error) : texturePngFailure(bytes, size);
-    std::free(bytes);
+    std::vector<unsigned char> bytes;
+    const char* failure = readPngFile(path, bytes);
+    if (!failure) failure = texturePngFailure(bytes.data(), bytes.size());
     return failure ? failure : "it could not be decoded";
 }
 
@@ -68,44 +58,39 @@ bool decodeTexturePng(const unsigned char* bytes, size_t size, std::vector<unsig
     width = 0;
     height = 0;
     // The header first: a few bytes may claim an image of gigabytes.
-    if (headerFailure(bytes, size)) return false;
-
-    unsigned char* decoded = nullptr;
-    if (lodepng_decode32(&decoded, &width, &height, bytes, size) != 0) {
-        std::free(decoded);
+    if (headerFailure(bytes, size) || decodePngRgba(bytes, size, pixels, width, height)) {
+        pixels.clear();
         width = 0;
         height = 0;
         return false;
     }
-    const size_t pixelCount = static_cast<size_t>(width) * height;
-    pixels.assign(decoded, decoded + pixelCount * 4);
-    std::free(decoded);
-    premultiplyRgba(pixels.data(), pixelCount);
+    premultiplyRgba(pixels.data(), static_cast<size_t>(width) * height);
     return true;
 }
 
-unsigned int loadTexture(const char* path)
+unsigned int loadTextureFromPng(const unsigned char* bytes, size_t size)
 {
-    unsigned char* file = nullptr;
-    size_t fileSize = 0;
     std::vector<unsigned char> pixels;
     unsigned width = 0;
     unsigned height = 0;
-    const bool decoded = lodepng_load_file(&file, &fileSize, path) == 0 &&
-                         decodeTexturePng(file, fileSize, pixels, width, height);
-    std::free(file);
-    if (!decoded) return 0;
+    if (!decodeTexturePng(bytes, size, pixels, width, height)) return 0;
 
     GLuint name = 0;
-    glEnable(GL_TEXTURE_2D);
     glGenTextures(1, &name);
     glBindTexture(GL_TEXTURE_2D, name);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR_MIPMAP_LINEAR);
-    // Rows of 4-byte pixels need no unpacking alignment beyond the default.
-    gluBuild2DMipmaps(GL_TEXTURE_2D, GL_RGBA, static_cast<GLint>(width), static_cast<GLint>(height), GL_RGBA,
-                      GL_UNSIGNED_BYTE, pixels.data());
+    uploadMipmapped(pixels.data(), width, height);
     return name;
+}
+
+unsigned int loadTexture(const char* path)
+{
+    std::vector<unsigned char> bytes;
+    if (readPngFile(path, bytes)) return 0;
+    // Fixed-function texturing, for contexts that still draw that way.
+    glEnable(GL_TEXTURE_2D);
+    return loadTextureFromPng(bytes.data(), bytes.size());
 }
 
 } // namespace tavrix_gl

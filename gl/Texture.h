@@ -27,8 +27,10 @@ const char* texturePngFailure(const unsigned char* bytes, size_t size);
 // Why the PNG file cannot be a texture, in words: unreadable, or refused.
 const char* textureFileFailure(const char* path);
 
-// A new 2-D texture holding the PNG file with premultiplied colour and a full
-// mipmap chain, left bound; 0 when the file cannot be decoded.
+// A new 2-D texture holding the PNG with premultiplied colour and a full
+// mipmap chain, left bound; 0 when the bytes cannot be decoded.
+unsigned int loadTextureFromPng(const unsigned char* bytes, size_t size);
+// The same for a PNG file; 0 when it cannot be read or decoded.
 unsigned int loadTexture(const char* path);
 
 } // namespace tavrix_gl

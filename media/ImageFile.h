@@ -5,15 +5,9 @@
 #include <string>
 #include <vector>
 
-#include "TextValues.h"
+#include "RgbaImage.h"
 
 namespace tavrix_media {
-
-struct RgbaImage {
-    unsigned width = 0;
-    unsigned height = 0;
-    std::vector<uint8_t> pixels; // width * height * 4 bytes, R, G, B, A
-};
 
 // Encodes and writes the image under a temporary name in the same folder,
 // then renames it, so the path never holds a half-written file.
@@ -30,12 +24,5 @@ bool writeFileAtomically(const std::string& path, const std::vector<uint8_t>& da
 // be made there), so that a long run can refuse an unwritable output before
 // its work instead of after it; why as writeFileAtomically words it.
 bool canWriteFile(const std::string& path, std::string& why);
-
-// Premultiplied to straight colour: each colour channel becomes
-// round(c * 255 / a), at most 255; alpha 0 gives (0, 0, 0, 0).
-void unpremultiply(RgbaImage& image);
-
-// Straight-alpha "over" onto a background colour (straight as well).
-void compositeOver(RgbaImage& image, const Rgba8& background);
 
 } // namespace tavrix_media

@@ -4,7 +4,11 @@
 #   --test   also what only the tests use: a Slurm cluster (slurmctld,
 #            slurmd, slurm-client, munge) and ffmpeg for the render-farm
 #            test; OBS Studio with libobs-dev (the OBS module is built and
-#            loaded into a real libobs) and Xvfb for a display
+#            loaded into a real libobs) and Xvfb for a display; what --web
+#            adds, and Chromium with its driver and selenium, for the web
+#            package's browser test
+#   --web    also what building the web package takes (web/build.sh):
+#            emscripten and stb
 #   --fuzz   also clang and its libFuzzer runtime, which only ./fuzz.sh needs
 set -euo pipefail
 
@@ -19,7 +23,9 @@ packages=(
 )
 for arg in "$@"; do
   case "$arg" in
-    --test) packages+=(slurmctld slurmd slurm-client munge ffmpeg libobs-dev obs-studio xvfb xauth libx11-dev) ;;
+    --test) packages+=(slurmctld slurmd slurm-client munge ffmpeg libobs-dev obs-studio xvfb xauth libx11-dev
+                       emscripten libstb-dev chromium chromium-driver python3-selenium) ;;
+    --web) packages+=(emscripten libstb-dev) ;;
     --fuzz) packages+=(clang libclang-rt-dev) ;;
     *) echo "install-deps.sh: unknown option '$arg'" >&2; exit 2 ;;
   esac

@@ -11,6 +11,7 @@
 #include "motion/TavrixMotion.h"
 #include "motion/TavrixMotionBin.h"
 #include "physics/PhysicsHair.h"
+#include "SeededRandom.h"
 #include "type/LDString.h"
 #include "util/UtFile.h"
 #include "util/UtSystem.h"
@@ -20,22 +21,6 @@ using namespace tavrix;
 namespace tavrix_stage {
 
 namespace {
-
-// Bytes of the C library's generator state: the size srand() seeds by
-// default, so a seed gives the same numbers as srand(seed) and rand().
-const size_t RANDOM_STATE_BYTES = 128;
-
-// Makes a playback's generator state the one rand() draws from while alive.
-class RandomStateScope {
-public:
-    explicit RandomStateScope(std::vector<char>& state) : previous(setstate(state.data())) {}
-    ~RandomStateScope() { setstate(previous); }
-    RandomStateScope(const RandomStateScope&) = delete;
-    RandomStateScope& operator=(const RandomStateScope&) = delete;
-
-private:
-    char* previous;
-};
 
 bool isBinaryMotion(const std::vector<char>& bytes)
 {
@@ -148,11 +133,9 @@ void Playback::enableBlink(unsigned seed, int intervalMSec)
     blinking = true;
     blinkSeed = seed;
     blinkIntervalMSec = intervalMSec;
-    randomState.assign(RANDOM_STATE_BYTES, 0);
-    char* previous = initstate(seed, randomState.data(), randomState.size());
-    setstate(previous);
-    RandomStateScope scope(randomState);
+    random.reset(new SeededRandom(seed));
     blink.reset(new EyeBlinkMotion());
+    blink->setRandomSource(SeededRandom::draw, random.get());
     blink->setInterval(intervalMSec);
 }
 
@@ -182,6 +165,11 @@ void Playback::setLipSync(const tavrix_media::LipSync& lipSync, int paramIndex, 
 void Playback::setLipSync(const tavrix_media::LipSyncStream& stream, int paramIndex, float min, float max)
 {
     mouth = Mouth{nullptr, &stream, paramIndex, min, max};
+}
+
+void Playback::clearLipSync()
+{
+    mouth = Mouth{};
 }
 
 void Playback::setOverride(int paramIndex, float value)
@@ -259,10 +247,7 @@ void Playback::step(int frame)
             mouth.lipSync ? mouth.lipSync->opennessAt(static_cast<double>(frame) / fps) : mouth.stream->openness();
         model.setParamFloat(mouth.paramIndex, static_cast<float>(tavrix_media::LipSync::onRange(openness, mouth.min, mouth.max)));
     }
-    if (blink) {
-        RandomStateScope scope(randomState);
-        blink->setParam(&model);
-    }
+    if (blink) blink->setParam(&model);
     for (auto& hair : hairs) hair->update(&model, now);
     for (const auto& [row, value] : overrides) model.setParamFloat(row, value);
 }

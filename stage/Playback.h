@@ -26,6 +26,8 @@ class PhysicsHair;
 
 namespace tavrix_stage {
 
+class SeededRandom;
+
 class Playback {
 public:
     // fps: frames per second of the frame clock (1 or more).
@@ -57,6 +59,8 @@ public:
     // The same from a live stream: each frame takes the opening after the
     // latest samples heard. stream must outlive the playback.
     void setLipSync(const tavrix_media::LipSyncStream& stream, int paramIndex, float min, float max);
+    // No lip sync from now on.
+    void clearLipSync();
     // After the animation of every frame, the parameter in row paramIndex
     // takes value: a value the user set wins over the animation.
     void setOverride(int paramIndex, float value);
@@ -120,9 +124,9 @@ private:
     bool blinking = false;
     unsigned blinkSeed = 0;
     int blinkIntervalMSec = 4000;
-    // The blink's random numbers: the C library's generator state of this
-    // playback alone, so that several puppets blink independently.
-    std::vector<char> randomState;
+    // The blink's random numbers, this playback's alone, so that several
+    // puppets blink independently.
+    std::unique_ptr<SeededRandom> random;
     std::unique_ptr<tavrix::EyeBlinkMotion> blink;
     std::vector<HairSetup> hairSetups;
     std::vector<std::unique_ptr<tavrix::PhysicsHair>> hairs;

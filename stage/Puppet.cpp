@@ -39,12 +39,11 @@ std::vector<PuppetParam> modelParams(tavrix::ATavrixModel& model)
     return params;
 }
 
-std::unique_ptr<Puppet> Puppet::load(Stage&, const ModelFiles& files, std::vector<std::string>& warnings,
-                                     std::string& why, int* loadResult)
+template <class TextureFailure>
+std::unique_ptr<Puppet> Puppet::finishLoad(std::unique_ptr<Puppet> puppet, const ModelFiles& files,
+                                           TextureFailure textureFailure, std::vector<std::string>& warnings,
+                                           std::string& why, int* loadResult)
 {
-    std::unique_ptr<Puppet> puppet(new Puppet());
-    // The aspect only matters once the puppet is drawn, which projects it again.
-    puppet->loaded = tavrix_gl::loadModel(files.paths(), 1.0f, 1.0f, puppet->textures);
     if (!puppet->loaded) {
         const int result = static_cast<int>(tavrix::Tavrix::getError());
         if (loadResult) *loadResult = result;
@@ -53,15 +52,40 @@ std::unique_ptr<Puppet> Puppet::load(Stage&, const ModelFiles& files, std::vecto
         puppet->textures.clear();
         return nullptr;
     }
-    const std::vector<std::string> paths = files.paths();
     for (size_t i = 0; i < puppet->textures.size(); ++i) {
         if (puppet->textures[i] != 0) continue;
-        warnings.push_back(paths[i + 1] + ": cannot decode texture " + std::to_string(i) + ": " +
-                           tavrix_gl::textureFileFailure(paths[i + 1].c_str()) +
+        const std::string name = i < files.textures.size() ? files.textures[i] : "texture";
+        warnings.push_back(name + ": cannot decode texture " + std::to_string(i) + ": " + textureFailure(i) +
                            "; meshes using it draw with the empty default texture (black)");
     }
     puppet->paramList = modelParams(*puppet->loaded);
     return puppet;
+}
+
+std::unique_ptr<Puppet> Puppet::load(Stage&, const ModelFiles& files, std::vector<std::string>& warnings,
+                                     std::string& why, int* loadResult)
+{
+    std::unique_ptr<Puppet> puppet(new Puppet());
+    // The aspect only matters once the puppet is drawn, which projects it again.
+    puppet->loaded = tavrix_gl::loadModel(files.paths(), 1.0f, 1.0f, puppet->textures);
+    return finishLoad(
+        std::move(puppet), files, [&](size_t i) { return tavrix_gl::textureFileFailure(files.textures[i].c_str()); },
+        warnings, why, loadResult);
+}
+
+std::unique_ptr<Puppet> Puppet::loadFromBytes(Stage&, const ModelFiles& files, const std::vector<unsigned char>& model,
+                                              const std::vector<std::vector<unsigned char>>& pngs,
+                                              std::vector<std::string>& warnings, std::string& why, int* loadResult)
+{
+    std::unique_ptr<Puppet> puppet(new Puppet());
+    puppet->loaded = tavrix_gl::loadModelFromBytes(model, pngs, 1.0f, 1.0f, puppet->textures);
+    return finishLoad(
+        std::move(puppet), files,
+        [&](size_t i) {
+            const char* failure = tavrix_gl::texturePngFailure(pngs[i].data(), pngs[i].size());
+            return failure ? failure : "it could not be decoded";
+        },
+        warnings, why, loadResult);
 }
 
 Puppet::~Puppet()

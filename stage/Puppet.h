@@ -47,6 +47,14 @@ public:
     // message, and loadResult holding the result.
     static std::unique_ptr<Puppet> load(Stage& stage, const ModelFiles& files, std::vector<std::string>& warnings,
                                         std::string& why, int* loadResult = nullptr);
+    // The same from the files' bytes (a page fetched them): the model's and
+    // the textures' PNGs in texture-number order; files names them in
+    // messages.
+    static std::unique_ptr<Puppet> loadFromBytes(Stage& stage, const ModelFiles& files,
+                                                 const std::vector<unsigned char>& model,
+                                                 const std::vector<std::vector<unsigned char>>& pngs,
+                                                 std::vector<std::string>& warnings, std::string& why,
+                                                 int* loadResult = nullptr);
     // Frees the model and its textures; the stage's context must be current.
     ~Puppet();
 
@@ -77,6 +85,13 @@ public:
 private:
     friend class Stage;
     Puppet() = default;
+    // What load and loadFromBytes share once the model is (or is not)
+    // loaded: the failure, the textures' warnings (why a texture cannot be
+    // decoded: textureFailure(i)), the parameters.
+    template <class TextureFailure>
+    static std::unique_ptr<Puppet> finishLoad(std::unique_ptr<Puppet> puppet, const ModelFiles& files,
+                                              TextureFailure textureFailure, std::vector<std::string>& warnings,
+                                              std::string& why, int* loadResult);
     // Gives the model the projection of a width x height picture.
     void project(int width, int height);
 

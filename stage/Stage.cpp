@@ -39,12 +39,18 @@ void Stage::readBack(tavrix_media::RgbaImage& image, Alpha alpha)
     if (alpha == Alpha::STRAIGHT) tavrix_media::unpremultiply(image);
 }
 
-bool Stage::draw(Puppet& puppet, int width, int height, tavrix_media::RgbaImage& image, std::string& why,
-                 Alpha alpha)
+bool Stage::render(Puppet& puppet, int width, int height, std::string& why)
 {
     if (!prepare(width, height, why)) return false;
     puppet.project(width, height);
     puppet.model().draw();
+    return true;
+}
+
+bool Stage::draw(Puppet& puppet, int width, int height, tavrix_media::RgbaImage& image, std::string& why,
+                 Alpha alpha)
+{
+    if (!render(puppet, width, height, why)) return false;
     readBack(image, alpha);
     return true;
 }

@@ -1,13 +1,14 @@
-// Where puppets are drawn: an offscreen OpenGL context of the calling thread
-// with the model runtime started for it. A program keeps one per drawing
+// Where puppets are drawn: an OpenGL context of the calling thread with the
+// model runtime started for it (offscreen natively; the page's canvas in the
+// web build, see gl/DrawingContext.h). A program keeps one per drawing
 // thread; puppets loaded into a stage are drawn, changed and freed on that
 // thread while the stage lives.
 #pragma once
 
 #include <string>
 
-#include "ImageFile.h"
-#include "OffscreenContext.h"
+#include "DrawingContext.h"
+#include "RgbaImage.h"
 
 namespace tavrix_stage {
 
@@ -33,9 +34,11 @@ public:
     bool reserve(int width, int height, std::string& why);
 
     // The puppet as it stands (its last update), drawn into a transparent
-    // picture of width x height placed as the puppet says, and read back
-    // with straight alpha (or as drawn, premultiplied). False with the
+    // picture of width x height placed as the puppet says, premultiplied,
+    // and left in the context (the canvas a page shows). False with the
     // reason when OpenGL cannot draw that size.
+    bool render(Puppet& puppet, int width, int height, std::string& why);
+    // The same, read back with straight alpha (or as drawn, premultiplied).
     bool draw(Puppet& puppet, int width, int height, tavrix_media::RgbaImage& image, std::string& why,
               Alpha alpha = Alpha::STRAIGHT);
     // A picture with nothing drawn in it, read back the same way.
@@ -48,7 +51,7 @@ private:
     bool prepare(int width, int height, std::string& why);
     void readBack(tavrix_media::RgbaImage& image, Alpha alpha);
 
-    tavrix_gl::OffscreenContext context;
+    tavrix_gl::DrawingContext context;
     bool runtimeStarted = false;
 };
 

@@ -15,7 +15,10 @@ const char* const vertShaderSrc =
     "attribute vec4 a_position;attribute vec2 a_texCoord;varying vec2 v_texCoord;uniform mat4 "
     "modelViewProjectionMatrix;void main(){gl_Position = modelViewProjectionMatrix * a_position;v_texCoord = "
     "a_texCoord;}";
+// OpenGL ES and WebGL need a default float precision in fragment shaders;
+// desktop GLSL defines no GL_ES and skips the line.
 const char* const fragShaderSrc =
+    "#ifdef GL_ES\n#ifdef GL_FRAGMENT_PRECISION_HIGH\nprecision highp float;\n#else\nprecision mediump float;\n#endif\n#endif\n"
     "varying vec2 v_texCoord;uniform sampler2D s_texture0;uniform vec4 baseColor;void main(){gl_FragColor = "
     "texture2D(s_texture0 , v_texCoord) * baseColor;}";
 
@@ -122,6 +125,9 @@ void DrawParam_OpenGLES2::initShader()
 {
     disposeShader();
     shaderProgram = UtOpenGLES2::loadShaders(vertShaderSrc, fragShaderSrc);
+    // Nothing to look up in a program that failed to build (WebGL refuses
+    // the question outright); drawing then draws nothing.
+    if (shaderProgram == 0) return;
     a_position_Loc = glGetAttribLocation(shaderProgram, "a_position");
     a_texCoord_Loc = glGetAttribLocation(shaderProgram, "a_texCoord");
     s_texture0_Loc = glGetUniformLocation(shaderProgram, "s_texture0");
@@ -150,6 +156,7 @@ void DrawParam_OpenGLES2::setupDraw()
         initShader();
         firstDraw = false;
     }
+    if (shaderProgram == 0) return;
     glDisable(GL_SCISSOR_TEST);
     glDisable(GL_STENCIL_TEST);
     glDisable(GL_DEPTH_TEST);

@@ -28,7 +28,7 @@ EyeBlinkMotion::EyeBlinkMotion()
 
 int64_t EyeBlinkMotion::calcNextBlink()
 {
-    double r = std::rand() / 2147483647.0;
+    double r = (randomDraw ? randomDraw(randomSource) : std::rand()) / 2147483647.0;
     double span = 2.0 * blinkIntervalMsec - 1.0;
     return static_cast<int64_t>(static_cast<double>(UtSystem::getUserTimeMSec()) + r * span);
 }

@@ -11,7 +11,8 @@ class ATavrixModel;
 
 // Drives two eye-opening parameters through a blink cycle: open for a random
 // interval, closing, closed, opening. Call setParam once per frame before the
-// model's update; the interval comes from the C library's rand().
+// model's update; the interval comes from the C library's rand() unless the
+// caller gives a source of its own.
 class EyeBlinkMotion : public LDObject {
 public:
     static constexpr int STATE_FIRST = 0;
@@ -22,6 +23,15 @@ public:
 
     EyeBlinkMotion();
     virtual ~EyeBlinkMotion() {}
+
+    // Where the intervals' random numbers come from: draw(source) gives 0 to
+    // 2147483647; null draw: the C library's rand().
+    typedef int (*RandomDraw)(void* source);
+    void setRandomSource(RandomDraw draw, void* source)
+    {
+        randomDraw = draw;
+        randomSource = source;
+    }
 
     // A random time within twice the blink interval from now.
     int64_t calcNextBlink();
@@ -46,6 +56,8 @@ private:
     int closingMotionMsec;
     int closedMotionMsec;
     int openingMotionMsec;
+    RandomDraw randomDraw = nullptr;
+    void* randomSource = nullptr;
 };
 
 } // namespace tavrix
