@@ -1,6 +1,6 @@
 // The effect's pieces that need neither host nor OpenGL: rounding, stream
-// names, the flat block, the render projection, alpha masking, load results
-// and shader paths.
+// names, the flat block, the render projection, alpha masking and load
+// results.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -11,7 +11,6 @@
 #include "GLator.h"
 #include "LoadInfo.h"
 #include "RenderProjection.h"
-#include "ShaderPath.h"
 #include "StreamName.h"
 #include "Util/Param_Utils.h"
 
@@ -155,13 +154,6 @@ TEST(LoadInfo, PathsOnlyFromWellTypedResults)
             EXPECT_EQ(paths, c.paths) << c.text;
         }
     }
-}
-
-TEST(CreateShaderPath, FolderOfThePluginWithColonsAsSlashes)
-{
-    EXPECT_EQ(CreateShaderPath("Disk:Users/me/Plug:ins/GLator.plugin", "vert.glsl"), "/me/Plug/ins/vert.glsl");
-    EXPECT_EQ(CreateShaderPath("/usr/lib/tavrix/TavrixLoader.so", "frag.glsl"), "/usr/lib/tavrix/frag.glsl");
-    EXPECT_EQ(CreateShaderPath("plugin", "s.glsl"), "plugin/s.glsl");
 }
 
 } // namespace
