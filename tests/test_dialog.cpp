@@ -3,8 +3,6 @@
 // works the dialog, and the model it names is loaded.
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -35,8 +33,6 @@ protected:
     void SetUp() override
     {
         PluginTest::SetUp();
-        folder = (fs::temp_directory_path() / ("tavrix_" + std::to_string(getpid()) + "_" + testFileName("dialog")))
-                     .string() + "/";
         fs::create_directories(folder + "home");
         scripts.setHomeFolder(folder + "home");
         host.setScriptRunner([this](const std::string& script, std::string& result, std::string& error) {
@@ -45,19 +41,12 @@ protected:
             return ran;
         });
     }
-    void TearDown() override
-    {
-        PluginTest::TearDown();
-        fs::remove_all(folder);
-    }
-
     // A file under the test's folder, its folders made; the absolute path.
     std::string file(const std::string& relative, const std::string& contents)
     {
         const fs::path path = folder + relative;
         fs::create_directories(path.parent_path());
-        std::ofstream(path, std::ios::binary) << contents;
-        return path.string();
+        return writeFile(path.string(), contents);
     }
     std::string copyInto(const std::string& relative, const std::string& source)
     {
@@ -101,7 +90,8 @@ protected:
         return output.at(50, 50);
     }
 
-    std::string folder;
+    ScratchFolder scratch{testFileName("dialog")};
+    const std::string folder = scratch.path() + "/";
     tavrix_host::ScriptEngine scripts;
     DialogSession session;
     std::string scriptResult;

@@ -6,16 +6,16 @@
 
 #include <cmath>
 #include <csignal>
-#include <cstdlib>
+#include <filesystem>
 #include <string>
 #include <sys/resource.h>
-#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
 
 #include "FrameOutput.h"
 #include "VideoWriter.h"
+#include "support/Files.h"
 #include "support/video/ClipDecoder.h"
 
 using namespace tavrix_media;
@@ -82,29 +82,7 @@ VideoSettings sized(int width, int height, double frameRate)
 
 class VideoTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        dir = ::testing::TempDir() + "tavrix_video_" + std::to_string(getpid());
-        ASSERT_EQ(::mkdir(dir.c_str(), 0777), 0);
-    }
-    void TearDown() override { std::system(("rm -rf '" + dir + "'").c_str()); }
-
-    bool exists(const std::string& name) const
-    {
-        struct stat info;
-        return ::stat((dir + "/" + name).c_str(), &info) == 0;
-    }
-    int filesInDir() const
-    {
-        std::string count = dir + ".count";
-        std::system(("ls '" + dir + "' | wc -l > '" + count + "'").c_str());
-        FILE* in = std::fopen(count.c_str(), "r");
-        int n = -1;
-        if (in && std::fscanf(in, "%d", &n) != 1) n = -1;
-        if (in) std::fclose(in);
-        std::remove(count.c_str());
-        return n;
-    }
+    int filesInDir() const { return static_cast<int>(tavrix_test::filesIn(dir).size()); }
     // Encodes `count` test frames; the writer's reason on failure.
     std::string encode(const std::string& name, VideoFormat format, const VideoSettings& settings, int count,
                        std::string* note = nullptr)
@@ -118,7 +96,8 @@ protected:
         return writer.finish(why) ? "" : why;
     }
 
-    std::string dir;
+    tavrix_test::ScratchFolder scratch{"video"};
+    const std::string dir = scratch.path();
 };
 
 TEST_F(VideoTest, ClipsDecodeBackToTheirFrames)
@@ -226,10 +205,7 @@ TEST_F(VideoTest, RateSettingsReachTheEncoder)
         ASSERT_EQ(encode(high, format, settings, 6), "");
         settings.crf = 50;
         ASSERT_EQ(encode(low, format, settings, 6), "");
-        struct stat highInfo, lowInfo;
-        ASSERT_EQ(::stat((dir + "/" + high).c_str(), &highInfo), 0);
-        ASSERT_EQ(::stat((dir + "/" + low).c_str(), &lowInfo), 0);
-        EXPECT_LT(lowInfo.st_size * 2, highInfo.st_size) << high;
+        EXPECT_LT(std::filesystem::file_size(dir + "/" + low) * 2, std::filesystem::file_size(dir + "/" + high)) << high;
 
         settings.crf = -1;
         settings.bitrate = 200000;
