@@ -14,6 +14,7 @@ using namespace tavrix;
 using tavrix_test::captureStdout;
 using ::testing::NanSensitiveFloatNear;
 using ::testing::Pointwise;
+using ::testing::Each;
 
 namespace {
 
@@ -101,7 +102,7 @@ TEST_F(AffineTest, ZeroFirstColumnCannotBeFactorized)
     float f[6] = {9, 9, 9, 9, 9, 9};
     std::string out = captureStdout([&] { zero.factorize(f); });
     EXPECT_EQ(out, "----------------------------- LDAffineTransform::factorize() / rt==0-----------------------------");
-    for (float v : f) EXPECT_EQ(v, 0.0f);
+    EXPECT_THAT(f, Each(0.0f));
 }
 
 } // namespace

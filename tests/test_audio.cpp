@@ -1,6 +1,7 @@
 // Sound files decoded to one channel at the fixed rate, the files that are
 // refused and why, and clips that carry a sound: decoded back, their sound
 // lasts as long as their frames and its start lines up with the first frame.
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -14,6 +15,8 @@
 #include "support/video/ClipDecoder.h"
 
 using namespace tavrix_media;
+using ::testing::HasSubstr;
+using ::testing::StartsWith;
 
 namespace {
 
@@ -127,8 +130,8 @@ TEST_F(AudioTest, FilesWithoutUsableSoundAreRefusedWithTheReason)
         track.samples.assign(10, 0.5f);
         std::string why;
         EXPECT_FALSE(readAudioFile(dir + "/" + c.file, track, why)) << c.file;
-        EXPECT_EQ(why.find("'" + dir + "/" + c.file + "' "), 0u) << why;
-        EXPECT_NE(why.find(c.reason), std::string::npos) << why;
+        EXPECT_THAT(why, StartsWith("'" + dir + "/" + c.file + "' "));
+        EXPECT_THAT(why, HasSubstr(c.reason));
         EXPECT_TRUE(track.samples.empty()) << c.file;
     }
 }

@@ -1,5 +1,6 @@
 // The OpenGL back-end, the model front-ends and the loading helpers, drawn
 // for real through Mesa and read back pixel by pixel.
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <lodepng.h>
 
@@ -26,6 +27,10 @@
 
 using namespace tavrix;
 using namespace tavrix_test;
+using ::testing::HasSubstr;
+using ::testing::Not;
+using ::testing::FloatEq;
+using ::testing::Pointwise;
 
 namespace {
 
@@ -347,7 +352,7 @@ TEST_F(DrawingTest, ShaderBuildFailuresAreReportedAndLeaveNoProgram)
         unsigned int program = 1;
         const std::string printed = captureStdout([&] { program = UtOpenGLES2::loadShaders(c.vertex, c.fragment); });
         EXPECT_EQ(program, 0u);
-        EXPECT_NE(printed.find(c.message), std::string::npos) << printed;
+        EXPECT_THAT(printed, HasSubstr(c.message));
     }
     const unsigned int program = UtOpenGLES2::loadShaders(vertex, fragment);
     EXPECT_NE(program, 0u);
@@ -431,7 +436,7 @@ TEST_F(DrawingTest, LoadModelGivesTheProjectionOfTheAspectAndCanvasWidth)
     ASSERT_NE(model, nullptr);
     const float* m = model->getDrawParam()->getMatrix();
     const float expected[16] = {0.002f, 0, 0, 0, 0, -0.0035555556f, 0, 0, 0, 0, 1, 0, -1, 1, 0, 1};
-    for (int i = 0; i < 16; ++i) EXPECT_FLOAT_EQ(m[i], expected[i]) << "element " << i;
+    EXPECT_THAT(std::vector<float>(m, m + 16), Pointwise(FloatEq(), expected));
     EXPECT_TRUE(model->isPremultipliedAlpha());
 }
 
@@ -479,7 +484,7 @@ TEST_F(DrawingTest, ModelWithoutTexturesDrawsNothingAndRaisesNoError)
     ASSERT_NE(model, nullptr);
     clearViewport(TARGET_WIDTH, TARGET_HEIGHT);
     const std::string printed = captureStdout([&] { model->draw(); });
-    EXPECT_EQ(printed.find("ERROR"), std::string::npos) << printed;
+    EXPECT_THAT(printed, Not(HasSubstr("ERROR")));
     EXPECT_EQ(comparePixels(readImage(TARGET_WIDTH, TARGET_HEIGHT), [](int, int) { return Rgba8{0, 0, 0, 0}; }, 0),
               "");
     EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));

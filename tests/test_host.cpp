@@ -1,5 +1,6 @@
 // The substitute host's own pieces: handles, pixel work, keyframes, saved
 // states and project files.
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -19,6 +20,9 @@
 
 using namespace tavrix_host;
 using namespace tavrix_project;
+using ::testing::HasSubstr;
+using ::testing::Not;
+using ::testing::StartsWith;
 
 namespace {
 
@@ -167,8 +171,8 @@ TEST(ProjectFile, RefusalsNameTheMemberAndTheFault)
         Project parsed;
         std::string error;
         EXPECT_FALSE(ProjectFile::parse(c.text, "p.json", parsed, error)) << c.text;
-        EXPECT_EQ(error.substr(0, c.message.size()), c.message) << c.text;
-        EXPECT_EQ(error.find('\n'), std::string::npos) << "one line: " << error;
+        EXPECT_THAT(error, StartsWith(c.message)) << c.text;
+        EXPECT_THAT(error, Not(HasSubstr("\n"))) << "one line";
     }
 }
 
@@ -252,7 +256,7 @@ TEST(ScriptEngine, ValuesErrorsAndTheToolkitsFiles)
         std::string error;
         EXPECT_EQ(engine.run(c.script, DialogSession(), result, error), c.runs) << c.script << ": " << error;
         const std::string& text = c.runs ? result : error;
-        EXPECT_EQ(text.substr(0, c.text.size()), c.text) << c.script;
+        EXPECT_THAT(text, StartsWith(c.text)) << c.script;
     }
     std::remove(readable.c_str());
 }
@@ -278,7 +282,7 @@ TEST(DialogSession, RefusalsNameTheAction)
         DialogSession session;
         std::string error;
         EXPECT_FALSE(DialogSession::parse(c.actions, "load", "/nowhere/", session, error)) << c.actions;
-        EXPECT_EQ(error.substr(0, c.error.size()), c.error);
+        EXPECT_THAT(error, StartsWith(c.error));
         EXPECT_TRUE(session.actions.empty());
     }
     std::remove(existing.c_str());

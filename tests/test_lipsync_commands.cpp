@@ -24,6 +24,7 @@
 using tavrix_test::ToolRun;
 using tavrix_media::AudioTrack;
 using ::testing::HasSubstr;
+using ::testing::StartsWith;
 
 namespace {
 
@@ -228,7 +229,7 @@ TEST_F(RenderLipSyncTest, RefusalsNameTheMemberBeforeAnyFrame)
         tavrix_project::ProjectRenderer renderer(host);
         std::string error;
         EXPECT_FALSE(open(read, renderer, error)) << c.member;
-        EXPECT_EQ(error.find(dir + "/shot.json: " + c.message), 0u) << error;
+        EXPECT_THAT(error, StartsWith(dir + "/shot.json: " + c.message));
         renderer.close();
         audio() = kept;
     }

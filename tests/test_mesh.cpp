@@ -1,3 +1,4 @@
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -31,6 +32,8 @@
 using namespace tavrix;
 using namespace mocwriter;
 using tavrix_test::RecordingDrawParam;
+using ::testing::HasSubstr;
+using ::testing::Each;
 
 namespace {
 
@@ -376,7 +379,7 @@ TEST_F(MeshTest, MissingTargetDeformerIsNotDrawnAndReportedOnEveryUpdate)
     const std::string message = "Target BaseData[D_MISSING] is not available.";
     for (int i = 0; i < 3; ++i) {
         std::string out = tavrix_test::captureStdout([&] { update(); });
-        EXPECT_NE(out.find(message), std::string::npos) << out;
+        EXPECT_THAT(out, HasSubstr(message));
         EXPECT_EQ(out.find(message), out.rfind(message)) << "one report per update";
     }
     // The failed lookup is kept, not retried.
@@ -476,9 +479,8 @@ TEST_F(MeshMemoryTest, NewContextsStartZeroedOnPatternedPages)
     DDTextureContext* drawContext = load(quad("D_QUAD", std::string("D_SHIFT")));
     ASSERT_NE(drawContext->interpolatedPoints, nullptr);
     ASSERT_NE(drawContext->transformedPoints, nullptr);
-    for (int i = 0; i < 8; ++i) {
-        EXPECT_EQ(drawContext->interpolatedPoints[i], 0.0f);
-        EXPECT_EQ(drawContext->transformedPoints[i], 0.0f);
+    for (const float* points : {drawContext->interpolatedPoints, drawContext->transformedPoints}) {
+        EXPECT_THAT(std::vector<float>(points, points + 8), Each(0.0f));
     }
     EXPECT_EQ(drawContext->interpolatedDrawOrder, 0);
     EXPECT_EQ(drawContext->interpolatedOpacity, 0.0f);

@@ -1,6 +1,7 @@
 // The model object and its context: loading results and refusals, deformers
 // ordered parents first, draw-order buckets, change-driven interpolation,
 // parameter arithmetic and exclusive part groups.
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -36,6 +37,9 @@ using mocwriter::MocFile;
 using mocwriter::MocModel;
 using mocwriter::ModelBuilders;
 using tavrix_test::captureStdout;
+using ::testing::HasSubstr;
+using ::testing::FloatNear;
+using ::testing::Pointwise;
 
 namespace {
 
@@ -112,25 +116,24 @@ TEST_F(ModelTest, LoadsAValidModelAndReportsFileAndVersionFailures)
     std::string out = captureStdout([&] {
         EXPECT_EQ(ATavrixModel::loadModel_exe(&model, LDString("/no/such/dir/model.moc")), 1001);
     });
-    EXPECT_NE(out.find("load file failed : file : /no/such/dir/model.moc @ATavrixModel#loadModel_exe()"),
-              std::string::npos);
+    EXPECT_THAT(out, HasSubstr("load file failed : file : /no/such/dir/model.moc @ATavrixModel#loadModel_exe()"));
 
     MocFile::Options newer;
     newer.versionByte = 11;
     EXPECT_EQ(load(model, MocFile::build(ModelBuilders::oneParamModel(), newer), &out), 2000);
-    EXPECT_NE(out.find("Illegal data version ( available : 10 < loaded :: 11 )"), std::string::npos);
+    EXPECT_THAT(out, HasSubstr("Illegal data version ( available : 10 < loaded :: 11 )"));
 
     MocFile::Options badMarker;
     badMarker.endMarkerValue = 0x88888889u;
     EXPECT_EQ(load(model, MocFile::build(ModelBuilders::oneParamModel(), badMarker), &out), 2001);
-    EXPECT_NE(out.find("Load Model EOF Check Error"), std::string::npos);
+    EXPECT_THAT(out, HasSubstr("Load Model EOF Check Error"));
     EXPECT_EQ(model.getModelImpl(), loaded) << "a failed load keeps the model it had";
     EXPECT_EQ(ModelImpl::INSTANCE_COUNT, 1);
 
     // A headerless stream is read from its first byte as version 0, with a warning.
     ATavrixModel plain;
     EXPECT_EQ(load(plain, MocFile::buildStream(ModelBuilders::oneParamModel()), &out), 0);
-    EXPECT_NE(out.find("Warning: Invalid model data or too old version"), std::string::npos);
+    EXPECT_THAT(out, HasSubstr("Warning: Invalid model data or too old version"));
     EXPECT_EQ(plain.getModelImpl()->getFormatVersion(), 0);
 }
 
@@ -183,7 +186,7 @@ TEST_F(ModelTest, RefusesModelsThatWouldMisbehaveAndNamesTheElement)
         ATavrixModel model;
         std::string out;
         EXPECT_EQ(load(model, MocFile::build(broken), &out), ATavrixModel::LOAD_INVALID_MODEL);
-        EXPECT_NE(out.find(c.expected), std::string::npos) << out;
+        EXPECT_THAT(out, HasSubstr(c.expected));
         EXPECT_EQ(model.getModelContext()->getDrawDataCount(), 0) << "nothing installed";
     }
     EXPECT_EQ(ModelImpl::INSTANCE_COUNT, 0);
@@ -194,10 +197,10 @@ TEST_F(ModelTest, RefusesBlocksWithoutAModel)
     ATavrixModel model;
     std::string out;
     EXPECT_EQ(load(model, {'m', 'o', 'c'}, &out), 2002) << "the version byte is missing";
-    EXPECT_NE(out.find("too short for its header"), std::string::npos);
+    EXPECT_THAT(out, HasSubstr("too short for its header"));
     EXPECT_EQ(load(model, {}), 2002);
     EXPECT_EQ(load(model, {'m', 'o', 'c', 10, 0, 0x88, 0x88, 0x88, 0x88}, &out), 2002) << "a null root";
-    EXPECT_NE(out.find("no model root"), std::string::npos);
+    EXPECT_THAT(out, HasSubstr("no model root"));
     // A part list that holds something other than parts.
     mocwriter::MocStreamWriter w;
     w.beginObject(mocwriter::MocClass::MODEL);
@@ -230,7 +233,7 @@ TEST_F(ModelTest, DeformersAreEvaluatedParentsFirstAndOrphansAreLeftOut)
     // The mesh on the orphan reports its missing deformer on every update and is not drawn.
     for (int round = 0; round < 2; ++round) {
         std::string out = captureStdout([&] { model.update(); });
-        EXPECT_NE(out.find("Target BaseData[D_ORPHAN] is not available."), std::string::npos) << round;
+        EXPECT_THAT(out, HasSubstr("Target BaseData[D_ORPHAN] is not available.")) << round;
     }
     EXPECT_FALSE(context.getDrawContext(1)->isAvailable());
     EXPECT_EQ(drawnIds(model), (std::vector<std::string>{"D_QUAD"}));
@@ -480,14 +483,14 @@ TEST_F(ModelTest, ExclusivePartGroups)
     // Two visible entries: reported, the first stays visible.
     model.setParamFloat("VISIBLE:P_C", 1.0f);
     std::string out = captureStdout([&] { model.setupPartsOpacityGroup_alphaImpl(names, 0.25f); });
-    EXPECT_NE(out.find("PartsVisible:Multiple visible error"), std::string::npos);
+    EXPECT_THAT(out, HasSubstr("PartsVisible:Multiple visible error"));
 
     // None visible: the first entry is chosen and shown at once.
     model.setParamFloat("VISIBLE:P_B", 0.0f);
     model.setParamFloat("VISIBLE:P_C", 0.0f);
     model.saveParam();
     out = captureStdout([&] { model.setupPartsOpacityGroup_alphaImpl(names, 0.25f); });
-    EXPECT_NE(out.find("No Parts Visible/ use default[VISIBLE:P_A]"), std::string::npos);
+    EXPECT_THAT(out, HasSubstr("No Parts Visible/ use default[VISIBLE:P_A]"));
     EXPECT_EQ(model.getParamFloat("VISIBLE:P_A"), 1.0f);
     EXPECT_EQ(model.getPartsOpacity("P_A"), 1.0f);
     EXPECT_EQ(model.getPartsOpacity("P_B"), 0.0f);
@@ -541,10 +544,7 @@ TEST_F(ModelTest, RotationDeformerThroughTheWholeModel)
     model.update();
     int count = 0;
     float* points = model.getTransformedPoints(0, &count);
-    EXPECT_NEAR(points[0], 100.0f, 1e-4f);
-    EXPECT_NEAR(points[1], 52.0f, 1e-4f);
-    EXPECT_NEAR(points[2], 98.0f, 1e-4f);
-    EXPECT_NEAR(points[3], 50.0f, 1e-4f);
+    EXPECT_THAT(std::vector<float>(points, points + 4), Pointwise(FloatNear(1e-4f), {100.0f, 52.0f, 98.0f, 50.0f}));
 }
 
 TEST_F(ModelTest, DeformerLookupFindsTheLastEntryWithTheIdentifier)

@@ -1,5 +1,6 @@
 // Binary motions: layout in either byte order, quantised values, buffer
 // kinds, refusal of damaged data, playback.
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -18,6 +19,8 @@
 
 using namespace tavrix;
 using tavrix_test::captureStdout;
+using ::testing::HasSubstr;
+using ::testing::Not;
 
 namespace {
 
@@ -116,7 +119,7 @@ TEST_F(MotionBinTest, UnalignedBufferIsReportedAndReadInBounds)
     std::string out;
     TavrixMotionBin* motion = load(buffer, &out);
     expectCurves(motion);
-    EXPECT_NE(out.find("load motion data ptr must be 4byte alligned."), std::string::npos);
+    EXPECT_THAT(out, HasSubstr("load motion data ptr must be 4byte alligned."));
     delete motion;
 }
 
@@ -153,7 +156,7 @@ TEST_F(MotionBinTest, DamagedDataIsRefusedBeforeAnyWrite)
             Buffer buffer(bad);
             std::string out;
             EXPECT_EQ(load(buffer, &out), nullptr) << c.name;
-            EXPECT_NE(out.find(c.message), std::string::npos) << c.name << ": " << out;
+            EXPECT_THAT(out, HasSubstr(c.message)) << c.name;
             EXPECT_EQ(buffer.contents(), bad) << c.name;
         }
         // Cut short anywhere: refused, never read past the end.
@@ -172,7 +175,7 @@ TEST_F(MotionBinTest, DamagedDataIsRefusedBeforeAnyWrite)
     Buffer buffer(bytes);
     std::string out;
     EXPECT_EQ(load(buffer, &out), nullptr);
-    EXPECT_NE(out.find("curve 0: name at 60 is not terminated"), std::string::npos) << out;
+    EXPECT_THAT(out, HasSubstr("curve 0: name at 60 is not terminated"));
 }
 
 TEST_F(MotionBinTest, InconsistentButSafeDataLoadsWithMessages)
@@ -183,8 +186,8 @@ TEST_F(MotionBinTest, InconsistentButSafeDataLoadsWithMessages)
     std::string out;
     TavrixMotionBin* motion = load(trailing, &out);
     expectCurves(motion);
-    EXPECT_EQ(out.find("pointer position is wrong "), std::string::npos);
-    EXPECT_NE(out.find("fileSize is wrong "), std::string::npos);
+    EXPECT_THAT(out, Not(HasSubstr("pointer position is wrong ")));
+    EXPECT_THAT(out, HasSubstr("fileSize is wrong "));
     delete motion;
 
     bytes.pop_back();
@@ -192,8 +195,8 @@ TEST_F(MotionBinTest, InconsistentButSafeDataLoadsWithMessages)
     Buffer wrongSize(bytes);
     motion = load(wrongSize, &out);
     expectCurves(motion);
-    EXPECT_NE(out.find("pointer position is wrong "), std::string::npos);
-    EXPECT_NE(out.find("fileSize is wrong "), std::string::npos);
+    EXPECT_THAT(out, HasSubstr("pointer position is wrong "));
+    EXPECT_THAT(out, HasSubstr("fileSize is wrong "));
     delete motion;
 }
 

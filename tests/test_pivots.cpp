@@ -1,3 +1,4 @@
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -24,6 +25,7 @@
 
 using namespace tavrix;
 using mocwriter::MocStreamWriter;
+using ::testing::Each;
 
 namespace {
 
@@ -330,9 +332,9 @@ TEST_F(PivotTest, SixParametersFillTheTablesAndASeventhIsDroppedWithABanner)
         EXPECT_EQ(printed([&] { EXPECT_EQ(manager.calcPivotIndexies(packed, fractions, n), 6); }), banner);
         EXPECT_EQ(packed[63], 63);
         EXPECT_EQ(packed[64], 65535);
-        for (int i = 65; i < 80; ++i) EXPECT_EQ(packed[i], 0xBEEF) << i;
+        EXPECT_THAT(std::vector<unsigned short>(packed + 65, std::end(packed)), Each(0xBEEF));
         EXPECT_EQ(fractions[6], -1.0f);
-        for (int i = 7; i < 20; ++i) EXPECT_EQ(fractions[i], 42.0f) << i;
+        EXPECT_THAT(std::vector<float>(fractions + 7, std::end(fractions)), Each(42.0f));
 
         float result = 0.0f;
         LDVector<float>& keyed = makeTable(values);

@@ -18,6 +18,8 @@ using ::testing::HasSubstr;
 
 #define EXAMPLE_MOTIONS TAVRIX_EXAMPLES_DIR "/motions"
 
+using ::testing::ElementsAreArray;
+
 namespace {
 
 float param(const Json::Value& line, const char* id)
@@ -78,7 +80,7 @@ TEST_F(PlayTest, SubRangeEqualsTheSameFramesOfAFullRun)
     ASSERT_EQ(full.size(), 150u);
     std::vector<Json::Value> part = play(common + " -s 90 -e 120");
     ASSERT_EQ(part.size(), 31u);
-    for (size_t i = 0; i < part.size(); ++i) EXPECT_EQ(part[i], full[90 + i]) << i;
+    EXPECT_THAT(part, ElementsAreArray(full.begin() + 90, full.begin() + 121));
     // -e may reach past the duration: the run goes on.
     EXPECT_EQ(play(common + " -s 160 -e 160")[0]["frame"].asInt(), 160);
 }

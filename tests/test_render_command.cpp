@@ -1,6 +1,7 @@
 // tavrix render run as a user runs it: projects made with the model writer,
 // the frames they give, saving and reopening, sub-ranges and chunks, and the
 // one-line refusals of bad input.
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <json/json.h>
 
@@ -15,6 +16,8 @@
 
 using namespace tavrix_test;
 namespace fs = std::filesystem;
+using ::testing::HasSubstr;
+using ::testing::StartsWith;
 
 namespace {
 
@@ -136,7 +139,7 @@ TEST_F(RenderCommandTest, BadProjectsAreRefusedBeforeAnyFrame)
     for (const auto& c : cases) {
         ToolRun r = render(c.file + " -o 'out/f_####.png'");
         EXPECT_EQ(r.status, 1) << c.file;
-        EXPECT_EQ(r.err.substr(0, c.message.size()), c.message) << c.file;
+        EXPECT_THAT(r.err, StartsWith(c.message)) << c.file;
         EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
         EXPECT_FALSE(exists("out")) << c.file << ": nothing is written";
     }
@@ -149,8 +152,8 @@ TEST_F(RenderCommandTest, BadProjectsAreRefusedBeforeAnyFrame)
     for (const char* range : {"-s -5 -e 2", "-e -3"}) {
         r = render("shot.json -o 'out/f_####.png' " + std::string(range));
         EXPECT_EQ(r.status, 2) << range;
-        EXPECT_EQ(r.err.find("tavrix render: "), 0u) << r.err;
-        EXPECT_NE(r.err.find(" is negative: frames count from 0\n"), std::string::npos) << r.err;
+        EXPECT_THAT(r.err, StartsWith("tavrix render: "));
+        EXPECT_THAT(r.err, HasSubstr(" is negative: frames count from 0\n"));
         EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
     }
     r = render("shot.json -o 'out/f_####.png' --save missing/saved.json -q");
@@ -212,7 +215,7 @@ TEST_F(RenderCommandTest, LoadsThatFailAreRefusedBeforeAnyFrame)
         ToolRun r = render("shot.json -o 'out/f_####.png'");
         EXPECT_EQ(r.status, 1) << c.load;
         const std::string expected = "tavrix render: shot.json: " + c.message;
-        EXPECT_EQ(r.err.substr(0, expected.size()), expected);
+        EXPECT_THAT(r.err, StartsWith(expected));
         EXPECT_FALSE(exists("out")) << c.load;
     }
 }

@@ -2,6 +2,7 @@
 // and compared with the frames that went in: count, size, frame rate, colour
 // within the codec's tolerance, alpha; bad settings and failed encodes leave
 // no file behind.
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -21,6 +22,7 @@
 using namespace tavrix_media;
 using tavrix_test::DecodedClip;
 using tavrix_test::decodeClip;
+using ::testing::HasSubstr;
 
 namespace {
 
@@ -179,7 +181,7 @@ TEST_F(VideoTest, OddSizeForH264IsPaddedAndSaysSo)
     VideoSettings settings = sized(47, 33, 24);
     std::string note;
     ASSERT_EQ(encode("odd.mp4", VideoFormat::MP4, settings, 3, &note), "");
-    EXPECT_NE(note.find("48x34"), std::string::npos) << note;
+    EXPECT_THAT(note, HasSubstr("48x34"));
 
     DecodedClip clip;
     std::string why;
@@ -237,12 +239,12 @@ TEST_F(VideoTest, RefusesWhatTheFormatCannotTakeAndLeavesNoFile)
         VideoWriter writer;
         std::string why;
         EXPECT_FALSE(writer.open(dir + "/refused.mp4", c.format, c.settings, why)) << c.expected;
-        EXPECT_NE(why.find(c.expected), std::string::npos) << why;
+        EXPECT_THAT(why, HasSubstr(c.expected));
     }
     VideoWriter writer;
     std::string why;
     EXPECT_FALSE(writer.open(dir + "/no/such/folder/clip.webm", VideoFormat::WEBM, good, why));
-    EXPECT_NE(why.find("no/such/folder/clip.webm"), std::string::npos) << why;
+    EXPECT_THAT(why, HasSubstr("no/such/folder/clip.webm"));
     EXPECT_EQ(filesInDir(), 0);
 }
 
@@ -260,7 +262,7 @@ TEST_F(VideoTest, FailedOrUnfinishedEncodesRemoveTheirFile)
         VideoWriter writer;
         ASSERT_TRUE(writer.open(dir + "/wrong.webm", VideoFormat::WEBM, settings, why)) << why;
         EXPECT_FALSE(writer.writeFrame(testFrame(16, 32, 0), why));
-        EXPECT_NE(why.find("16x32"), std::string::npos) << why;
+        EXPECT_THAT(why, HasSubstr("16x32"));
         writer.abandon();
         EXPECT_FALSE(writer.finish(why));
     }
@@ -283,7 +285,7 @@ TEST_F(VideoTest, FailedOrUnfinishedEncodesRemoveTheirFile)
         VideoWriter writer;
         ASSERT_TRUE(writer.open(dir + "/empty.mp4", VideoFormat::MP4, settings, why)) << why;
         EXPECT_FALSE(writer.finish(why));
-        EXPECT_NE(why.find("no frames"), std::string::npos) << why;
+        EXPECT_THAT(why, HasSubstr("no frames"));
     }
     EXPECT_EQ(filesInDir(), 0);
 }
