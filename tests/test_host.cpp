@@ -3,11 +3,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <fstream>
 #include <string>
-
-#include <unistd.h>
 
 #include "HandleTable.h"
 #include "HostLog.h"
@@ -17,6 +13,7 @@
 #include "SavedState.h"
 #include "ScriptEngine.h"
 #include "WorldOps.h"
+#include "support/Files.h"
 
 using namespace tavrix_host;
 using namespace tavrix_project;
@@ -209,7 +206,8 @@ TEST(ProjectFile, ReadsLayersAndKeysAndSavesOnlyTheStates)
     EXPECT_EQ(position.keys[1].y, 4);
     EXPECT_EQ(position.where, "layers[0].effect.params.Position");
 
-    const std::string out = ::testing::TempDir() + "saved_project.json";
+    tavrix_test::ScratchFolder scratch("project");
+    const std::string out = scratch / "saved_project.json";
     ASSERT_TRUE(ProjectFile::save(parsed, {"new state", ""}, out, error)) << error;
     Project reread;
     ASSERT_TRUE(ProjectFile::load(out, reread, error)) << error;
@@ -223,8 +221,8 @@ TEST(ProjectFile, ReadsLayersAndKeysAndSavesOnlyTheStates)
 
 TEST(ScriptEngine, ValuesErrorsAndTheToolkitsFiles)
 {
-    const std::string readable = ::testing::TempDir() + "tavrix_script_" + std::to_string(getpid()) + ".txt";
-    std::ofstream(readable) << "caf\xC3\xA9 \xF0\x9F\x98\x80";
+    tavrix_test::ScratchFolder scratch("script");
+    const std::string readable = tavrix_test::writeFile(scratch / "readable.txt", "caf\xC3\xA9 \xF0\x9F\x98\x80");
     const struct {
         std::string script;
         bool hideJson;
@@ -258,13 +256,12 @@ TEST(ScriptEngine, ValuesErrorsAndTheToolkitsFiles)
         const std::string& text = c.runs ? result : error;
         EXPECT_THAT(text, StartsWith(c.text)) << c.script;
     }
-    std::remove(readable.c_str());
-}
+    }
 
 TEST(DialogSession, RefusalsNameTheAction)
 {
-    const std::string existing = ::testing::TempDir() + "tavrix_session_" + std::to_string(getpid()) + ".png";
-    std::ofstream(existing) << "x";
+    tavrix_test::ScratchFolder scratch("session");
+    const std::string existing = tavrix_test::writeFile(scratch / "existing.png", "x");
     const struct {
         std::string actions;
         std::string error;
@@ -285,7 +282,6 @@ TEST(DialogSession, RefusalsNameTheAction)
         EXPECT_THAT(error, StartsWith(c.error));
         EXPECT_TRUE(session.actions.empty());
     }
-    std::remove(existing.c_str());
 }
 
 } // namespace

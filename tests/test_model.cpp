@@ -104,37 +104,67 @@ MocModel twoMeshModel(int firstOrder, int secondOrder)
     return model;
 }
 
-TEST_F(ModelTest, LoadsAValidModelAndReportsFileAndVersionFailures)
+TEST_F(ModelTest, LoadsAValidModelAndReportsAMissingFile)
 {
     ATavrixModel model;
     EXPECT_EQ(model.getCanvasWidth(), 0.0f) << "nothing loaded yet";
     EXPECT_EQ(load(model, MocFile::build(ModelBuilders::oneParamModel())), ATavrixModel::LOAD_OK);
     EXPECT_EQ(model.getCanvasWidth(), 400.0f);
     EXPECT_EQ(model.getModelImpl()->getFormatVersion(), 10);
-    ModelImpl* loaded = model.getModelImpl();
 
     std::string out = captureStdout([&] {
         EXPECT_EQ(ATavrixModel::loadModel_exe(&model, LDString("/no/such/dir/model.moc")), 1001);
     });
     EXPECT_THAT(out, HasSubstr("load file failed : file : /no/such/dir/model.moc @ATavrixModel#loadModel_exe()"));
 
-    MocFile::Options newer;
-    newer.versionByte = 11;
-    EXPECT_EQ(load(model, MocFile::build(ModelBuilders::oneParamModel(), newer), &out), 2000);
-    EXPECT_THAT(out, HasSubstr("Illegal data version ( available : 10 < loaded :: 11 )"));
-
-    MocFile::Options badMarker;
-    badMarker.endMarkerValue = 0x88888889u;
-    EXPECT_EQ(load(model, MocFile::build(ModelBuilders::oneParamModel(), badMarker), &out), 2001);
-    EXPECT_THAT(out, HasSubstr("Load Model EOF Check Error"));
-    EXPECT_EQ(model.getModelImpl(), loaded) << "a failed load keeps the model it had";
-    EXPECT_EQ(ModelImpl::INSTANCE_COUNT, 1);
-
     // A headerless stream is read from its first byte as version 0, with a warning.
     ATavrixModel plain;
     EXPECT_EQ(load(plain, MocFile::buildStream(ModelBuilders::oneParamModel()), &out), 0);
     EXPECT_THAT(out, HasSubstr("Warning: Invalid model data or too old version"));
     EXPECT_EQ(plain.getModelImpl()->getFormatVersion(), 0);
+}
+
+TEST_F(ModelTest, RefusedBlocksGiveTheirResultAndKeepTheModelLoadedBefore)
+{
+    MocFile::Options newer;
+    newer.versionByte = 11;
+    MocFile::Options badMarker;
+    badMarker.endMarkerValue = 0x88888889u;
+    mocwriter::MocStreamWriter partsOfStrings;
+    partsOfStrings.beginObject(mocwriter::MocClass::MODEL);
+    partsOfStrings.writeNull();
+    partsOfStrings.beginObjectArray(1);
+    partsOfStrings.writeTaggedString("not a part");
+    partsOfStrings.endObjectArray();
+    partsOfStrings.writeInt(10);
+    partsOfStrings.writeInt(10);
+    partsOfStrings.endObject();
+    const struct {
+        const char* what;
+        std::vector<uint8_t> bytes;
+        int result;
+        const char* message;
+    } cases[] = {
+        {"a newer version", MocFile::build(ModelBuilders::oneParamModel(), newer), 2000,
+         "Illegal data version ( available : 10 < loaded :: 11 )"},
+        {"a wrong end marker", MocFile::build(ModelBuilders::oneParamModel(), badMarker), 2001,
+         "Load Model EOF Check Error"},
+        {"no version byte", {'m', 'o', 'c'}, 2002, "too short for its header"},
+        {"nothing", {}, 2002, ""},
+        {"a null root", {'m', 'o', 'c', 10, 0, 0x88, 0x88, 0x88, 0x88}, 2002, "no model root"},
+        {"a part list of strings", MocFile::wrap(partsOfStrings.takeBytes(), MocFile::Options()), 2002, ""},
+    };
+    ATavrixModel model;
+    ASSERT_EQ(load(model, MocFile::build(ModelBuilders::oneParamModel())), ATavrixModel::LOAD_OK);
+    ModelImpl* loaded = model.getModelImpl();
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::string out;
+        EXPECT_EQ(load(model, c.bytes, &out), c.result);
+        EXPECT_THAT(out, HasSubstr(c.message));
+        EXPECT_EQ(model.getModelImpl(), loaded) << "a failed load keeps the model it had";
+    }
+    EXPECT_EQ(ModelImpl::INSTANCE_COUNT, 1);
 }
 
 TEST_F(ModelTest, RefusesModelsThatWouldMisbehaveAndNamesTheElement)
@@ -190,28 +220,6 @@ TEST_F(ModelTest, RefusesModelsThatWouldMisbehaveAndNamesTheElement)
         EXPECT_EQ(model.getModelContext()->getDrawDataCount(), 0) << "nothing installed";
     }
     EXPECT_EQ(ModelImpl::INSTANCE_COUNT, 0);
-}
-
-TEST_F(ModelTest, RefusesBlocksWithoutAModel)
-{
-    ATavrixModel model;
-    std::string out;
-    EXPECT_EQ(load(model, {'m', 'o', 'c'}, &out), 2002) << "the version byte is missing";
-    EXPECT_THAT(out, HasSubstr("too short for its header"));
-    EXPECT_EQ(load(model, {}), 2002);
-    EXPECT_EQ(load(model, {'m', 'o', 'c', 10, 0, 0x88, 0x88, 0x88, 0x88}, &out), 2002) << "a null root";
-    EXPECT_THAT(out, HasSubstr("no model root"));
-    // A part list that holds something other than parts.
-    mocwriter::MocStreamWriter w;
-    w.beginObject(mocwriter::MocClass::MODEL);
-    w.writeNull();
-    w.beginObjectArray(1);
-    w.writeTaggedString("not a part");
-    w.endObjectArray();
-    w.writeInt(10);
-    w.writeInt(10);
-    w.endObject();
-    EXPECT_EQ(load(model, MocFile::wrap(w.takeBytes(), MocFile::Options()), &out), 2002);
 }
 
 TEST_F(ModelTest, DeformersAreEvaluatedParentsFirstAndOrphansAreLeftOut)
