@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <gmock/gmock.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -233,7 +234,8 @@ TEST(MemoryScale, RandomTrafficKeepsEveryBlocksBytesAlignmentAndThePagesBoundari
                     const int align = 4 << (random() % 4);
                     auto* block = static_cast<unsigned char*>(arena.malloc_exe(size, align));
                     ASSERT_NE(block, nullptr);
-                    ASSERT_EQ(reinterpret_cast<uintptr_t>(block) % std::max<int>(align, MemoryHolderFixed::MIN_ALIGN), 0u);
+                    const int atLeast = static_cast<int>(MemoryHolderFixed::MIN_ALIGN);
+                    ASSERT_EQ(reinterpret_cast<uintptr_t>(block) % std::max(align, atLeast), 0u);
                     const auto tag = static_cast<unsigned char>(random());
                     std::memset(block, tag, size);
                     live.push_back({block, size, tag});
