@@ -16,9 +16,10 @@ while [ $# -gt 0 ]; do
   esac
 done
 
-./scripts/install-deps.sh
+# --test: libobs-dev, for the OBS source's render-thread benchmark.
+./scripts/install-deps.sh --test
 cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release -DTAVRIX_BUILD_BENCH=ON -DTAVRIX_BUILD_TESTS=OFF >/dev/null
-cmake --build build-bench -j "$(nproc)" --target bench_model bench_effect_frame
+cmake --build build-bench -j "$(nproc)" --target bench_model bench_effect_frame bench_obs_frame
 
 results=build-bench/results
 mkdir -p "$results"
@@ -32,8 +33,10 @@ run() {
 }
 run bench_model 'Large'
 run bench_effect_frame '.'
+run bench_obs_frame '.'
 
 python3 scripts/bench_report.py "$results/bench_model.json" "$results/bench_effect_frame.json" \
+  "$results/bench_obs_frame.json" \
   >docs/benchmarks.md.tmp
 mv docs/benchmarks.md.tmp docs/benchmarks.md
 echo "bench.sh: wrote docs/benchmarks.md" >&2

@@ -2,7 +2,9 @@
 # Installs the Debian packages the build needs, skipping what is already
 # installed. Safe to run repeatedly.
 #   --test   also what only the tests use: a Slurm cluster (slurmctld,
-#            slurmd, slurm-client, munge) and ffmpeg, for the render-farm test
+#            slurmd, slurm-client, munge) and ffmpeg for the render-farm
+#            test; OBS Studio with libobs-dev (the OBS module is built and
+#            loaded into a real libobs) and Xvfb for a display
 #   --fuzz   also clang and its libFuzzer runtime, which only ./fuzz.sh needs
 set -euo pipefail
 
@@ -17,7 +19,7 @@ packages=(
 )
 for arg in "$@"; do
   case "$arg" in
-    --test) packages+=(slurmctld slurmd slurm-client munge ffmpeg) ;;
+    --test) packages+=(slurmctld slurmd slurm-client munge ffmpeg libobs-dev obs-studio xvfb xauth libx11-dev) ;;
     --fuzz) packages+=(clang libclang-rt-dev) ;;
     *) echo "install-deps.sh: unknown option '$arg'" >&2; exit 2 ;;
   esac

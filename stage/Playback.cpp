@@ -1,6 +1,7 @@
 #include "Playback.h"
 
 #include <cmath>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 
@@ -35,6 +36,11 @@ public:
 private:
     char* previous;
 };
+
+bool isBinaryMotion(const std::vector<char>& bytes)
+{
+    return bytes.size() >= 3 && std::memcmp(bytes.data(), "mtb", 3) == 0;
+}
 
 AMotion* makeMotion(const std::vector<char>& bytes, bool binary, bool loop)
 {
@@ -82,17 +88,37 @@ bool Playback::addMotion(const std::string& path, double startSeconds, bool loop
 
 bool Playback::addMotionBytes(const std::vector<char>& bytes, double startSeconds, bool loop, std::string& why)
 {
-    const bool binary = bytes.size() >= 3 && std::memcmp(bytes.data(), "mtb", 3) == 0;
+    // A frame at time now (whole ms) starts it when now >= startSeconds *
+    // 1000, that is when now >= the ceiling of that product.
+    const double startProduct = std::ceil(startSeconds * 1000.0);
+    const int64_t startMSec = startProduct >= 9.0e18 ? INT64_MAX : static_cast<int64_t>(std::fmax(startProduct, 0.0));
+    if (!addMotionAt(std::make_shared<const std::vector<char>>(bytes), startMSec, loop, why)) return false;
+    motions.back().startSeconds = startSeconds;
+    return true;
+}
+
+bool Playback::addMotionAt(std::shared_ptr<const std::vector<char>> bytes, int64_t startMSec, bool loop,
+                           std::string& why)
+{
+    int lengthMSec = 0;
+    AMotion* motion = checkedMotion(*bytes, loop, lengthMSec, why);
+    if (!motion) return false;
+    motions.push_back({bytes, isBinaryMotion(*bytes), loop, startMSec / 1000.0, startMSec, lengthMSec, motion, false});
+    return true;
+}
+
+AMotion* Playback::checkedMotion(const std::vector<char>& bytes, bool loop, int& lengthMSec, std::string& why)
+{
+    const bool binary = isBinaryMotion(bytes);
     if (!binary && std::memchr(bytes.data(), '\0', bytes.size())) {
         why = "not a motion: binary data without the .mtnb signature";
-        return false;
+        return nullptr;
     }
     AMotion* motion = makeMotion(bytes, binary, loop);
-    int lengthMSec = 0;
     if (binary) {
         if (!motion) {
             why = "not a usable binary motion";
-            return false;
+            return nullptr;
         }
         lengthMSec = static_cast<TavrixMotionBin*>(motion)->getLoopDurationMSec();
     } else {
@@ -100,23 +126,34 @@ bool Playback::addMotionBytes(const std::vector<char>& bytes, double startSecond
         if (!text || text->getMotionCount() == 0) {
             delete text;
             why = "no motion curves in it";
-            return false;
+            return nullptr;
         }
         lengthMSec = text->getLoopDurationMSec();
     }
-    motions.push_back({bytes, binary, loop, startSeconds, lengthMSec, motion, false});
+    return motion;
+}
+
+bool Playback::setIdleMotion(std::shared_ptr<const std::vector<char>> bytes, std::string& why)
+{
+    int lengthMSec = 0;
+    AMotion* motion = checkedMotion(*bytes, true, lengthMSec, why);
+    if (!motion) return false;
+    delete motion;
+    idleBytes = std::move(bytes);
     return true;
 }
 
-void Playback::enableBlink(unsigned seed)
+void Playback::enableBlink(unsigned seed, int intervalMSec)
 {
     blinking = true;
     blinkSeed = seed;
+    blinkIntervalMSec = intervalMSec;
     randomState.assign(RANDOM_STATE_BYTES, 0);
     char* previous = initstate(seed, randomState.data(), randomState.size());
     setstate(previous);
     RandomStateScope scope(randomState);
     blink.reset(new EyeBlinkMotion());
+    blink->setInterval(intervalMSec);
 }
 
 void Playback::addHairs(const std::vector<HairSetup>& setups)
@@ -139,7 +176,12 @@ void Playback::addHairs(const std::vector<HairSetup>& setups)
 
 void Playback::setLipSync(const tavrix_media::LipSync& lipSync, int paramIndex, float min, float max)
 {
-    mouth = Mouth{&lipSync, paramIndex, min, max};
+    mouth = Mouth{&lipSync, nullptr, paramIndex, min, max};
+}
+
+void Playback::setLipSync(const tavrix_media::LipSyncStream& stream, int paramIndex, float min, float max)
+{
+    mouth = Mouth{nullptr, &stream, paramIndex, min, max};
 }
 
 void Playback::setOverride(int paramIndex, float value)
@@ -180,10 +222,10 @@ void Playback::restart()
     releaseMotions();
     queue.reset(new MotionQueueManager());
     for (PlannedMotion& planned : motions) {
-        planned.motion = makeMotion(planned.bytes, planned.binary, planned.loop);
+        planned.motion = makeMotion(*planned.bytes, planned.binary, planned.loop);
         planned.started = false;
     }
-    if (blinking) enableBlink(blinkSeed);
+    if (blinking) enableBlink(blinkSeed, blinkIntervalMSec);
     const std::vector<HairSetup> setups = std::move(hairSetups);
     hairSetups.clear();
     hairs.clear();
@@ -203,14 +245,18 @@ void Playback::step(int frame)
     int64_t now = timeOfFrame(frame);
     UtSystem::setUserTimeMSec(now);
     for (PlannedMotion& planned : motions) {
-        if (planned.started || !planned.motion || static_cast<double>(now) < planned.startSeconds * 1000.0) continue;
+        if (planned.started || !planned.motion || now < planned.startMSec) continue;
         planned.started = true;
         queue->startMotion(planned.motion, true);
     }
+    if (idleBytes && queue->isFinished()) {
+        queue->startMotion(makeMotion(*idleBytes, isBinaryMotion(*idleBytes), true), true);
+    }
     queue->updateParam(&model);
     // The sound overrides whatever the motions wrote for the mouth.
-    if (mouth.lipSync) {
-        const double openness = mouth.lipSync->opennessAt(static_cast<double>(frame) / fps);
+    if (mouth.lipSync || mouth.stream) {
+        const double openness =
+            mouth.lipSync ? mouth.lipSync->opennessAt(static_cast<double>(frame) / fps) : mouth.stream->openness();
         model.setParamFloat(mouth.paramIndex, static_cast<float>(tavrix_media::LipSync::onRange(openness, mouth.min, mouth.max)));
     }
     if (blink) {

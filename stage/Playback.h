@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "LipSync.h"
+#include "LipSyncStream.h"
 #include "PhysicsFile.h"
 
 namespace tavrix {
@@ -37,13 +38,25 @@ public:
     bool addMotion(const std::string& path, double startSeconds, bool loop, std::string& why);
     // The same for a motion file's bytes.
     bool addMotionBytes(const std::vector<char>& bytes, double startSeconds, bool loop, std::string& why);
-    // Blinks at random intervals drawn from its own generator, seeded so.
-    void enableBlink(unsigned seed);
+    // The same, started by the first frame whose time is at or after
+    // startMSec (a frame's timeOfFrame starts it at that frame). Motions
+    // added again and again share their bytes.
+    bool addMotionAt(std::shared_ptr<const std::vector<char>> bytes, int64_t startMSec, bool loop, std::string& why);
+    // A looping motion that plays from frame 0 and again, faded in,
+    // whenever the queue has nothing left to play (after another motion
+    // ended); false with a reason when the bytes are no motion.
+    bool setIdleMotion(std::shared_ptr<const std::vector<char>> bytes, std::string& why);
+    // Blinks at random intervals drawn from its own generator, seeded so;
+    // the intervals average intervalMSec.
+    void enableBlink(unsigned seed, int intervalMSec = 4000);
     void addHairs(const std::vector<HairSetup>& hairs);
     // Each frame sets the parameter in row paramIndex from the sound's lip
     // sync at the frame's exact time (frame / fps seconds), from min when
     // silent to max. lipSync must outlive the playback.
     void setLipSync(const tavrix_media::LipSync& lipSync, int paramIndex, float min, float max);
+    // The same from a live stream: each frame takes the opening after the
+    // latest samples heard. stream must outlive the playback.
+    void setLipSync(const tavrix_media::LipSyncStream& stream, int paramIndex, float min, float max);
     // After the animation of every frame, the parameter in row paramIndex
     // takes value: a value the user set wins over the animation.
     void setOverride(int paramIndex, float value);
@@ -53,6 +66,8 @@ public:
     int64_t timeOfFrame(int frame) const;
     // The frame a time in seconds falls in.
     int frameAt(double seconds) const;
+    // The last frame played; -1 before the first.
+    int lastPlayedFrame() const { return lastFrame; }
     // Frames from 0 up to and including the one at which the longest motion
     // ends (one round of a looping one); 0 without motions.
     int framesToCoverMotions() const;
@@ -67,20 +82,24 @@ public:
 
 private:
     struct PlannedMotion {
-        std::vector<char> bytes;
+        std::shared_ptr<const std::vector<char>> bytes;
         bool binary;
         bool loop;
         double startSeconds;
+        int64_t startMSec; // the first frame time that starts it
         int lengthMSec;
         tavrix::AMotion* motion; // owned until started, then the queue's
         bool started;
     };
 
+    // A new motion of the bytes, checked: null with a reason when they are
+    // no motion; lengthMSec receives one round's length.
+    static tavrix::AMotion* checkedMotion(const std::vector<char>& bytes, bool loop, int& lengthMSec, std::string& why);
     // Back to before frame 0: a new queue, motions, blink and hairs.
     void restart();
     // Everything of one frame before the model's own update: the user clock,
     // motions whose start has come (queued in the order they were added),
-    // the queue, the lip sync, the blink, the hairs in file order, the
+    // the idle motion when nothing else plays, the queue, the lip sync, the blink, the hairs in file order, the
     // overrides.
     void step(int frame);
     void releaseMotions();
@@ -90,14 +109,17 @@ private:
     int lastFrame = -1;
     std::unique_ptr<tavrix::MotionQueueManager> queue;
     std::vector<PlannedMotion> motions;
+    std::shared_ptr<const std::vector<char>> idleBytes;
     struct Mouth {
         const tavrix_media::LipSync* lipSync = nullptr;
+        const tavrix_media::LipSyncStream* stream = nullptr;
         int paramIndex = -1;
         float min = 0;
         float max = 1;
     } mouth;
     bool blinking = false;
     unsigned blinkSeed = 0;
+    int blinkIntervalMSec = 4000;
     // The blink's random numbers: the C library's generator state of this
     // playback alone, so that several puppets blink independently.
     std::vector<char> randomState;

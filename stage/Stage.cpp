@@ -31,27 +31,28 @@ bool Stage::prepare(int width, int height, std::string& why)
     return true;
 }
 
-void Stage::readBack(tavrix_media::RgbaImage& image)
+void Stage::readBack(tavrix_media::RgbaImage& image, Alpha alpha)
 {
     context.readPixels(image.pixels);
     image.width = static_cast<unsigned>(context.width());
     image.height = static_cast<unsigned>(context.height());
-    tavrix_media::unpremultiply(image);
+    if (alpha == Alpha::STRAIGHT) tavrix_media::unpremultiply(image);
 }
 
-bool Stage::draw(Puppet& puppet, int width, int height, tavrix_media::RgbaImage& image, std::string& why)
+bool Stage::draw(Puppet& puppet, int width, int height, tavrix_media::RgbaImage& image, std::string& why,
+                 Alpha alpha)
 {
     if (!prepare(width, height, why)) return false;
     puppet.project(width, height);
     puppet.model().draw();
-    readBack(image);
+    readBack(image, alpha);
     return true;
 }
 
 bool Stage::drawNothing(int width, int height, tavrix_media::RgbaImage& image, std::string& why)
 {
     if (!prepare(width, height, why)) return false;
-    readBack(image);
+    readBack(image, Alpha::STRAIGHT);
     return true;
 }
 

@@ -15,6 +15,10 @@ class Puppet;
 
 class Stage {
 public:
+    // How a drawn picture's colours relate to its alpha: straight (as PNG
+    // files keep them) or multiplied by it (as compositing hosts blend).
+    enum class Alpha { STRAIGHT, PREMULTIPLIED };
+
     Stage() = default;
     // Stops the runtime and closes the context; its puppets must be freed
     // before.
@@ -30,9 +34,10 @@ public:
 
     // The puppet as it stands (its last update), drawn into a transparent
     // picture of width x height placed as the puppet says, and read back
-    // with straight alpha. False with the reason when OpenGL cannot draw
-    // that size.
-    bool draw(Puppet& puppet, int width, int height, tavrix_media::RgbaImage& image, std::string& why);
+    // with straight alpha (or as drawn, premultiplied). False with the
+    // reason when OpenGL cannot draw that size.
+    bool draw(Puppet& puppet, int width, int height, tavrix_media::RgbaImage& image, std::string& why,
+              Alpha alpha = Alpha::STRAIGHT);
     // A picture with nothing drawn in it, read back the same way.
     bool drawNothing(int width, int height, tavrix_media::RgbaImage& image, std::string& why);
 
@@ -41,7 +46,7 @@ public:
 
 private:
     bool prepare(int width, int height, std::string& why);
-    void readBack(tavrix_media::RgbaImage& image);
+    void readBack(tavrix_media::RgbaImage& image, Alpha alpha);
 
     tavrix_gl::OffscreenContext context;
     bool runtimeStarted = false;

@@ -5,11 +5,13 @@
 
 #include "AudioFile.h"
 #include "LipSync.h"
+#include "LipSyncStream.h"
 #include "support/audio/SyntheticSound.h"
 
 using tavrix_media::AudioTrack;
 using tavrix_media::LipSync;
 using tavrix_media::LipSyncSettings;
+using tavrix_media::LipSyncStream;
 
 namespace {
 
@@ -92,6 +94,38 @@ TEST(LipSyncTest, LouderSoundOpensWiderUpToTheTop)
     EXPECT_EQ(LipSync::onRange(0.0, -1.0, 1.0), -1.0);
     EXPECT_EQ(LipSync::onRange(1.0, -1.0, 1.0), 1.0);
     EXPECT_EQ(LipSync::onRange(0.25, 0.0, 2.0), 0.5);
+}
+
+
+// A live stream gives, after each block of samples, the opening the sound
+// file gives at the block's end: stereo blocks of the same sound in both
+// channels, in blocks of the size audio hosts deliver, with a muted stretch.
+TEST(LipSyncTest, ALiveStreamOpensTheMouthAsTheSoundFileDoes)
+{
+    AudioTrack track = burst(3.0, 0.5, 1.2, 0.15);
+    const AudioTrack louder = burst(3.0, 1.6, 2.2, 0.6);
+    track.mix(louder, 0.0);
+    const size_t mutedFrom = 94 * 1024; // about 2.0 s, on a block boundary
+    const size_t mutedTo = 100 * 1024;
+    AudioTrack heard = track;
+    for (size_t i = mutedFrom; i < mutedTo; ++i) heard.samples[i] = 0.0f;
+    for (double smoothing : {LipSync::LOUDNESS_WINDOW_SECONDS, 0.1, 0.5}) {
+        LipSyncSettings settings;
+        settings.smoothingSeconds = smoothing;
+        const LipSync file(heard, settings);
+        LipSyncStream stream(settings, RATE);
+        int opened = 0;
+        for (size_t at = 0; at < track.samples.size(); at += 1024) {
+            const size_t frames = std::min<size_t>(1024, track.samples.size() - at);
+            const float* planes[2] = {track.samples.data() + at, track.samples.data() + at};
+            stream.addPlanes(planes, 2, frames, at >= mutedFrom && at < mutedTo);
+            const double seconds = static_cast<double>(at + frames) / RATE;
+            ASSERT_EQ(stream.samplesHeard(), static_cast<int64_t>(at + frames));
+            EXPECT_NEAR(stream.openness(), file.opennessAt(seconds), 1e-6) << "smoothing " << smoothing << " at " << seconds;
+            opened += stream.openness() > 0.5;
+        }
+        EXPECT_GT(opened, 20) << smoothing;
+    }
 }
 
 } // namespace
