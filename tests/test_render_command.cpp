@@ -6,7 +6,6 @@
 #include <json/json.h>
 
 #include <filesystem>
-#include <fstream>
 #include <sstream>
 #include <string>
 
@@ -15,7 +14,6 @@
 #include "support/tool/ToolProcess.h"
 
 using namespace tavrix_test;
-namespace fs = std::filesystem;
 using ::testing::HasSubstr;
 using ::testing::StartsWith;
 
@@ -23,7 +21,8 @@ namespace {
 
 class RenderCommandTest : public ToolTest {
 protected:
-    ToolRun render(const std::string& args) { return run("render " + args); }
+    // tavrix render with args, in the test's folder.
+    ToolRun run(const std::string& args) { return ToolTest::run("render " + args); }
 
     // A 200 x 100 composition of 8 frames: the effect on an opaque layer
     // above a PNG background, the square moving from x 60 to x 130 (one
@@ -39,9 +38,9 @@ protected:
     }
 
     // Writes the project into the test's folder; its name there.
-    std::string writeProject(const std::string& name, const Json::Value& project)
+    std::string write(const std::string& name, const Json::Value& project)
     {
-        std::ofstream(path(name)) << project;
+        writeFile(path(name), project.toStyledString());
         return name;
     }
 
@@ -52,13 +51,13 @@ protected:
         return value;
     }
 
-    bool exists(const std::string& name) const { return fs::exists(path(name)); }
+    static bool exists(const std::string& path) { return std::filesystem::exists(path); }
 };
 
 TEST_F(RenderCommandTest, FramesShowTheModelWhereItsKeysPutIt)
 {
-    writeProject("shot.json", movingSquareProject(centredSquareState({255, 0, 0, 255})));
-    ToolRun r = render("shot.json -o 'out/f_####.png' -q");
+    write("shot.json", movingSquareProject(centredSquareState({255, 0, 0, 255})));
+    ToolRun r = run("shot.json -o 'out/f_####.png' -q");
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.err, "");
     for (int f = 0; f < 8; ++f) {
@@ -79,15 +78,15 @@ TEST_F(RenderCommandTest, FramesShowTheModelWhereItsKeysPutIt)
 TEST_F(RenderCommandTest, SavedProjectsAndSubRangesGiveTheSameFiles)
 {
     const std::string state = centredSquareState({10, 200, 30, 255});
-    writeProject("shot.json", movingSquareProject(state));
-    ASSERT_EQ(render("shot.json -o 'full/f_####.png' -q --save saved.json").status, 0);
+    write("shot.json", movingSquareProject(state));
+    ASSERT_EQ(run("shot.json -o 'full/f_####.png' -q --save saved.json").status, 0);
     const Json::Value saved = readJson("saved.json");
     EXPECT_EQ(saved["layers"][0]["effect"]["state"].asString(), state) << "the flattened state is the loaded text";
     EXPECT_FALSE(saved["layers"][1].isMember("effect"));
 
-    ASSERT_EQ(render("saved.json -o 'reopened/f_%04d.png' -q").status, 0);
-    ASSERT_EQ(render("shot.json -o 'late/f_####.png' -s 5 -e 6 -q").status, 0);
-    ASSERT_EQ(render("shot.json -o 'stepped/f_####.png' -i 3 -q").status, 0);
+    ASSERT_EQ(run("saved.json -o 'reopened/f_%04d.png' -q").status, 0);
+    ASSERT_EQ(run("shot.json -o 'late/f_####.png' -s 5 -e 6 -q").status, 0);
+    ASSERT_EQ(run("shot.json -o 'stepped/f_####.png' -i 3 -q").status, 0);
     // Chunks in parallel processes, each starting at its own first frame.
     ASSERT_TRUE(runToolChunks(dir, "render shot.json -o 'chunks/f_####.png' -q", 3));
     for (int f = 0; f < 8; ++f) {
@@ -102,7 +101,7 @@ TEST_F(RenderCommandTest, SavedProjectsAndSubRangesGiveTheSameFiles)
         if (f % 3 == 0) {
             EXPECT_EQ(readFile(dir + "/stepped" + name), full) << "frame " << f;
         }
-        EXPECT_EQ(exists("stepped" + name), f % 3 == 0);
+        EXPECT_EQ(exists(dir + "/stepped" + name), f % 3 == 0);
     }
 }
 
@@ -119,47 +118,47 @@ TEST_F(RenderCommandTest, BadProjectsAreRefusedBeforeAnyFrame)
     pointAsNumber["layers"][0]["effect"]["params"]["3"] = 5;
     Json::Value button = movingSquareProject(state);
     button["layers"][0]["effect"]["params"]["2"] = 1;
-    write("broken.json", "{\"composition\": {\"width\": 10,}");
+    writeFile(dir + "/broken.json", "{\"composition\": {\"width\": 10,}");
 
     const struct {
         std::string file;
         std::string message;
     } cases[] = {
         {"broken.json", "tavrix render: broken.json: not valid JSON: Line 1, Column 30: "},
-        {writeProject("name.json", unknownName),
+        {write("name.json", unknownName),
          "tavrix render: name.json: layers[0].effect.params.ANGLE_X: no parameter of the effect has this name\n"},
-        {writeProject("range.json", outOfRange),
+        {write("range.json", outOfRange),
          "tavrix render: range.json: layers[0].effect.params.FLAT: must lie between -1000 and 1000 (is -1200)\n"},
-        {writeProject("type.json", wrongType), "tavrix render: type.json: layers[0].effect.params.Scale: must be a number\n"},
-        {writeProject("point.json", pointAsNumber),
+        {write("type.json", wrongType), "tavrix render: type.json: layers[0].effect.params.Scale: must be a number\n"},
+        {write("point.json", pointAsNumber),
          "tavrix render: point.json: layers[0].effect.params.3: a point takes [x, y]\n"},
-        {writeProject("button.json", button),
+        {write("button.json", button),
          "tavrix render: button.json: layers[0].effect.params.2: parameter 2 cannot be animated\n"},
     };
     for (const auto& c : cases) {
-        ToolRun r = render(c.file + " -o 'out/f_####.png'");
+        ToolRun r = run(c.file + " -o 'out/f_####.png'");
         EXPECT_EQ(r.status, 1) << c.file;
         EXPECT_THAT(r.err, StartsWith(c.message)) << c.file;
         EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
-        EXPECT_FALSE(exists("out")) << c.file << ": nothing is written";
+        EXPECT_FALSE(exists(dir + "/out")) << c.file << ": nothing is written";
     }
 
-    writeProject("shot.json", movingSquareProject(state));
-    write("blocker", "a file");
-    ToolRun r = render("shot.json -o 'blocker/f_####.png'");
+    write("shot.json", movingSquareProject(state));
+    writeFile(dir + "/blocker", "a file");
+    ToolRun r = run("shot.json -o 'blocker/f_####.png'");
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err, "tavrix render: 'blocker' is not a folder\n");
     for (const char* range : {"-s -5 -e 2", "-e -3"}) {
-        r = render("shot.json -o 'out/f_####.png' " + std::string(range));
+        r = run("shot.json -o 'out/f_####.png' " + std::string(range));
         EXPECT_EQ(r.status, 2) << range;
         EXPECT_THAT(r.err, StartsWith("tavrix render: "));
         EXPECT_THAT(r.err, HasSubstr(" is negative: frames count from 0\n"));
         EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
     }
-    r = render("shot.json -o 'out/f_####.png' --save missing/saved.json -q");
+    r = run("shot.json -o 'out/f_####.png' --save missing/saved.json -q");
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err, "tavrix render: cannot write 'missing/saved.json': No such file or directory\n");
-    EXPECT_FALSE(exists("missing"));
+    EXPECT_FALSE(exists(dir + "/missing"));
 }
 
 TEST_F(RenderCommandTest, ALoadThroughTheDialogRendersAsItsSavedStateDoes)
@@ -167,16 +166,16 @@ TEST_F(RenderCommandTest, ALoadThroughTheDialogRendersAsItsSavedStateDoes)
     const std::string state = centredSquareState({200, 30, 30, 255});
     Json::Value saved;
     std::istringstream(state) >> saved;
-    writeProject("state.json", movingSquareProject(state));
+    write("state.json", movingSquareProject(state));
     Json::Value project = movingSquareProject("");
     project["layers"][0]["effect"].removeMember("state");
     Json::Value& load = project["layers"][0]["effect"]["load"];
     load[0]["chooseModel"] = saved["modelPath"];
     load[1]["chooseTextures"] = saved["texturePaths"];
     load[2]["press"] = "OK";
-    writeProject("load.json", project);
-    ASSERT_EQ(render("state.json -o 'state/f_####.png' -q").status, 0);
-    ToolRun r = render("load.json -o 'load/f_####.png' -q --save saved.json");
+    write("load.json", project);
+    ASSERT_EQ(run("state.json -o 'state/f_####.png' -q").status, 0);
+    ToolRun r = run("load.json -o 'load/f_####.png' -q --save saved.json");
     ASSERT_EQ(r.status, 0) << r.err;
     for (int f = 0; f < 8; ++f) {
         const std::string name = "/f_000" + std::to_string(f) + ".png";
@@ -190,8 +189,8 @@ TEST_F(RenderCommandTest, ALoadThroughTheDialogRendersAsItsSavedStateDoes)
 
 TEST_F(RenderCommandTest, LoadsThatFailAreRefusedBeforeAnyFrame)
 {
-    write("notex.json", R"({"model": "x.moc"})");
-    write("broken.moc", "not a model");
+    writeFile(dir + "/notex.json", R"({"model": "x.moc"})");
+    writeFile(dir + "/broken.moc", "not a model");
     const struct {
         const char* load;
         std::string message;
@@ -211,12 +210,12 @@ TEST_F(RenderCommandTest, LoadsThatFailAreRefusedBeforeAnyFrame)
         Json::Value project = movingSquareProject("");
         project["layers"][0]["effect"].removeMember("state");
         std::istringstream(c.load) >> project["layers"][0]["effect"]["load"];
-        writeProject("shot.json", project);
-        ToolRun r = render("shot.json -o 'out/f_####.png'");
+        write("shot.json", project);
+        ToolRun r = run("shot.json -o 'out/f_####.png'");
         EXPECT_EQ(r.status, 1) << c.load;
         const std::string expected = "tavrix render: shot.json: " + c.message;
         EXPECT_THAT(r.err, StartsWith(expected));
-        EXPECT_FALSE(exists("out")) << c.load;
+        EXPECT_FALSE(exists(dir + "/out")) << c.load;
     }
 }
 
@@ -224,8 +223,8 @@ TEST_F(RenderCommandTest, AMissingModelRendersWithoutItAndSaysSoOnce)
 {
     Json::Value project = movingSquareProject(loadResult(dir + "/gone.moc", {}));
     project["layers"][0]["effect"]["params"]["ANGLE_X"] = 3;
-    writeProject("gone.json", project);
-    ToolRun r = render("gone.json -o 'out/f_####.png' -q");
+    write("gone.json", project);
+    ToolRun r = run("gone.json -o 'out/f_####.png' -q");
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.err, "tavrix render: gone.json: layers[0].effect.state: the saved model did not load ('" + dir +
                          "/gone.moc' is missing or unreadable); rendering without a model\n");
@@ -251,8 +250,8 @@ TEST_F(RenderCommandTest, HalfResolutionAndTheLayersOwnAlpha)
     project["layers"][0]["effect"]["params"]["Position"] = Json::Value(Json::arrayValue);
     project["layers"][0]["effect"]["params"]["Position"].append(100);
     project["layers"][0]["effect"]["params"]["Position"].append(50);
-    writeProject("masked.json", project);
-    ASSERT_EQ(render("masked.json -o 'half/f_####.png' --downsample 2 -e 0 -q").status, 0);
+    write("masked.json", project);
+    ASSERT_EQ(run("masked.json -o 'half/f_####.png' --downsample 2 -e 0 -q").status, 0);
     const Image image = readPngImage(path("half/f_0000.png"));
     ASSERT_EQ(image.width, 100);
     ASSERT_EQ(image.height, 50);
