@@ -1,20 +1,22 @@
 // Sound files decoded to one channel at the fixed rate, the files that are
 // refused and why, and clips that carry a sound: decoded back, their sound
 // lasts as long as their frames and its start lines up with the first frame.
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <cstdlib>
 #include <fstream>
 #include <string>
-#include <unistd.h>
 
 #include "AudioFile.h"
 #include "VideoWriter.h"
+#include "support/Files.h"
 #include "support/audio/SyntheticSound.h"
 #include "support/video/ClipDecoder.h"
 
 using namespace tavrix_media;
+using ::testing::HasSubstr;
+using ::testing::StartsWith;
 
 namespace {
 
@@ -22,14 +24,8 @@ const int RATE = AudioTrack::SAMPLE_RATE;
 
 class AudioTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        dir = ::testing::TempDir() + "tavrix_audio_" + std::to_string(getpid());
-        ASSERT_EQ(std::system(("mkdir -p '" + dir + "'").c_str()), 0);
-    }
-    void TearDown() override { std::system(("rm -rf '" + dir + "'").c_str()); }
-
-    std::string dir;
+    tavrix_test::ScratchFolder scratch{"audio"};
+    const std::string dir = scratch.path();
 };
 
 double firstSound(const AudioTrack& track)
@@ -89,9 +85,7 @@ TEST_F(AudioTest, SamplesThatAreNotNumbersBecomeSilence)
     samples[samples.size() / 2] = std::nanf("");
     samples[samples.size() / 2 + 100] = INFINITY;
     const std::vector<uint8_t> bytes = tavrix_test::floatWavBytes(samples, RATE);
-    const std::string path = dir + "/damaged.wav";
-    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
-                                                 static_cast<std::streamsize>(bytes.size()));
+    const std::string path = tavrix_test::writeFile(dir + "/damaged.wav", bytes);
 
     AudioTrack track;
     std::string why;
@@ -136,8 +130,8 @@ TEST_F(AudioTest, FilesWithoutUsableSoundAreRefusedWithTheReason)
         track.samples.assign(10, 0.5f);
         std::string why;
         EXPECT_FALSE(readAudioFile(dir + "/" + c.file, track, why)) << c.file;
-        EXPECT_EQ(why.find("'" + dir + "/" + c.file + "' "), 0u) << why;
-        EXPECT_NE(why.find(c.reason), std::string::npos) << why;
+        EXPECT_THAT(why, StartsWith("'" + dir + "/" + c.file + "' "));
+        EXPECT_THAT(why, HasSubstr(c.reason));
         EXPECT_TRUE(track.samples.empty()) << c.file;
     }
 }

@@ -1,4 +1,5 @@
 // Eye blink cycle and hair pendulum.
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -11,6 +12,7 @@
 
 using namespace tavrix;
 using tavrix_test::captureStdout;
+using ::testing::HasSubstr;
 
 namespace {
 
@@ -153,8 +155,8 @@ TEST_F(HairTest, BadSetUpIsRefusedAndNothingTurnsNaN)
 {
     std::unique_ptr<PhysicsHair> refused;
     std::string out = captureStdout([&] { refused.reset(new PhysicsHair(0.0f, 0.5f, -1.0f)); });
-    EXPECT_NE(out.find("hair length must be above 0"), std::string::npos);
-    EXPECT_NE(out.find("hair mass must be above 0"), std::string::npos);
+    EXPECT_THAT(out, HasSubstr("hair length must be above 0"));
+    EXPECT_THAT(out, HasSubstr("hair mass must be above 0"));
     EXPECT_EQ(refused->getBaseLengthM(), 0.3f);
     EXPECT_EQ(refused->getPhysicsPoint2().mass, 0.1f);
     EXPECT_EQ(refused->getPhysicsPoint2().y, 0.3f);

@@ -1,4 +1,4 @@
-// Containers and strings: growth rules, map lookup, string hashcodes and
+// Containers and strings: growth, map lookup, string hashcodes and
 // equality, text parsing, and behaviour when memory runs out.
 #include <gtest/gtest.h>
 
@@ -22,15 +22,12 @@ namespace {
 
 class ContainersTest : public tavrix_test::RuntimeTest {};
 
-TEST_F(ContainersTest, VectorGrowsToTenThenDoubles)
+TEST_F(ContainersTest, VectorKeepsItsElementsAsItGrows)
 {
     LDVector<int> v;
-    for (int i = 0; i < 10; ++i) v.push_back(i);
-    EXPECT_EQ(v.capacity(), 10);
-    v.push_back(10);
-    EXPECT_EQ(v.capacity(), 20);
-    ASSERT_EQ(v.size(), 11);
-    for (int i = 0; i < 11; ++i) EXPECT_EQ(v[i], i);
+    for (int i = 0; i < 25; ++i) v.push_back(i);
+    ASSERT_EQ(v.size(), 25);
+    for (int i = 0; i < 25; ++i) EXPECT_EQ(v[i], i);
 
     // Pushing an element of the vector itself survives the reallocation.
     LDVector<LDString> names;
@@ -43,12 +40,8 @@ TEST_F(ContainersTest, VectorSizedConstructorAndNullMemoryParam)
 {
     LDVector<float> zeroed(UtMemory::getTmpMemoryParam(), 5, 5, true);
     ASSERT_EQ(zeroed.size(), 5);
-    EXPECT_EQ(zeroed.capacity(), 5);
     for (float f : zeroed) EXPECT_EQ(f, 0.0f);
-
-    LDVector<float> empty(UtMemory::getTmpMemoryParam(), 0, 3, false);
-    EXPECT_EQ(empty.size(), 0);
-    EXPECT_EQ(empty.capacity(), 0);
+    EXPECT_EQ(LDVector<float>(UtMemory::getTmpMemoryParam(), 0, 3, false).size(), 0) << "no room: no elements";
 
     std::string out = captureStdout([] {
         LDVector<int> v(nullptr, 4, 2, true);

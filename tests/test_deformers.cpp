@@ -1,3 +1,4 @@
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <cfenv>
@@ -27,6 +28,9 @@ using namespace tavrix;
 using mocwriter::MocModel;
 using mocwriter::ModelBuilders;
 using mocwriter::MocStreamWriter;
+using ::testing::Each;
+using ::testing::FloatNear;
+using ::testing::Pointwise;
 
 namespace {
 
@@ -52,9 +56,9 @@ int occurrences(const std::string& text, const std::string& part)
     return count;
 }
 
-void expectPoints(const float* got, const std::vector<float>& want, double tolerance)
+void expectPoints(const float* got, const std::vector<float>& want, float tolerance)
 {
-    for (size_t i = 0; i < want.size(); ++i) EXPECT_NEAR(got[i], want[i], tolerance) << "float " << i;
+    EXPECT_THAT(std::vector<float>(got, got + want.size()), Pointwise(FloatNear(tolerance), want));
 }
 
 // Deformers read from the stream, as a model file brings them, and installed
@@ -361,7 +365,7 @@ TEST_F(DeformerTest, MissingOrOutsideParentsMakeTheirBranchUnavailable)
     const AffineEnt* never = affineContextOf(orphan)->getTransformedAffine();
     for (float field : {never->originX, never->originY, never->scaleX, never->rotationDeg}) EXPECT_EQ(field, 0.0f);
     const float* lattice = gridContextOf(gridUnderOrphan)->getTransformedPoints();
-    for (int i = 0; i < 8; ++i) EXPECT_EQ(lattice[i], 0.0f) << i;
+    EXPECT_THAT(std::vector<float>(lattice, lattice + 8), Each(0.0f));
 
     // A parent outside its pivots hides its children.
     EXPECT_TRUE(contextOf(child)->isAvailable());

@@ -7,12 +7,11 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <limits>
 #include <memory>
 #include <string>
-#include <unistd.h>
 #include <vector>
 
 #include "ATavrixModel.h"
@@ -25,6 +24,7 @@
 #include "mocwriter/MocFile.h"
 #include "support/PrivateGLContext.h"
 #include "support/RuntimeFixture.h"
+#include "support/tool/ToolProcess.h"
 
 using namespace tavrix;
 using mocwriter::MocModel;
@@ -162,13 +162,6 @@ TEST_F(DemoTest, KeyParametersMoveTheirMeshesAndLeaveOthersAlone)
     }
 }
 
-// Writes the demo's files into folder with the generator program.
-void generateDemo(const std::string& folder)
-{
-    const std::string command = std::string("'") + TAVRIX_DEMO_GENERATOR + "' '" + folder + "' > /dev/null";
-    ASSERT_EQ(std::system(command.c_str()), 0);
-}
-
 class DemoFilesTest : public tavrix_test::PrivateGLTest {
 protected:
     void TearDown() override
@@ -180,12 +173,13 @@ protected:
 
     TavrixModelOpenGL* model = nullptr;
     std::vector<GLuint> textures;
+    tavrix_test::ScratchFolder scratch{"demo"};
 };
 
 TEST_F(DemoFilesTest, GeneratedModelJsonLoadsAndDrawsThePuppetWithItsTextures)
 {
-    const std::string folder = ::testing::TempDir() + "tavrix_demo_" + std::to_string(::getpid());
-    ASSERT_NO_FATAL_FAILURE(generateDemo(folder));
+    const std::string folder = scratch.path();
+    ASSERT_NO_FATAL_FAILURE(tavrix_test::generateDemo(folder));
 
     Json::Value json;
     std::ifstream in(folder + "/demo.json");
@@ -223,28 +217,26 @@ TEST_F(DemoFilesTest, GeneratedModelJsonLoadsAndDrawsThePuppetWithItsTextures)
     model->setParamFloat("PARAM_EYE_L_OPEN", 0.0f);
     const tavrix_test::Rgba8 closed = pixelAt(draw(), 470, 340);
     EXPECT_GT(closed.r, closed.b + 20) << "skin where the iris was";
-    std::system(("rm -rf '" + folder + "'").c_str());
 }
 
-TEST(DemoProject, ExampleProjectRendersThePuppetMovingFromTheFilesTheDemoWrites)
+using DemoProject = tavrix_test::ToolTest;
+
+TEST_F(DemoProject, ExampleProjectRendersThePuppetMovingFromTheFilesTheDemoWrites)
 {
     // The project loads ../out/demo/demo.json through the effect's dialog,
     // from its own folder: as in the repository, after ./demo.sh.
-    const std::string root = ::testing::TempDir() + "tavrix_demo_project_" + std::to_string(::getpid());
-    ASSERT_NO_FATAL_FAILURE(generateDemo(root + "/out/demo"));
-    const std::string command = "cd '" + root + "' && mkdir -p examples && cp '" + TAVRIX_EXAMPLES_DIR +
-                                "/demo-project.json' examples/ && '" + TAVRIX_TOOL_PATH +
-                                "' render examples/demo-project.json -o frame_####.png -i 42 -q --plugin '" +
-                                TAVRIX_PLUGIN_PATH + "' 2> errors.txt";
-    EXPECT_EQ(std::system(command.c_str()), 0);
-    std::ifstream errors(root + "/errors.txt");
-    const std::string printed((std::istreambuf_iterator<char>(errors)), std::istreambuf_iterator<char>());
-    EXPECT_EQ(printed, "") << "the dialog should load the model";
+    ASSERT_NO_FATAL_FAILURE(tavrix_test::generateDemo(path("out/demo")));
+    std::filesystem::create_directories(path("examples"));
+    std::filesystem::copy_file(TAVRIX_EXAMPLES_DIR "/demo-project.json", path("examples/demo-project.json"));
+    const tavrix_test::ToolRun r =
+        run("render examples/demo-project.json -o frame_####.png -i 42 -q --plugin '" TAVRIX_PLUGIN_PATH "'");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.err, "") << "the dialog should load the model";
 
     tavrix_media::RgbaImage first, later;
     std::string why;
-    ASSERT_TRUE(tavrix_media::readPng(root + "/frame_0000.png", first, why)) << why;
-    ASSERT_TRUE(tavrix_media::readPng(root + "/frame_0042.png", later, why)) << why;
+    ASSERT_TRUE(tavrix_media::readPng(path("frame_0000.png"), first, why)) << why;
+    ASSERT_TRUE(tavrix_media::readPng(path("frame_0042.png"), later, why)) << why;
     ASSERT_EQ(first.pixels.size(), later.pixels.size());
     size_t differing = 0;
     for (size_t i = 0; i < first.pixels.size(); i += 4)
@@ -253,7 +245,6 @@ TEST(DemoProject, ExampleProjectRendersThePuppetMovingFromTheFilesTheDemoWrites)
     // The shirt below the chin, blue over the light backdrop.
     const uint8_t* shirt = &first.pixels[(static_cast<size_t>(first.height) * 7 / 10 * first.width + first.width / 2) * 4];
     EXPECT_GT(shirt[2], shirt[0] + 60);
-    std::system(("rm -rf '" + root + "'").c_str());
 }
 
 } // namespace

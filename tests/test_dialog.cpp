@@ -1,9 +1,8 @@
 // The load button through the plug-in in the substitute host: the effect's
 // own dialog script runs in the host's script engine while a scripted user
 // works the dialog, and the model it names is loaded.
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
-
-#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -24,6 +23,7 @@ using tavrix_host::EffectInstance;
 using tavrix_host::HostWorld;
 using namespace tavrix_test;
 namespace fs = std::filesystem;
+using ::testing::HasSubstr;
 
 namespace {
 
@@ -35,8 +35,6 @@ protected:
     void SetUp() override
     {
         PluginTest::SetUp();
-        folder = (fs::temp_directory_path() / ("tavrix_" + std::to_string(getpid()) + "_" + testFileName("dialog")))
-                     .string() + "/";
         fs::create_directories(folder + "home");
         scripts.setHomeFolder(folder + "home");
         host.setScriptRunner([this](const std::string& script, std::string& result, std::string& error) {
@@ -45,19 +43,12 @@ protected:
             return ran;
         });
     }
-    void TearDown() override
-    {
-        PluginTest::TearDown();
-        fs::remove_all(folder);
-    }
-
     // A file under the test's folder, its folders made; the absolute path.
     std::string file(const std::string& relative, const std::string& contents)
     {
         const fs::path path = folder + relative;
         fs::create_directories(path.parent_path());
-        std::ofstream(path, std::ios::binary) << contents;
-        return path.string();
+        return writeFile(path.string(), contents);
     }
     std::string copyInto(const std::string& relative, const std::string& source)
     {
@@ -101,7 +92,8 @@ protected:
         return output.at(50, 50);
     }
 
-    std::string folder;
+    ScratchFolder scratch{testFileName("dialog")};
+    const std::string folder = scratch.path() + "/";
     tavrix_host::ScriptEngine scripts;
     DialogSession session;
     std::string scriptResult;
@@ -283,7 +275,7 @@ TEST_F(DialogTest, FailuresKeepThePreviousModelAndSayWhy)
         if (c.json) file("m.json", c.json);
         CommandResult result = pressLoad(*instance, c.actions ? c.actions : chooseJson);
         EXPECT_EQ(result.err, c.err) << c.message;
-        EXPECT_NE(result.message.find(c.message), std::string::npos) << result.message;
+        EXPECT_THAT(result.message, HasSubstr(c.message));
         EXPECT_EQ(savedState(*instance), goodState) << c.message;
         EXPECT_EQ(instance->param(kFirstSlider + 1).streamName, "GOOD") << c.message;
         EXPECT_EQ(centre(*instance).green, 200) << "the previous model and texture still draw: " << c.message;
@@ -407,14 +399,14 @@ TEST_F(DialogTest, TheFallbackSerializerWritesWhatTheEnginesWrites)
     scripts.setHideJson(true);
     pressLoad(*instance, actionsText);
     EXPECT_EQ(scriptResult, engines);
-    EXPECT_NE(scripts.transcript().find("show dialog"), std::string::npos) << "the dialog ran without JSON";
+    EXPECT_THAT(scripts.transcript(), HasSubstr("show dialog")) << "the dialog ran without JSON";
 
     Json::Value read;
     ASSERT_TRUE(Json::Reader().parse(engines, read)) << engines;
     EXPECT_EQ(read["modelPath"].asString(), moc) << "chosen names come back exactly";
     ASSERT_EQ(read["texturePaths"].size(), textures.size());
     for (Json::ArrayIndex i = 0; i < textures.size(); ++i) EXPECT_EQ(read["texturePaths"][i].asString(), textures[i]);
-    EXPECT_NE(engines.find("\\u2028"), std::string::npos) << engines;
+    EXPECT_THAT(engines, HasSubstr("\\u2028"));
 }
 
 TEST_F(DialogTest, AModelWithThreeHundredParametersFillsEverySlider)

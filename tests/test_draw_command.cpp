@@ -1,22 +1,24 @@
 // tavrix draw, run as a user would: pixels where the projection puts the
 // model, colours by the blend rules, both model forms, and one-line errors
 // that leave no half-written file behind.
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <dirent.h>
+#include <filesystem>
 #include <string>
 #include <vector>
 
-#include "ImageFile.h"
 #include "mocwriter/MocWriter.h"
-#include "support/DrawingFixtures.h"
-#include "support/ToolProcess.h"
+#include "support/tool/ToolProcess.h"
 
 using mocwriter::MocModel;
 using mocwriter::ModelBuilders;
 using tavrix_test::Image;
+using tavrix_test::readPngImage;
 using tavrix_test::Rgba8;
 using tavrix_test::ToolRun;
+using ::testing::HasSubstr;
+namespace fs = std::filesystem;
 
 namespace {
 
@@ -49,30 +51,9 @@ protected:
     void SetUp() override
     {
         ToolTest::SetUp();
-        modelPath = writeModel("rects.moc", mocwriter::MocFile::build(twoRectModel()));
+        modelPath = writeModel("rects.moc", twoRectModel());
         red = tavrix_test::writeSolidPng("red.png", 4, 4, RED);
         blue = tavrix_test::writeSolidPng("blue.png", 4, 4, TRANSLUCENT_BLUE);
-    }
-
-    Image readImage(const std::string& path)
-    {
-        tavrix_media::RgbaImage png;
-        std::string why;
-        EXPECT_TRUE(tavrix_media::readPng(path, png, why)) << why;
-        return Image{static_cast<int>(png.width), static_cast<int>(png.height), png.pixels};
-    }
-
-    // The folder's entries other than the tool's captured outputs.
-    std::vector<std::string> files()
-    {
-        std::vector<std::string> names;
-        DIR* folder = opendir(dir.c_str());
-        while (dirent* entry = folder ? readdir(folder) : nullptr) {
-            const std::string name = entry->d_name;
-            if (name != "." && name != ".." && name != "stdout" && name != "stderr") names.push_back(name);
-        }
-        if (folder) closedir(folder);
-        return names;
     }
 
     std::string modelPath;
@@ -96,7 +77,7 @@ TEST_F(DrawCommandTest, PixelsFollowTheProjectionAndTheBlendRules)
                         " -o '" + out + "'");
         ASSERT_EQ(r.status, 0) << r.err;
         EXPECT_EQ(r.err, "");
-        const Image image = readImage(out);
+        const Image image = readPngImage(out);
         ASSERT_EQ(image.width, size.width);
         ASSERT_EQ(image.height, size.height);
         const float scale = size.width / 64.0f;
@@ -106,13 +87,12 @@ TEST_F(DrawCommandTest, PixelsFollowTheProjectionAndTheBlendRules)
 
 TEST_F(DrawCommandTest, ModelJsonFileNamesTheSameDrawingAndDrawingIsRepeatable)
 {
-    const std::string puppet = dir + "/puppet/";
-    ASSERT_EQ(std::system(("mkdir -p '" + puppet + "tex' && cp '" + modelPath + "' '" + puppet + "' && cp '" + red +
-                           "' '" + puppet + "tex/red.png' && cp '" + blue + "' '" + puppet + "tex/blue.png'")
-                              .c_str()),
-              0);
-    const std::string json = "{\"model\": \"rects.moc\", \"textures\": [\"tex/red.png\", \"tex/blue.png\"]}";
-    const std::string jsonPath = writeModel("puppet/puppet.json", std::vector<uint8_t>(json.begin(), json.end()));
+    fs::create_directories(path("puppet/tex"));
+    fs::copy_file(modelPath, path("puppet/rects.moc"));
+    fs::copy_file(red, path("puppet/tex/red.png"));
+    fs::copy_file(blue, path("puppet/tex/blue.png"));
+    const std::string jsonPath =
+        write("puppet/puppet.json", "{\"model\": \"rects.moc\", \"textures\": [\"tex/red.png\", \"tex/blue.png\"]}");
 
     const ToolRun fromMoc = run("draw '" + modelPath + "' --texture '" + red + "' --texture '" + blue + "' -o '" +
                                 dir + "/moc.png'");
@@ -121,7 +101,7 @@ TEST_F(DrawCommandTest, ModelJsonFileNamesTheSameDrawingAndDrawingIsRepeatable)
     for (const char* name : {"json1.png", "json2.png"}) {
         const ToolRun fromJson = run("draw '" + jsonPath + "' -o '" + dir + "/" + name + "'");
         ASSERT_EQ(fromJson.status, 0) << fromJson.err;
-        EXPECT_EQ(readImage(dir + "/" + name).rgba, readImage(dir + "/moc.png").rgba) << name;
+        EXPECT_EQ(readPngImage(dir + "/" + name).rgba, readPngImage(dir + "/moc.png").rgba) << name;
     }
     EXPECT_EQ(tavrix_test::readFile(dir + "/json1.png"), tavrix_test::readFile(dir + "/json2.png"));
 }
@@ -135,35 +115,32 @@ TEST_F(DrawCommandTest, SetPosesTheModelAndBackgroundFillsWhatItLeaves)
     mesh.opacities.assign(2, 1.0f);
     mesh.keyedPoints.push_back(mesh.keyedPoints[0]);
     for (size_t i = 0; i < mesh.keyedPoints[1].size(); i += 2) mesh.keyedPoints[1][i] += 32; // 32 to the right at 1
-    const std::string path = writeModel("moving.moc", mocwriter::MocFile::build(model));
     const std::string out = dir + "/posed.png";
 
-    ToolRun r = run("draw '" + path + "' --texture '" + red + "' --set " + tavrix_test::FLAT_PARAM +
+    ToolRun r = run("draw '" + writeModel("moving.moc", model) + "' --texture '" + red + "' --set " + tavrix_test::FLAT_PARAM +
                     "=0.5 --background '#ffffff' -o '" + out + "'");
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(tavrix_test::comparePixels(
-                  readImage(out),
+                  readPngImage(out),
                   [&](int x, int y) { return tavrix_test::insideRect(x, y, 16, 0, 32, 16) ? RED : Rgba8{255, 255, 255, 255}; }, 0),
               "");
 }
 
 TEST_F(DrawCommandTest, DefaultSizeIsTheCanvasCappedAt4096)
 {
-    const std::string path = writeModel("wide.moc", mocwriter::MocFile::build(tavrix_test::flatModel(8192, 64, {})));
-    ToolRun r = run("draw '" + path + "' -o '" + dir + "/wide.png'");
+    ToolRun r = run("draw '" + writeModel("wide.moc", tavrix_test::flatModel(8192, 64, {})) + "' -o '" + dir + "/wide.png'");
     ASSERT_EQ(r.status, 0) << r.err;
-    const Image image = readImage(dir + "/wide.png");
+    const Image image = readPngImage(dir + "/wide.png");
     EXPECT_EQ(image.width, 4096);
     EXPECT_EQ(image.height, 32);
 }
 
 TEST_F(DrawCommandTest, FailuresAreOneLineAndLeaveNoFileBehind)
 {
-    const std::string badJson = writeModel("bad.json", {'{', '"', 'm', 'o', 'd', 'e', 'l', '"', ':', '7', '}'});
-    const std::string notPng = writeModel("not.png", {'n', 'o'});
-    const std::string json = "{\"model\": \"rects.moc\", \"textures\": [\"a.png\", 4]}";
-    const std::string badTexture = writeModel("texture.json", std::vector<uint8_t>(json.begin(), json.end()));
-    const std::string notJson = writeModel("broken.json", {'{', '"', 'm'});
+    const std::string badJson = write("bad.json", "{\"model\":7}");
+    const std::string notPng = write("not.png", "no");
+    const std::string badTexture = write("texture.json", "{\"model\": \"rects.moc\", \"textures\": [\"a.png\", 4]}");
+    const std::string notJson = write("broken.json", "{\"m");
     struct Case {
         const char* what;
         std::string args;
@@ -187,23 +164,22 @@ TEST_F(DrawCommandTest, FailuresAreOneLineAndLeaveNoFileBehind)
         SCOPED_TRACE(c.what);
         const ToolRun r = run(c.args);
         EXPECT_EQ(r.status, c.status) << r.err;
-        EXPECT_NE(r.err.find(c.mentioned), std::string::npos) << r.err;
+        EXPECT_THAT(r.err, HasSubstr(c.mentioned));
         EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), c.status == 2 && c.mentioned == "--output" ? 2 : 1)
             << r.err;
-        EXPECT_EQ(files().size(), 5u) << "only the inputs are left";
+        EXPECT_EQ(tavrix_test::filesIn(dir).size(), 5u) << "only the inputs are left";
     }
 
     // A parameter the model does not define is set all the same, with a warning.
     const ToolRun unknown = run("draw '" + modelPath + "' --set PARAM_TYPO=1" + out);
     EXPECT_EQ(unknown.status, 0) << unknown.err;
-    EXPECT_NE(unknown.err.find("warning: --set PARAM_TYPO: the model defines no parameter"), std::string::npos)
-        << unknown.err;
-    std::remove((dir + "/out.png").c_str());
+    EXPECT_THAT(unknown.err, HasSubstr("warning: --set PARAM_TYPO: the model defines no parameter"));
+    fs::remove(dir + "/out.png");
 
     // A texture that cannot be decoded is a warning naming it; the model still draws.
     const ToolRun r = run("draw '" + modelPath + "' --texture '" + notPng + "' --texture '" + blue + "'" + out);
     EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_NE(r.err.find("warning"), std::string::npos);
-    EXPECT_NE(r.err.find(notPng), std::string::npos) << r.err;
-    EXPECT_EQ(readImage(dir + "/out.png").width, 64);
+    EXPECT_THAT(r.err, HasSubstr("warning"));
+    EXPECT_THAT(r.err, HasSubstr(notPng));
+    EXPECT_EQ(readPngImage(dir + "/out.png").width, 64);
 }

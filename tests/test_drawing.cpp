@@ -1,5 +1,6 @@
 // The OpenGL back-end, the model front-ends and the loading helpers, drawn
 // for real through Mesa and read back pixel by pixel.
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <lodepng.h>
 
@@ -26,6 +27,10 @@
 
 using namespace tavrix;
 using namespace tavrix_test;
+using ::testing::HasSubstr;
+using ::testing::Not;
+using ::testing::FloatEq;
+using ::testing::Pointwise;
 
 namespace {
 
@@ -116,18 +121,16 @@ void pixelProjection(DrawParam& back)
 TEST_F(RuntimeTest, BackEndTextureTables)
 {
     {
-        SCOPED_TRACE("setTexture on a fresh back-end sizes both tables to the number + 1");
+        SCOPED_TRACE("setTexture on a fresh back-end gives that number, and only that, a texture");
         DrawParam_OpenGLES2 back;
         back.setTexture(2, 77);
-        EXPECT_EQ(back.getTextureCount(), 3);
-        EXPECT_EQ(back.getTextureInfoCount(), 3);
         EXPECT_FALSE(back.enabledTextureInfo(0));
         EXPECT_FALSE(back.enabledTextureInfo(1));
         EXPECT_TRUE(back.enabledTextureInfo(2));
         EXPECT_EQ(back.getTexture(2), 77u);
     }
     {
-        SCOPED_TRACE("generateModelTextureNo takes the first free number from 32, else doubles the table");
+        SCOPED_TRACE("generateModelTextureNo takes the first free number from 32, past the table's end too");
         DrawParam_OpenGLES2 back;
         back.setTexture(39, 1);
         for (int no = 32; no <= 34; ++no) back.setTexture(no, 1);
@@ -135,7 +138,6 @@ TEST_F(RuntimeTest, BackEndTextureTables)
         EXPECT_EQ(back.getTexture(35), DrawParam_OpenGLES2::TEXTURE_RESERVED);
         for (int no = 36; no <= 38; ++no) back.setTexture(no, 1);
         EXPECT_EQ(back.generateModelTextureNo(), 40);
-        EXPECT_EQ(back.getTextureCount(), 80);
         EXPECT_EQ(back.getTexture(40), DrawParam_OpenGLES2::TEXTURE_RESERVED);
 
         // A handed-out number beyond the texture-info table can still be given a texture.
@@ -151,7 +153,6 @@ TEST_F(RuntimeTest, BackEndTextureTables)
         SCOPED_TRACE("an empty table grows so that the number returned has an entry");
         DrawParam_OpenGLES2 back;
         EXPECT_EQ(back.generateModelTextureNo(), 0);
-        EXPECT_GE(back.getTextureCount(), 1);
         EXPECT_EQ(back.getTexture(0), DrawParam_OpenGLES2::TEXTURE_RESERVED);
     }
 }
@@ -347,7 +348,7 @@ TEST_F(DrawingTest, ShaderBuildFailuresAreReportedAndLeaveNoProgram)
         unsigned int program = 1;
         const std::string printed = captureStdout([&] { program = UtOpenGLES2::loadShaders(c.vertex, c.fragment); });
         EXPECT_EQ(program, 0u);
-        EXPECT_NE(printed.find(c.message), std::string::npos) << printed;
+        EXPECT_THAT(printed, HasSubstr(c.message));
     }
     const unsigned int program = UtOpenGLES2::loadShaders(vertex, fragment);
     EXPECT_NE(program, 0u);
@@ -431,7 +432,7 @@ TEST_F(DrawingTest, LoadModelGivesTheProjectionOfTheAspectAndCanvasWidth)
     ASSERT_NE(model, nullptr);
     const float* m = model->getDrawParam()->getMatrix();
     const float expected[16] = {0.002f, 0, 0, 0, 0, -0.0035555556f, 0, 0, 0, 0, 1, 0, -1, 1, 0, 1};
-    for (int i = 0; i < 16; ++i) EXPECT_FLOAT_EQ(m[i], expected[i]) << "element " << i;
+    EXPECT_THAT(std::vector<float>(m, m + 16), Pointwise(FloatEq(), expected));
     EXPECT_TRUE(model->isPremultipliedAlpha());
 }
 
@@ -479,7 +480,7 @@ TEST_F(DrawingTest, ModelWithoutTexturesDrawsNothingAndRaisesNoError)
     ASSERT_NE(model, nullptr);
     clearViewport(TARGET_WIDTH, TARGET_HEIGHT);
     const std::string printed = captureStdout([&] { model->draw(); });
-    EXPECT_EQ(printed.find("ERROR"), std::string::npos) << printed;
+    EXPECT_THAT(printed, Not(HasSubstr("ERROR")));
     EXPECT_EQ(comparePixels(readImage(TARGET_WIDTH, TARGET_HEIGHT), [](int, int) { return Rgba8{0, 0, 0, 0}; }, 0),
               "");
     EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));

@@ -1,6 +1,7 @@
 // The effect's pieces that need neither host nor OpenGL: rounding, stream
-// names, the flat block, the render projection, alpha masking, load results
-// and shader paths.
+// names, the flat block, the render projection, alpha masking and load
+// results.
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -11,9 +12,11 @@
 #include "GLator.h"
 #include "LoadInfo.h"
 #include "RenderProjection.h"
-#include "ShaderPath.h"
 #include "StreamName.h"
 #include "Util/Param_Utils.h"
+
+using ::testing::FloatEq;
+using ::testing::Pointwise;
 
 namespace {
 
@@ -94,7 +97,7 @@ TEST(RenderProjection, CentredFullScaleOnAWideLayer)
     float m[16];
     renderProjection(1920, 1080, 1000, 960, 540, 1.0f, m);
     const float expected[16] = {0.002f, 0, 0, 0, 0, -0.0035555556f, 0, 0, 0, 0, 1, 0, -1, 1.7777778f, 0, 1};
-    for (int i = 0; i < 16; ++i) EXPECT_FLOAT_EQ(m[i], expected[i]) << "element " << i;
+    EXPECT_THAT(m, Pointwise(FloatEq(), expected));
 
     // The model point (Wc/2, Wc/2) lands on the Position point, whatever the scale.
     const struct {
@@ -155,13 +158,6 @@ TEST(LoadInfo, PathsOnlyFromWellTypedResults)
             EXPECT_EQ(paths, c.paths) << c.text;
         }
     }
-}
-
-TEST(CreateShaderPath, FolderOfThePluginWithColonsAsSlashes)
-{
-    EXPECT_EQ(CreateShaderPath("Disk:Users/me/Plug:ins/GLator.plugin", "vert.glsl"), "/me/Plug/ins/vert.glsl");
-    EXPECT_EQ(CreateShaderPath("/usr/lib/tavrix/TavrixLoader.so", "frag.glsl"), "/usr/lib/tavrix/frag.glsl");
-    EXPECT_EQ(CreateShaderPath("plugin", "s.glsl"), "plugin/s.glsl");
 }
 
 } // namespace

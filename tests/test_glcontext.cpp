@@ -93,23 +93,6 @@ TEST_F(PrivateGLTest, MakeReadyToRenderFailsOnceTheColourAttachmentIsDeleted)
     EXPECT_STREQ(CheckFramebufferStatus(), "Framebuffer incomplete, missing attachment!");
 }
 
-TEST(ReportError, TextPerCode)
-{
-    const std::pair<int, const char*> cases[] = {
-        {0, "OK"},
-        {1, "OS specific calls failed!"},
-        {2, "OS specific unloading error!"},
-        {3, "OpenGL resources failed to load!"},
-        {4, "OpenGL resources failed to un-load!"},
-        {5, "Appropriate OpenGL extensions not found!"},
-        {6, "Shader Error!"},
-        {7, "Unknown AESDK_OpenGL error!"},
-        {9, "Unknown Error Code!"},
-        {-1, "Unknown Error Code!"},
-    };
-    for (const auto& c : cases) EXPECT_STREQ(ReportError(c.first), c.second) << c.first;
-}
-
 // A context of the test's own, standing for the host's.
 struct HostContext {
     EGLDisplay display = EGL_NO_DISPLAY;

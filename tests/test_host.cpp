@@ -1,12 +1,9 @@
 // The substitute host's own pieces: handles, pixel work, keyframes, saved
 // states and project files.
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <fstream>
 #include <string>
-
-#include <unistd.h>
 
 #include "HandleTable.h"
 #include "HostLog.h"
@@ -16,9 +13,13 @@
 #include "SavedState.h"
 #include "ScriptEngine.h"
 #include "WorldOps.h"
+#include "support/Files.h"
 
 using namespace tavrix_host;
 using namespace tavrix_project;
+using ::testing::HasSubstr;
+using ::testing::Not;
+using ::testing::StartsWith;
 
 namespace {
 
@@ -167,8 +168,8 @@ TEST(ProjectFile, RefusalsNameTheMemberAndTheFault)
         Project parsed;
         std::string error;
         EXPECT_FALSE(ProjectFile::parse(c.text, "p.json", parsed, error)) << c.text;
-        EXPECT_EQ(error.substr(0, c.message.size()), c.message) << c.text;
-        EXPECT_EQ(error.find('\n'), std::string::npos) << "one line: " << error;
+        EXPECT_THAT(error, StartsWith(c.message)) << c.text;
+        EXPECT_THAT(error, Not(HasSubstr("\n"))) << "one line";
     }
 }
 
@@ -205,7 +206,8 @@ TEST(ProjectFile, ReadsLayersAndKeysAndSavesOnlyTheStates)
     EXPECT_EQ(position.keys[1].y, 4);
     EXPECT_EQ(position.where, "layers[0].effect.params.Position");
 
-    const std::string out = ::testing::TempDir() + "saved_project.json";
+    tavrix_test::ScratchFolder scratch("project");
+    const std::string out = scratch / "saved_project.json";
     ASSERT_TRUE(ProjectFile::save(parsed, {"new state", ""}, out, error)) << error;
     Project reread;
     ASSERT_TRUE(ProjectFile::load(out, reread, error)) << error;
@@ -219,8 +221,8 @@ TEST(ProjectFile, ReadsLayersAndKeysAndSavesOnlyTheStates)
 
 TEST(ScriptEngine, ValuesErrorsAndTheToolkitsFiles)
 {
-    const std::string readable = ::testing::TempDir() + "tavrix_script_" + std::to_string(getpid()) + ".txt";
-    std::ofstream(readable) << "caf\xC3\xA9 \xF0\x9F\x98\x80";
+    tavrix_test::ScratchFolder scratch("script");
+    const std::string readable = tavrix_test::writeFile(scratch / "readable.txt", "caf\xC3\xA9 \xF0\x9F\x98\x80");
     const struct {
         std::string script;
         bool hideJson;
@@ -252,15 +254,14 @@ TEST(ScriptEngine, ValuesErrorsAndTheToolkitsFiles)
         std::string error;
         EXPECT_EQ(engine.run(c.script, DialogSession(), result, error), c.runs) << c.script << ": " << error;
         const std::string& text = c.runs ? result : error;
-        EXPECT_EQ(text.substr(0, c.text.size()), c.text) << c.script;
+        EXPECT_THAT(text, StartsWith(c.text)) << c.script;
     }
-    std::remove(readable.c_str());
-}
+    }
 
 TEST(DialogSession, RefusalsNameTheAction)
 {
-    const std::string existing = ::testing::TempDir() + "tavrix_session_" + std::to_string(getpid()) + ".png";
-    std::ofstream(existing) << "x";
+    tavrix_test::ScratchFolder scratch("session");
+    const std::string existing = tavrix_test::writeFile(scratch / "existing.png", "x");
     const struct {
         std::string actions;
         std::string error;
@@ -278,10 +279,9 @@ TEST(DialogSession, RefusalsNameTheAction)
         DialogSession session;
         std::string error;
         EXPECT_FALSE(DialogSession::parse(c.actions, "load", "/nowhere/", session, error)) << c.actions;
-        EXPECT_EQ(error.substr(0, c.error.size()), c.error);
+        EXPECT_THAT(error, StartsWith(c.error));
         EXPECT_TRUE(session.actions.empty());
     }
-    std::remove(existing.c_str());
 }
 
 } // namespace

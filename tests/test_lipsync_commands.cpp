@@ -3,30 +3,28 @@
 // "audio" entry drives the effect's slider through the substitute host and
 // its sound goes into the rendered clip; bad sounds and names stop a run
 // before any frame.
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <json/json.h>
 
 #include <algorithm>
-#include <cmath>
-#include <cstdio>
-#include <fstream>
-#include <memory>
+#include <filesystem>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "AudioFile.h"
-#include "DemoModel.h"
 #include "ProjectFile.h"
 #include "ProjectRenderer.h"
-#include "mocwriter/MocFile.h"
-#include "support/ToolProcess.h"
 #include "support/audio/SyntheticSound.h"
 #include "support/plugin/PluginFixture.h"
+#include "support/tool/ToolProcess.h"
 #include "support/video/ClipDecoder.h"
 
 using tavrix_test::ToolRun;
 using tavrix_media::AudioTrack;
+using ::testing::HasSubstr;
+using ::testing::StartsWith;
 
 namespace {
 
@@ -45,48 +43,34 @@ void writeVoice(const std::string& path, double amplitude = 0.3)
 
 class PlayLipSyncTest : public tavrix_test::ToolTest {
 protected:
-    void SetUp() override
-    {
-        ToolTest::SetUp();
-        model = writeModel("demo.moc", mocwriter::MocFile::build(tavrix_demo::demoModel()));
-        voice = dir + "/voice.wav";
-        writeVoice(voice);
-    }
+    void SetUp() override { writeVoice(voice); }
     // The values of one parameter in each line of --params-json.
     std::vector<double> play(const std::string& args, const char* id = MOUTH)
     {
-        const std::string lines = dir + "/params.jsonl";
-        std::remove(lines.c_str());
-        ToolRun r = run("play '" + model + "' " + args + " --params-json '" + lines + "' --no-images -q");
+        std::filesystem::remove(path("params.jsonl"));
+        ToolRun r = run("play '" + model + "' " + args + " --params-json params.jsonl --no-images -q");
         EXPECT_EQ(r.status, 0) << r.err;
         std::vector<double> values;
-        std::istringstream text(tavrix_test::readFile(lines));
-        std::string line;
-        Json::CharReaderBuilder builder;
-        while (std::getline(text, line)) {
-            Json::Value value;
-            std::unique_ptr<Json::CharReader> reader(builder.newCharReader());
-            EXPECT_TRUE(reader->parse(line.data(), line.data() + line.size(), &value, nullptr)) << line;
-            values.push_back(value["params"][id].asDouble());
+        for (const Json::Value& line : tavrix_test::readJsonLines(path("params.jsonl"))) {
+            values.push_back(line["params"][id].asDouble());
         }
         return values;
     }
 
-    std::string model;
-    std::string voice;
+    std::string model = writeDemoModel();
+    std::string voice = path("voice.wav");
 };
 
 TEST_F(PlayLipSyncTest, TheSoundMovesTheMouthOverTheMotions)
 {
     // A motion holds the mouth half open and turns the head: the sound wins
     // on the mouth, the motion keeps the head.
-    const std::string motion = writeModel("talk.mtn", [] {
+    const std::string motion = write("talk.mtn", [] {
         std::string text = "$fps=30\n$fadein=0\n$fadeout=0\nPARAM_MOUTH_OPEN_Y=";
         for (int i = 0; i < 60; ++i) text += "0.5,";
         text += "0.5\nPARAM_ANGLE_X=";
         for (int i = 0; i < 60; ++i) text += "20,";
-        text += "20\n";
-        return std::vector<uint8_t>(text.begin(), text.end());
+        return text + "20\n";
     }());
     const std::string common = "--lipsync '" + voice + "' --motion '" + motion + "'";
     std::vector<double> mouth = play(common);
@@ -134,7 +118,7 @@ TEST_F(PlayLipSyncTest, AClipCarriesTheSoundOfItsFrames)
 
 TEST_F(PlayLipSyncTest, BadSoundsAndNamesStopBeforeAnyFrame)
 {
-    const std::string notes = writeModel("notes.wav", {'h', 'e', 'l', 'l', 'o'});
+    const std::string notes = write("notes.wav", "hello");
     const std::string lines = " --params-json '" + dir + "/p.jsonl' -o '" + dir + "/f_####.png'";
     struct Case {
         std::string args;
@@ -151,12 +135,12 @@ TEST_F(PlayLipSyncTest, BadSoundsAndNamesStopBeforeAnyFrame)
     for (const Case& c : cases) {
         ToolRun r = run("play '" + model + "' " + c.args + lines);
         EXPECT_EQ(r.status, c.status) << c.args << "\n" << r.err;
-        EXPECT_NE(r.err.find(c.message), std::string::npos) << c.args << "\n" << r.err;
+        EXPECT_THAT(r.err, HasSubstr(c.message)) << c.args;
         // One line; usage errors add a pointer to --help.
         EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), c.status == 1 ? 1 : 2) << r.err;
     }
-    EXPECT_FALSE(std::ifstream(dir + "/p.jsonl").good());
-    EXPECT_FALSE(std::ifstream(dir + "/f_0000.png").good());
+    EXPECT_EQ(tavrix_test::filesIn(dir), (std::vector<std::string>{"demo.moc", "notes.wav", "voice.wav"}))
+        << "nothing is written";
 }
 
 // A project whose layer shows a model with parameters from -10 to 10, one of
@@ -166,8 +150,6 @@ protected:
     void SetUp() override
     {
         PluginTest::SetUp();
-        dir = ::testing::TempDir() + tavrix_test::testFileName(std::to_string(getpid()));
-        ASSERT_EQ(std::system(("rm -rf '" + dir + "' && mkdir -p '" + dir + "'").c_str()), 0);
         writeVoice(dir + "/voice.wav", 0.5);
         const std::string modelPath = tavrix_test::writeTempModel(
             tavrix_test::testFileName("talk.moc"), tavrix_test::modelWithParams({"PARAM_ANGLE_X", MOUTH}));
@@ -177,12 +159,6 @@ protected:
         audio()["file"] = "voice.wav";
         audio()["offset"] = 0.25;
     }
-    void TearDown() override
-    {
-        std::system(("rm -rf '" + dir + "'").c_str());
-        PluginTest::TearDown();
-    }
-
     Json::Value& audio() { return project["layers"][0]["effect"]["audio"]; }
 
     // Reads and opens the project; false with the one line of refusal.
@@ -195,7 +171,8 @@ protected:
                renderer.open(read, error, warnings);
     }
 
-    std::string dir;
+    tavrix_test::ScratchFolder scratch{tavrix_test::testFileName("render")};
+    const std::string dir = scratch.path();
     Json::Value project;
 };
 
@@ -252,7 +229,7 @@ TEST_F(RenderLipSyncTest, RefusalsNameTheMemberBeforeAnyFrame)
         tavrix_project::ProjectRenderer renderer(host);
         std::string error;
         EXPECT_FALSE(open(read, renderer, error)) << c.member;
-        EXPECT_EQ(error.find(dir + "/shot.json: " + c.message), 0u) << error;
+        EXPECT_THAT(error, StartsWith(dir + "/shot.json: " + c.message));
         renderer.close();
         audio() = kept;
     }
@@ -262,16 +239,15 @@ TEST_F(RenderLipSyncTest, RefusalsNameTheMemberBeforeAnyFrame)
     tavrix_project::ProjectRenderer renderer(host);
     std::string error;
     EXPECT_FALSE(open(read, renderer, error));
-    EXPECT_NE(error.find("layers[0].effect.audio.param: the effect's params set this slider too"), std::string::npos)
-        << error;
+    EXPECT_THAT(error, HasSubstr("layers[0].effect.audio.param: the effect's params set this slider too"));
 }
 
 TEST_F(RenderLipSyncTest, TheRenderedClipCarriesTheSoundAtItsOffset)
 {
-    std::ofstream(dir + "/shot.json") << project;
+    tavrix_test::writeFile(dir + "/shot.json", project.toStyledString());
     // Frames 12 to 35 (0.5 to 1.5 s): the burst starts 0.25 s into the clip.
-    const std::string command = "cd '" + dir + "' && '" TAVRIX_TOOL_PATH "' render shot.json -q -s 12 -e 35 -o clip.mov";
-    ASSERT_EQ(std::system(command.c_str()), 0);
+    const ToolRun r = tavrix_test::runTool(dir, "render shot.json -q -s 12 -e 35 -o clip.mov");
+    ASSERT_EQ(r.status, 0) << r.err;
     AudioTrack sound;
     std::string why;
     ASSERT_TRUE(tavrix_media::readAudioFile(dir + "/clip.mov", sound, why)) << why;

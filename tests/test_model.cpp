@@ -1,6 +1,7 @@
 // The model object and its context: loading results and refusals, deformers
 // ordered parents first, draw-order buckets, change-driven interpolation,
 // parameter arithmetic and exclusive part groups.
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -37,6 +38,9 @@ using mocwriter::MocModel;
 using mocwriter::ModelBuilders;
 using tavrix_test::captureMessages;
 using tavrix_test::captureStdout;
+using ::testing::HasSubstr;
+using ::testing::FloatNear;
+using ::testing::Pointwise;
 
 namespace {
 
@@ -101,49 +105,81 @@ MocModel twoMeshModel(int firstOrder, int secondOrder)
     return model;
 }
 
-TEST_F(ModelTest, LoadsAValidModelAndReportsFileAndVersionFailures)
+TEST_F(ModelTest, LoadsAValidModelAndReportsAMissingFile)
 {
     ATavrixModel model;
     EXPECT_EQ(model.getCanvasWidth(), 0.0f) << "nothing loaded yet";
     EXPECT_EQ(load(model, MocFile::build(ModelBuilders::oneParamModel())), ATavrixModel::LOAD_OK);
     EXPECT_EQ(model.getCanvasWidth(), 400.0f);
     EXPECT_EQ(model.getModelImpl()->getFormatVersion(), 10);
-    ModelImpl* loaded = model.getModelImpl();
 
-    // Each failure leaves its own message, on one line without its source tag.
+    // The failure leaves its message, on one line without its source tag.
     std::string out = captureMessages([&] {
         EXPECT_EQ(ATavrixModel::loadModel_exe(&model, LDString("/no/such/dir/model.moc")), 1001);
     });
-    EXPECT_NE(out.find("load file failed : file : /no/such/dir/model.moc @ATavrixModel#loadModel_exe()"),
-              std::string::npos);
+    EXPECT_THAT(out, HasSubstr("load file failed : file : /no/such/dir/model.moc @ATavrixModel#loadModel_exe()"));
     EXPECT_STREQ(Tavrix::getErrorMessage(), "load file failed : file : /no/such/dir/model.moc");
-
-    MocFile::Options newer;
-    newer.versionByte = 11;
-    EXPECT_EQ(load(model, MocFile::build(ModelBuilders::oneParamModel(), newer)), 2000);
-    EXPECT_STREQ(Tavrix::getErrorMessage(), "Illegal data version ( available : 10 < loaded :: 11 )");
-
-    MocFile::Options badMarker;
-    badMarker.endMarkerValue = 0x88888889u;
-    EXPECT_EQ(load(model, MocFile::build(ModelBuilders::oneParamModel(), badMarker)), 2001);
-    EXPECT_STREQ(Tavrix::getErrorMessage(), "Load Model EOF Check Error");
-
-    MocModel damaged = ModelBuilders::oneParamModel();
-    damaged.parts[0].meshes[0].indices[4] = 4;
-    EXPECT_EQ(load(model, MocFile::build(damaged)), 2002);
-    EXPECT_STREQ(Tavrix::getErrorMessage(), "Invalid model data : mesh D_QUAD: index 4 at position 4 is not below 4 points");
-    EXPECT_EQ(model.getModelImpl(), loaded) << "a failed load keeps the model it had";
-    EXPECT_EQ(ModelImpl::INSTANCE_COUNT, 1);
 
     // A headerless stream is read from its first byte as version 0, with a warning.
     ATavrixModel plain;
     EXPECT_EQ(load(plain, MocFile::buildStream(ModelBuilders::oneParamModel()), &out), 0);
-    EXPECT_NE(out.find("Warning: Invalid model data or too old version"), std::string::npos);
+    EXPECT_THAT(out, HasSubstr("Warning: Invalid model data or too old version"));
     EXPECT_EQ(plain.getModelImpl()->getFormatVersion(), 0);
 
     // The next load starts without the earlier message.
     EXPECT_EQ(load(model, MocFile::build(ModelBuilders::oneParamModel())), ATavrixModel::LOAD_OK);
     EXPECT_STREQ(Tavrix::getErrorMessage(), "");
+}
+
+TEST_F(ModelTest, RefusedBlocksGiveTheirResultAndKeepTheModelLoadedBefore)
+{
+    MocFile::Options newer;
+    newer.versionByte = 11;
+    MocFile::Options badMarker;
+    badMarker.endMarkerValue = 0x88888889u;
+    mocwriter::MocStreamWriter partsOfStrings;
+    partsOfStrings.beginObject(mocwriter::MocClass::MODEL);
+    partsOfStrings.writeNull();
+    partsOfStrings.beginObjectArray(1);
+    partsOfStrings.writeTaggedString("not a part");
+    partsOfStrings.endObjectArray();
+    partsOfStrings.writeInt(10);
+    partsOfStrings.writeInt(10);
+    partsOfStrings.endObject();
+    MocModel damaged = ModelBuilders::oneParamModel();
+    damaged.parts[0].meshes[0].indices[4] = 4;
+    // Each failure leaves its own message, on one line without its source tag.
+    const struct {
+        const char* what;
+        std::vector<uint8_t> bytes;
+        int result;
+        const char* message;   // part of what the runtime reports
+        const char* lastError; // the error message kept afterwards, where checked
+    } cases[] = {
+        {"a newer version", MocFile::build(ModelBuilders::oneParamModel(), newer), 2000,
+         "Illegal data version ( available : 10 < loaded :: 11 )",
+         "Illegal data version ( available : 10 < loaded :: 11 )"},
+        {"a wrong end marker", MocFile::build(ModelBuilders::oneParamModel(), badMarker), 2001,
+         "Load Model EOF Check Error", "Load Model EOF Check Error"},
+        {"an index past the points", MocFile::build(damaged), 2002, "",
+         "Invalid model data : mesh D_QUAD: index 4 at position 4 is not below 4 points"},
+        {"no version byte", {'m', 'o', 'c'}, 2002, "too short for its header", nullptr},
+        {"nothing", {}, 2002, "", nullptr},
+        {"a null root", {'m', 'o', 'c', 10, 0, 0x88, 0x88, 0x88, 0x88}, 2002, "no model root", nullptr},
+        {"a part list of strings", MocFile::wrap(partsOfStrings.takeBytes(), MocFile::Options()), 2002, "", nullptr},
+    };
+    ATavrixModel model;
+    ASSERT_EQ(load(model, MocFile::build(ModelBuilders::oneParamModel())), ATavrixModel::LOAD_OK);
+    ModelImpl* loaded = model.getModelImpl();
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::string out;
+        EXPECT_EQ(load(model, c.bytes, &out), c.result);
+        EXPECT_THAT(out, HasSubstr(c.message));
+        if (c.lastError) EXPECT_STREQ(Tavrix::getErrorMessage(), c.lastError);
+        EXPECT_EQ(model.getModelImpl(), loaded) << "a failed load keeps the model it had";
+    }
+    EXPECT_EQ(ModelImpl::INSTANCE_COUNT, 1);
 }
 
 TEST_F(ModelTest, RefusesModelsThatWouldMisbehaveAndNamesTheElement)
@@ -195,32 +231,10 @@ TEST_F(ModelTest, RefusesModelsThatWouldMisbehaveAndNamesTheElement)
         ATavrixModel model;
         std::string out;
         EXPECT_EQ(load(model, MocFile::build(broken), &out), ATavrixModel::LOAD_INVALID_MODEL);
-        EXPECT_NE(out.find(c.expected), std::string::npos) << out;
+        EXPECT_THAT(out, HasSubstr(c.expected));
         EXPECT_EQ(model.getModelContext()->getDrawDataCount(), 0) << "nothing installed";
     }
     EXPECT_EQ(ModelImpl::INSTANCE_COUNT, 0);
-}
-
-TEST_F(ModelTest, RefusesBlocksWithoutAModel)
-{
-    ATavrixModel model;
-    std::string out;
-    EXPECT_EQ(load(model, {'m', 'o', 'c'}, &out), 2002) << "the version byte is missing";
-    EXPECT_NE(out.find("too short for its header"), std::string::npos);
-    EXPECT_EQ(load(model, {}), 2002);
-    EXPECT_EQ(load(model, {'m', 'o', 'c', 10, 0, 0x88, 0x88, 0x88, 0x88}, &out), 2002) << "a null root";
-    EXPECT_NE(out.find("no model root"), std::string::npos);
-    // A part list that holds something other than parts.
-    mocwriter::MocStreamWriter w;
-    w.beginObject(mocwriter::MocClass::MODEL);
-    w.writeNull();
-    w.beginObjectArray(1);
-    w.writeTaggedString("not a part");
-    w.endObjectArray();
-    w.writeInt(10);
-    w.writeInt(10);
-    w.endObject();
-    EXPECT_EQ(load(model, MocFile::wrap(w.takeBytes(), MocFile::Options()), &out), 2002);
 }
 
 TEST_F(ModelTest, DeformersAreEvaluatedParentsFirstAndOrphansAreLeftOut)
@@ -546,14 +560,14 @@ TEST_F(ModelTest, ExclusivePartGroups)
     // Two visible entries: reported, the first stays visible.
     model.setParamFloat("VISIBLE:P_C", 1.0f);
     std::string out = captureStdout([&] { model.setupPartsOpacityGroup_alphaImpl(names, 0.25f); });
-    EXPECT_NE(out.find("PartsVisible:Multiple visible error"), std::string::npos);
+    EXPECT_THAT(out, HasSubstr("PartsVisible:Multiple visible error"));
 
     // None visible: the first entry is chosen and shown at once.
     model.setParamFloat("VISIBLE:P_B", 0.0f);
     model.setParamFloat("VISIBLE:P_C", 0.0f);
     model.saveParam();
     out = captureStdout([&] { model.setupPartsOpacityGroup_alphaImpl(names, 0.25f); });
-    EXPECT_NE(out.find("No Parts Visible/ use default[VISIBLE:P_A]"), std::string::npos);
+    EXPECT_THAT(out, HasSubstr("No Parts Visible/ use default[VISIBLE:P_A]"));
     EXPECT_EQ(model.getParamFloat("VISIBLE:P_A"), 1.0f);
     EXPECT_EQ(model.getPartsOpacity("P_A"), 1.0f);
     EXPECT_EQ(model.getPartsOpacity("P_B"), 0.0f);
@@ -607,10 +621,7 @@ TEST_F(ModelTest, RotationDeformerThroughTheWholeModel)
     model.update();
     int count = 0;
     float* points = model.getTransformedPoints(0, &count);
-    EXPECT_NEAR(points[0], 100.0f, 1e-4f);
-    EXPECT_NEAR(points[1], 52.0f, 1e-4f);
-    EXPECT_NEAR(points[2], 98.0f, 1e-4f);
-    EXPECT_NEAR(points[3], 50.0f, 1e-4f);
+    EXPECT_THAT(std::vector<float>(points, points + 4), Pointwise(FloatNear(1e-4f), {100.0f, 52.0f, 98.0f, 50.0f}));
 }
 
 TEST_F(ModelTest, DeformerLookupFindsTheLastEntryWithTheIdentifier)

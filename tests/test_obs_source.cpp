@@ -17,14 +17,14 @@
 #include <chrono>
 #include <cmath>
 #include <cstdio>
-#include <fstream>
+#include <filesystem>
 #include <memory>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "AudioFile.h"
-#include "support/ToolProcess.h"
+#include "support/tool/ToolProcess.h"
 #include "support/obs/ObsSession.h"
 
 namespace {
@@ -44,17 +44,10 @@ class ObsSourceTest : public tavrix_test::ToolTest {
 protected:
     void SetUp() override
     {
-        ToolTest::SetUp();
-        if (HasFatalFailure()) return;
-        const std::string make = std::string("'") + TAVRIX_DEMO_GENERATOR + "' '" + dir + "' >/dev/null";
-        ASSERT_EQ(std::system(make.c_str()), 0);
-        model = dir + "/demo.json";
+        ASSERT_NO_FATAL_FAILURE(tavrix_test::generateDemo(dir));
+        model = path("demo.json");
     }
-    void TearDown() override
-    {
-        session.reset();
-        ToolTest::TearDown();
-    }
+    void TearDown() override { session.reset(); }
 
     void startObs(int width, int height)
     {
@@ -189,8 +182,8 @@ TEST_F(ObsSourceTest, TwoPuppetsShowWhatTavrixDrawDrawsFollowTheirSlidersAndRese
 
 TEST_F(ObsSourceTest, AHotkeyPlaysAMotionAsTavrixPlayDoes)
 {
-    ASSERT_EQ(std::system(("cp '" EXAMPLE_MOTIONS "/demo_wave.mtn' '" + dir + "/'").c_str()), 0);
-    const std::string hair = EXAMPLE_MOTIONS "/demo_hair.json";
+    std::filesystem::copy_file(TAVRIX_EXAMPLES_DIR "/motions/demo_wave.mtn", path("demo_wave.mtn"));
+    const std::string hair = TAVRIX_EXAMPLES_DIR "/motions/demo_hair.json";
     ASSERT_NO_FATAL_FAILURE(startObs(WIDTH, HEIGHT));
     obs_source_t* puppet = session->addSource(SOURCE, "waving puppet", settings("\"physics_file\": \"" + hair + "\""));
     ASSERT_NE(puppet, nullptr);
@@ -343,7 +336,7 @@ TEST_F(ObsSourceTest, BadModelFilesLeaveTheSourceEmptyWithOneLogLine)
     // A damaged model: the demo cut in half; a hostile one: the fuzz
     // regression of deeply nested JSON; and one missing.
     std::string demo = tavrix_test::readFile(dir + "/demo.moc");
-    std::ofstream(dir + "/damaged.moc", std::ios::binary).write(demo.data(), static_cast<std::streamsize>(demo.size() / 2));
+    tavrix_test::writeFile(dir + "/damaged.moc", demo.substr(0, demo.size() / 2));
     const struct {
         const char* name;
         std::string file;

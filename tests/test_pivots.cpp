@@ -1,3 +1,4 @@
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -24,6 +25,7 @@
 
 using namespace tavrix;
 using mocwriter::MocStreamWriter;
+using ::testing::Each;
 
 namespace {
 
@@ -109,24 +111,6 @@ protected:
 };
 
 // --- Choosing pivots ---------------------------------------------------------
-
-TEST_F(PivotTest, TwoParameterPackingExample)
-{
-    PivotManager& manager = makeManager({{"A", {-30.0f, 0.0f, 30.0f}}, {"B", {0.0f, 1.0f}}});
-    set("A", 15.0f);
-    set("B", 1.0f);
-
-    bool outside = false;
-    EXPECT_EQ(manager.calcPivotValue(*context, &outside), 1);
-    EXPECT_EQ(manager.calcPivotIndexies(indices(), ts(), 1), 1);
-    EXPECT_EQ(std::vector<int>(indices(), indices() + 3), (std::vector<int>{4, 5, 65535}));
-    EXPECT_EQ(ts()[0], 0.5f);
-    EXPECT_EQ(ts()[1], -1.0f);
-
-    LDVector<float>& keyed = makeTable<float>({0, 0, 0, 0, 10.0f, 17.0f});
-    EXPECT_EQ(UtInterpolate::interpolateFloat(*context, manager, &outside, keyed), 10.0f + (17.0f - 10.0f) * 0.5f);
-    EXPECT_FALSE(outside);
-}
 
 // Values within GOSA of a pivot sit on it (no fraction); beyond the first or
 // last pivot they are clamped and raise the outside flag.
@@ -330,9 +314,9 @@ TEST_F(PivotTest, SixParametersFillTheTablesAndASeventhIsDroppedWithABanner)
         EXPECT_EQ(printed([&] { EXPECT_EQ(manager.calcPivotIndexies(packed, fractions, n), 6); }), banner);
         EXPECT_EQ(packed[63], 63);
         EXPECT_EQ(packed[64], 65535);
-        for (int i = 65; i < 80; ++i) EXPECT_EQ(packed[i], 0xBEEF) << i;
+        EXPECT_THAT(std::vector<unsigned short>(packed + 65, std::end(packed)), Each(0xBEEF));
         EXPECT_EQ(fractions[6], -1.0f);
-        for (int i = 7; i < 20; ++i) EXPECT_EQ(fractions[i], 42.0f) << i;
+        EXPECT_THAT(std::vector<float>(fractions + 7, std::end(fractions)), Each(42.0f));
 
         float result = 0.0f;
         LDVector<float>& keyed = makeTable(values);
@@ -440,21 +424,31 @@ std::unique_ptr<PivotManager> readManager(int listSize, WriteList writeList, boo
     return manager;
 }
 
+// A = 15 lies halfway between pivots 0 and 30 (index 1 of 3), B = 1 on its
+// second pivot: the packed entries are 1 + 3 * 1 and 2 + 3 * 1, then the end.
 TEST_F(PivotTest, ManagerReadFromTheStreamPacksLikeOneBuiltInCode)
 {
     bool invalid = true;
-    std::unique_ptr<PivotManager> manager = readManager(2, [](MocStreamWriter& w) {
+    std::unique_ptr<PivotManager> read = readManager(2, [](MocStreamWriter& w) {
         writeParamPivots(w, "A", 3, {-30.0f, 0.0f, 30.0f});
         writeParamPivots(w, "B", 2, {0.0f, 1.0f});
     }, &invalid);
-    ASSERT_NE(manager, nullptr);
+    ASSERT_NE(read, nullptr);
     EXPECT_FALSE(invalid);
-    ASSERT_EQ(manager->getParamPivotsCount(), 2);
+    ASSERT_EQ(read->getParamPivotsCount(), 2);
+    PivotManager& built = makeManager({{"A", {-30.0f, 0.0f, 30.0f}}, {"B", {0.0f, 1.0f}}});
     set("A", 15.0f);
     set("B", 1.0f);
-    bool outside = false;
-    EXPECT_EQ(UtInterpolate::interpolateFloat(*context, *manager, &outside, makeTable<float>({0, 0, 0, 0, 2, 4})), 3.0f);
-    EXPECT_EQ(std::vector<int>(indices(), indices() + 3), (std::vector<int>{4, 5, 65535}));
+    for (PivotManager* manager : {read.get(), &built}) {
+        bool outside = false;
+        EXPECT_EQ(manager->calcPivotValue(*context, &outside), 1);
+        EXPECT_EQ(manager->calcPivotIndexies(indices(), ts(), 1), 1);
+        EXPECT_EQ(std::vector<int>(indices(), indices() + 3), (std::vector<int>{4, 5, 65535}));
+        EXPECT_EQ(std::vector<float>(ts(), ts() + 2), (std::vector<float>{0.5f, -1.0f}));
+        LDVector<float>& keyed = makeTable<float>({0, 0, 0, 0, 10.0f, 17.0f});
+        EXPECT_EQ(UtInterpolate::interpolateFloat(*context, *manager, &outside, keyed), 10.0f + (17.0f - 10.0f) * 0.5f);
+        EXPECT_FALSE(outside);
+    }
 }
 
 // Each damage marks the stream invalid; the list keeps what could be read.

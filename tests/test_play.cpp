@@ -1,39 +1,26 @@
 // tavrix play run as a user would: the parameter lines follow the motions,
 // sub-ranges reproduce a full run, seeds repeat, bad input is refused.
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <json/json.h>
 
 #include <algorithm>
-#include <cstdio>
-#include <memory>
-#include <fstream>
-#include <sstream>
+#include <filesystem>
 #include <string>
 #include <vector>
 
-#include "DemoModel.h"
-#include "mocwriter/MocFile.h"
-#include "support/ToolProcess.h"
+#include "support/tool/ToolProcess.h"
 
+using tavrix_test::readFile;
+using tavrix_test::readJsonLines;
 using tavrix_test::ToolRun;
+using ::testing::HasSubstr;
+
+#define EXAMPLE_MOTIONS TAVRIX_EXAMPLES_DIR "/motions"
+
+using ::testing::ElementsAreArray;
 
 namespace {
-
-std::vector<Json::Value> readLines(const std::string& path)
-{
-    std::vector<Json::Value> lines;
-    std::istringstream text(tavrix_test::readFile(path));
-    std::string line;
-    Json::CharReaderBuilder builder;
-    while (std::getline(text, line)) {
-        Json::Value value;
-        std::string errors;
-        std::unique_ptr<Json::CharReader> reader(builder.newCharReader());
-        EXPECT_TRUE(reader->parse(line.data(), line.data() + line.size(), &value, &errors)) << line;
-        lines.push_back(value);
-    }
-    return lines;
-}
 
 float param(const Json::Value& line, const char* id)
 {
@@ -42,33 +29,23 @@ float param(const Json::Value& line, const char* id)
 
 class PlayTest : public tavrix_test::ToolTest {
 protected:
-    void SetUp() override
-    {
-        ToolTest::SetUp();
-        model = writeModel("demo.moc", mocwriter::MocFile::build(tavrix_demo::demoModel()));
-    }
-    std::string writeText(const std::string& name, const std::string& text)
-    {
-        return writeModel(name, std::vector<uint8_t>(text.begin(), text.end()));
-    }
     // Runs play on the demo model with --no-images; the parameter lines.
     std::vector<Json::Value> play(const std::string& args)
     {
-        std::string lines = dir + "/params.jsonl";
-        std::remove(lines.c_str());
-        ToolRun r = run("play '" + model + "' " + args + " --params-json '" + lines + "' --no-images -q");
+        std::filesystem::remove(path("params.jsonl"));
+        ToolRun r = run("play '" + model + "' " + args + " --params-json params.jsonl --no-images -q");
         EXPECT_EQ(r.status, 0) << r.err;
-        return readLines(lines);
+        return readJsonLines(path("params.jsonl"));
     }
 
-    std::string model;
+    std::string model = writeDemoModel();
 };
 
 TEST_F(PlayTest, ParameterLinesFollowTheCurves)
 {
-    std::string wave = writeText("wave.mtn", "$fps=25\n$fadein=0\n$fadeout=0\nPARAM_ANGLE_X=0,10,20.5,-7\n");
-    std::string lean = writeText("lean.mtn", "$fps=25\n$fadein=0\n$fadeout=0\nPARAM_BODY_ANGLE_X=4,4,4,4,4,4\n");
-    std::string hair = writeText("hair.json", "[{\"sources\": [{\"id\": \"PARAM_ANGLE_X\", \"scale\": 0.01}],"
+    std::string wave = write("wave.mtn", "$fps=25\n$fadein=0\n$fadeout=0\nPARAM_ANGLE_X=0,10,20.5,-7\n");
+    std::string lean = write("lean.mtn", "$fps=25\n$fadein=0\n$fadeout=0\nPARAM_BODY_ANGLE_X=4,4,4,4,4,4\n");
+    std::string hair = write("hair.json", "[{\"sources\": [{\"id\": \"PARAM_ANGLE_X\", \"scale\": 0.01}],"
                                               " \"targets\": [{\"kind\": 1, \"id\": \"PARAM_SWING\"}]}]");
     std::vector<Json::Value> lines =
         play("--motion '" + wave + "' --motion '" + lean + "@0.1' --physics '" + hair + "' --fps 25");
@@ -88,14 +65,14 @@ TEST_F(PlayTest, ParameterLinesFollowTheCurves)
     // Rows the run adds come after the model's own, in table order.
     EXPECT_EQ(lines[1]["params"].size(), lines[0]["params"].size() + 1);
     EXPECT_TRUE(lines[1]["params"].isMember("PARAM_SWING"));
-    std::string text = tavrix_test::readFile(dir + "/params.jsonl");
+    std::string text = readFile(dir + "/params.jsonl");
     EXPECT_LT(text.find("\"PARAM_HAIR_BACK\""), text.find("\"PARAM_SWING\""));
 }
 
 TEST_F(PlayTest, SubRangeEqualsTheSameFramesOfAFullRun)
 {
-    std::string wave = writeText("wave.mtn", "PARAM_ANGLE_X=0,10,20,-7,3\nPARAM_BODY_ANGLE_X=1 2 3\n");
-    std::string hair = writeText("hair.json", "[{\"mass\": 0.2, \"sources\": [{\"id\": \"PARAM_ANGLE_X\", \"scale\": 0.01}],"
+    std::string wave = write("wave.mtn", "PARAM_ANGLE_X=0,10,20,-7,3\nPARAM_BODY_ANGLE_X=1 2 3\n");
+    std::string hair = write("hair.json", "[{\"mass\": 0.2, \"sources\": [{\"id\": \"PARAM_ANGLE_X\", \"scale\": 0.01}],"
                                               " \"targets\": [{\"id\": \"PARAM_SWING\"}]}]");
     std::string common = "--motion '" + wave + "' --motion '" + wave + "@1.3' --loop --blink 11 --physics '" + hair +
                          "' --duration 5";
@@ -103,7 +80,7 @@ TEST_F(PlayTest, SubRangeEqualsTheSameFramesOfAFullRun)
     ASSERT_EQ(full.size(), 150u);
     std::vector<Json::Value> part = play(common + " -s 90 -e 120");
     ASSERT_EQ(part.size(), 31u);
-    for (size_t i = 0; i < part.size(); ++i) EXPECT_EQ(part[i], full[90 + i]) << i;
+    EXPECT_THAT(part, ElementsAreArray(full.begin() + 90, full.begin() + 121));
     // -e may reach past the duration: the run goes on.
     EXPECT_EQ(play(common + " -s 160 -e 160")[0]["frame"].asInt(), 160);
 }
@@ -139,15 +116,14 @@ TEST_F(PlayTest, ExampleMotionMovesTheDemoPuppet)
 
 TEST_F(PlayTest, FramesAreTheModelDrawnWithTheFramesParameters)
 {
-    std::string generate = std::string("'") + TAVRIX_DEMO_GENERATOR + "' '" + dir + "/painted' > /dev/null";
-    ASSERT_EQ(std::system(generate.c_str()), 0);
+    ASSERT_NO_FATAL_FAILURE(tavrix_test::generateDemo(path("painted")));
     std::string painted = dir + "/painted/demo.json";
     std::string lines = dir + "/frames.jsonl";
     ToolRun r = run("play '" + painted + "' --motion '" EXAMPLE_MOTIONS "/demo_wave.mtn' --blink 5 --size 200x250 -s 20 -e 23 -o '" +
                     dir + "/frames/f_%02d.png' --params-json '" + lines + "'");
     ASSERT_EQ(r.status, 0) << r.err;
-    EXPECT_NE(r.err.find("played 4 frames"), std::string::npos) << r.err;
-    std::vector<Json::Value> values = readLines(lines);
+    EXPECT_THAT(r.err, HasSubstr("played 4 frames"));
+    std::vector<Json::Value> values = readJsonLines(lines);
     ASSERT_EQ(values.size(), 4u);
 
     // Frame 23 drawn by play equals the model drawn with frame 23's values.
@@ -157,17 +133,17 @@ TEST_F(PlayTest, FramesAreTheModelDrawnWithTheFramesParameters)
     }
     ToolRun still = run("draw '" + painted + "' --size 200x250" + sets + " -o '" + dir + "/still.png'");
     ASSERT_EQ(still.status, 0) << still.err;
-    std::string frame23 = tavrix_test::readFile(dir + "/frames/f_23.png");
+    std::string frame23 = readFile(dir + "/frames/f_23.png");
     EXPECT_FALSE(frame23.empty());
-    EXPECT_EQ(frame23, tavrix_test::readFile(dir + "/still.png"));
+    EXPECT_EQ(frame23, readFile(dir + "/still.png"));
     // The motion moves the puppet from frame to frame; earlier frames are not written.
-    EXPECT_NE(tavrix_test::readFile(dir + "/frames/f_20.png"), frame23);
-    EXPECT_TRUE(tavrix_test::readFile(dir + "/frames/f_19.png").empty());
+    EXPECT_NE(readFile(dir + "/frames/f_20.png"), frame23);
+    EXPECT_TRUE(readFile(dir + "/frames/f_19.png").empty());
 }
 
 TEST_F(PlayTest, BadInputIsRefusedWithItsName)
 {
-    std::string wave = writeText("wave.mtn", "PARAM_ANGLE_X=0,1\n");
+    std::string wave = write("wave.mtn", "PARAM_ANGLE_X=0,1\n");
     std::string lines = "--params-json '" + dir + "/p.jsonl'";
     struct Case {
         std::string args;
@@ -177,16 +153,16 @@ TEST_F(PlayTest, BadInputIsRefusedWithItsName)
         {"play '" + dir + "/none.moc' --no-images " + lines, 1, "none.moc: cannot load model"},
         {"play '" + model + "' --motion '" + dir + "/none.mtn' --no-images " + lines, 1, "none.mtn: cannot be read"},
         {"play '" + model + "' --motion '" + model + "' --no-images " + lines, 1, "demo.moc: not a motion"},
-        {"play '" + model + "' --motion '" + writeText("empty.mtn", "# nothing\n") + "' --no-images " + lines, 1, "empty.mtn: no motion curves"},
+        {"play '" + model + "' --motion '" + write("empty.mtn", "# nothing\n") + "' --no-images " + lines, 1, "empty.mtn: no motion curves"},
         {"play '" + model + "' -o '" + dir + "/f.gif'", 2, "unknown extension '.gif'"},
-        {"play '" + model + "' --physics '" + writeText("h1.json", "[{\"targets\": [{\"id\": 3}]}]") +
+        {"play '" + model + "' --physics '" + write("h1.json", "[{\"targets\": [{\"id\": 3}]}]") +
              "' --no-images " + lines,
          1, "h1.json: [0].targets[0].id: expected a parameter name"},
-        {"play '" + model + "' --physics '" + writeText("h2.json", "[{\"mass\": 0}]") + "' --no-images " + lines, 1,
+        {"play '" + model + "' --physics '" + write("h2.json", "[{\"mass\": 0}]") + "' --no-images " + lines, 1,
          "h2.json: [0].mass: must be above 0"},
-        {"play '" + model + "' --physics '" + writeText("h3.json", "[{\"lenght\": 1}]") + "' --no-images " + lines, 1,
+        {"play '" + model + "' --physics '" + write("h3.json", "[{\"lenght\": 1}]") + "' --no-images " + lines, 1,
          "h3.json: [0].lenght: unknown member"},
-        {"play '" + model + "' --physics '" + writeText("h4.json", "{") + "' --no-images " + lines, 1,
+        {"play '" + model + "' --physics '" + write("h4.json", "{") + "' --no-images " + lines, 1,
          "h4.json: not valid JSON"},
         {"play '" + model + "' --no-images", 2, "--no-images writes nothing without --params-json"},
         {"play '" + model + "' --fps 0 --no-images " + lines, 2, "--fps 0 must be from 1 to 1000"},
@@ -200,10 +176,9 @@ TEST_F(PlayTest, BadInputIsRefusedWithItsName)
     for (const Case& c : cases) {
         ToolRun r = run(c.args);
         EXPECT_EQ(r.status, c.status) << c.args << "\n" << r.err;
-        EXPECT_NE(r.err.find(c.message), std::string::npos) << c.args << "\n" << r.err;
+        EXPECT_THAT(r.err, HasSubstr(c.message)) << c.args;
     }
-    std::ifstream left(dir + "/p.jsonl");
-    EXPECT_FALSE(left.good()); // nothing half-written
+    EXPECT_FALSE(std::filesystem::exists(dir + "/p.jsonl")); // nothing half-written
 }
 
 } // namespace

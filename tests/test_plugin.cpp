@@ -1,5 +1,6 @@
 // The effect plug-in loaded by the substitute host exactly as a host loads
 // it: dispatch, parameters, persistence, renaming and rendering.
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -14,6 +15,7 @@ using tavrix_host::EffectInstance;
 using tavrix_host::HostWorld;
 using tavrix_host::WorldOps;
 using namespace tavrix_test;
+using ::testing::HasSubstr;
 
 namespace {
 
@@ -100,7 +102,7 @@ TEST(PluginStart, AnAddParamErrorStopsTheDeclarations)
     host.calls().setRecording(true);
     std::string error;
     EXPECT_FALSE(host.open(TAVRIX_PLUGIN_PATH, error));
-    EXPECT_NE(error.find("parameter set-up failed (4)"), std::string::npos) << error;
+    EXPECT_THAT(error, HasSubstr("parameter set-up failed (4)"));
     EXPECT_EQ(host.calls().count("add_param"), 3) << "nothing declared after the error";
     EXPECT_EQ(host.declaredParams().size(), 3u) << "the layer and the two accepted declarations";
     host.calls().clearCalls();
@@ -118,7 +120,7 @@ TEST(PluginStart, AFailingOpenGLStartIsReportedWithItsMessage)
     EXPECT_FALSE(host.open(TAVRIX_PLUGIN_PATH, error));
     EXPECT_EQ(host.globalSetupResult().err, PF_Err_INTERNAL_STRUCT_DAMAGED);
     EXPECT_EQ(host.globalSetupResult().message, "OS specific calls failed!");
-    EXPECT_NE(error.find("OS specific calls failed!"), std::string::npos) << error;
+    EXPECT_THAT(error, HasSubstr("OS specific calls failed!"));
 }
 
 TEST_F(PluginTest, FlatteningWithoutAModelStoresTheSixteenByteBlock)

@@ -1,58 +1,28 @@
 // tavrix render run as a user runs it: projects made with the model writer,
 // the frames they give, saving and reopening, sub-ranges and chunks, and the
 // one-line refusals of bad input.
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <json/json.h>
 
-#include <cstdlib>
-#include <fstream>
+#include <filesystem>
 #include <sstream>
 #include <string>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include "ImageFile.h"
 #include "support/plugin/PluginFixture.h"
+#include "support/tool/ToolProcess.h"
 
 using namespace tavrix_test;
+using ::testing::HasSubstr;
+using ::testing::StartsWith;
 
 namespace {
 
-std::string readFile(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-bool exists(const std::string& path)
-{
-    return access(path.c_str(), F_OK) == 0;
-}
-
-struct ToolRun {
-    int status = -1;
-    std::string err;
-};
-
-class RenderCommandTest : public ::testing::Test {
+class RenderCommandTest : public ToolTest {
 protected:
-    void SetUp() override
-    {
-        dir = ::testing::TempDir() + testFileName(std::to_string(getpid()));
-        ASSERT_EQ(std::system(("rm -rf '" + dir + "' && mkdir -p '" + dir + "'").c_str()), 0);
-    }
-    void TearDown() override { std::system(("rm -rf '" + dir + "'").c_str()); }
-
-    ToolRun run(const std::string& args)
-    {
-        const std::string errPath = dir + "/stderr";
-        const std::string command =
-            "cd '" + dir + "' && '" TAVRIX_TOOL_PATH "' render " + args + " >/dev/null 2>'" + errPath + "'";
-        const int raw = std::system(command.c_str());
-        return ToolRun{WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, readFile(errPath)};
-    }
+    // tavrix render with args, in the test's folder.
+    ToolRun run(const std::string& args) { return ToolTest::run("render " + args); }
 
     // A 200 x 100 composition of 8 frames: the effect on an opaque layer
     // above a PNG background, the square moving from x 60 to x 130 (one
@@ -67,21 +37,21 @@ protected:
         return project;
     }
 
+    // Writes the project into the test's folder; its name there.
     std::string write(const std::string& name, const Json::Value& project)
     {
-        std::ofstream(dir + "/" + name) << project;
+        writeFile(path(name), project.toStyledString());
         return name;
     }
 
-    tavrix_media::RgbaImage frame(const std::string& path)
+    Json::Value readJson(const std::string& name)
     {
-        tavrix_media::RgbaImage image;
-        std::string why;
-        EXPECT_TRUE(tavrix_media::readPng(dir + "/" + path, image, why)) << why;
-        return image;
+        Json::Value value;
+        std::istringstream(readFile(path(name))) >> value;
+        return value;
     }
 
-    std::string dir;
+    static bool exists(const std::string& path) { return std::filesystem::exists(path); }
 };
 
 TEST_F(RenderCommandTest, FramesShowTheModelWhereItsKeysPutIt)
@@ -91,11 +61,10 @@ TEST_F(RenderCommandTest, FramesShowTheModelWhereItsKeysPutIt)
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.err, "");
     for (int f = 0; f < 8; ++f) {
-        tavrix_media::RgbaImage image = frame("out/f_000" + std::to_string(f) + ".png");
-        ASSERT_EQ(image.width, 200u);
+        const Image image = readPngImage(path("out/f_000" + std::to_string(f) + ".png"));
+        ASSERT_EQ(image.width, 200);
         const int centre = 60 + 10 * f;
-        Image view{200, 100, image.pixels};
-        EXPECT_EQ(comparePixels(view,
+        EXPECT_EQ(comparePixels(image,
                                 [&](int x, int y) {
                                     const bool square = x >= centre - 20 && x < centre + 20 && y >= 30 && y < 70;
                                     return square ? Rgba8{255, 0, 0, 255} : Rgba8{0, 0, 255, 255};
@@ -111,8 +80,7 @@ TEST_F(RenderCommandTest, SavedProjectsAndSubRangesGiveTheSameFiles)
     const std::string state = centredSquareState({10, 200, 30, 255});
     write("shot.json", movingSquareProject(state));
     ASSERT_EQ(run("shot.json -o 'full/f_####.png' -q --save saved.json").status, 0);
-    Json::Value saved;
-    std::istringstream(readFile(dir + "/saved.json")) >> saved;
+    const Json::Value saved = readJson("saved.json");
     EXPECT_EQ(saved["layers"][0]["effect"]["state"].asString(), state) << "the flattened state is the loaded text";
     EXPECT_FALSE(saved["layers"][1].isMember("effect"));
 
@@ -120,10 +88,7 @@ TEST_F(RenderCommandTest, SavedProjectsAndSubRangesGiveTheSameFiles)
     ASSERT_EQ(run("shot.json -o 'late/f_####.png' -s 5 -e 6 -q").status, 0);
     ASSERT_EQ(run("shot.json -o 'stepped/f_####.png' -i 3 -q").status, 0);
     // Chunks in parallel processes, each starting at its own first frame.
-    ASSERT_EQ(std::system(("cd '" + dir + "' && for k in 1 2 3; do '" TAVRIX_TOOL_PATH
-                           "' render shot.json --chunk $k/3 -o 'chunks/f_####.png' -q & done; wait")
-                              .c_str()),
-              0);
+    ASSERT_TRUE(runToolChunks(dir, "render shot.json -o 'chunks/f_####.png' -q", 3));
     for (int f = 0; f < 8; ++f) {
         const std::string name = "/f_000" + std::to_string(f) + ".png";
         const std::string full = readFile(dir + "/full" + name);
@@ -153,7 +118,7 @@ TEST_F(RenderCommandTest, BadProjectsAreRefusedBeforeAnyFrame)
     pointAsNumber["layers"][0]["effect"]["params"]["3"] = 5;
     Json::Value button = movingSquareProject(state);
     button["layers"][0]["effect"]["params"]["2"] = 1;
-    std::ofstream(dir + "/broken.json") << "{\"composition\": {\"width\": 10,}";
+    writeFile(dir + "/broken.json", "{\"composition\": {\"width\": 10,}");
 
     const struct {
         std::string file;
@@ -173,21 +138,21 @@ TEST_F(RenderCommandTest, BadProjectsAreRefusedBeforeAnyFrame)
     for (const auto& c : cases) {
         ToolRun r = run(c.file + " -o 'out/f_####.png'");
         EXPECT_EQ(r.status, 1) << c.file;
-        EXPECT_EQ(r.err.substr(0, c.message.size()), c.message) << c.file;
+        EXPECT_THAT(r.err, StartsWith(c.message)) << c.file;
         EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
         EXPECT_FALSE(exists(dir + "/out")) << c.file << ": nothing is written";
     }
 
     write("shot.json", movingSquareProject(state));
-    std::ofstream(dir + "/blocker") << "a file";
+    writeFile(dir + "/blocker", "a file");
     ToolRun r = run("shot.json -o 'blocker/f_####.png'");
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err, "tavrix render: 'blocker' is not a folder\n");
     for (const char* range : {"-s -5 -e 2", "-e -3"}) {
         r = run("shot.json -o 'out/f_####.png' " + std::string(range));
         EXPECT_EQ(r.status, 2) << range;
-        EXPECT_EQ(r.err.find("tavrix render: "), 0u) << r.err;
-        EXPECT_NE(r.err.find(" is negative: frames count from 0\n"), std::string::npos) << r.err;
+        EXPECT_THAT(r.err, StartsWith("tavrix render: "));
+        EXPECT_THAT(r.err, HasSubstr(" is negative: frames count from 0\n"));
         EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
     }
     r = run("shot.json -o 'out/f_####.png' --save missing/saved.json -q");
@@ -216,8 +181,7 @@ TEST_F(RenderCommandTest, ALoadThroughTheDialogRendersAsItsSavedStateDoes)
         const std::string name = "/f_000" + std::to_string(f) + ".png";
         EXPECT_EQ(readFile(dir + "/load" + name), readFile(dir + "/state" + name)) << "frame " << f;
     }
-    Json::Value reopened;
-    std::istringstream(readFile(dir + "/saved.json")) >> reopened;
+    const Json::Value reopened = readJson("saved.json");
     Json::Value stored;
     std::istringstream(reopened["layers"][0]["effect"]["state"].asString()) >> stored;
     EXPECT_EQ(stored["modelPath"], saved["modelPath"]) << "the dialog's result is what the project keeps";
@@ -225,8 +189,8 @@ TEST_F(RenderCommandTest, ALoadThroughTheDialogRendersAsItsSavedStateDoes)
 
 TEST_F(RenderCommandTest, LoadsThatFailAreRefusedBeforeAnyFrame)
 {
-    std::ofstream(dir + "/notex.json") << R"({"model": "x.moc"})";
-    std::ofstream(dir + "/broken.moc") << "not a model";
+    writeFile(dir + "/notex.json", R"({"model": "x.moc"})");
+    writeFile(dir + "/broken.moc", "not a model");
     const struct {
         const char* load;
         std::string message;
@@ -250,7 +214,7 @@ TEST_F(RenderCommandTest, LoadsThatFailAreRefusedBeforeAnyFrame)
         ToolRun r = run("shot.json -o 'out/f_####.png'");
         EXPECT_EQ(r.status, 1) << c.load;
         const std::string expected = "tavrix render: shot.json: " + c.message;
-        EXPECT_EQ(r.err.substr(0, expected.size()), expected);
+        EXPECT_THAT(r.err, StartsWith(expected));
         EXPECT_FALSE(exists(dir + "/out")) << c.load;
     }
 }
@@ -264,8 +228,7 @@ TEST_F(RenderCommandTest, AMissingModelRendersWithoutItAndSaysSoOnce)
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.err, "tavrix render: gone.json: layers[0].effect.state: the saved model did not load ('" + dir +
                          "/gone.moc' is missing or unreadable); rendering without a model\n");
-    Image view{200, 100, frame("out/f_0003.png").pixels};
-    EXPECT_EQ(comparePixels(view, [](int, int) { return Rgba8{0, 0, 255, 255}; }, 0), "") << "the background alone";
+    EXPECT_EQ(comparePixels(readPngImage(path("out/f_0003.png")), [](int, int) { return Rgba8{0, 0, 255, 255}; }, 0), "") << "the background alone";
 }
 
 TEST_F(RenderCommandTest, HalfResolutionAndTheLayersOwnAlpha)
@@ -289,12 +252,11 @@ TEST_F(RenderCommandTest, HalfResolutionAndTheLayersOwnAlpha)
     project["layers"][0]["effect"]["params"]["Position"].append(50);
     write("masked.json", project);
     ASSERT_EQ(run("masked.json -o 'half/f_####.png' --downsample 2 -e 0 -q").status, 0);
-    tavrix_media::RgbaImage image = frame("half/f_0000.png");
-    ASSERT_EQ(image.width, 100u);
-    ASSERT_EQ(image.height, 50u);
+    const Image image = readPngImage(path("half/f_0000.png"));
+    ASSERT_EQ(image.width, 100);
+    ASSERT_EQ(image.height, 50);
     // The square spans x 40..60 at half size; only its right half shows.
-    Image view{100, 50, image.pixels};
-    EXPECT_EQ(comparePixels(view,
+    EXPECT_EQ(comparePixels(image,
                             [](int x, int y) {
                                 const bool shown = x >= 50 && x < 60 && y >= 15 && y < 35;
                                 return shown ? Rgba8{255, 255, 0, 255} : Rgba8{0, 0, 255, 255};

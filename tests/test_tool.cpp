@@ -1,32 +1,29 @@
 // The tavrix tool's inspect command, run as a user would: JSON shape and
 // exact floats, the readable summary, and one-line errors.
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <json/json.h>
 
 #include <algorithm>
-#include <cstdio>
-#include <cstdlib>
-#include <fstream>
-#include <sstream>
 #include <string>
-#include <sys/wait.h>
-#include <unistd.h>
 #include <utf8.h>
 
 #include "ATavrixModel.h"
 #include "mocwriter/MocWriter.h"
 #include "support/RuntimeFixture.h"
-#include "support/ToolProcess.h"
+#include "support/tool/ToolProcess.h"
 
 using mocwriter::MocFile;
 using mocwriter::MocModel;
 using mocwriter::ModelBuilders;
 using tavrix_test::ToolRun;
+using ::testing::HasSubstr;
+using ::testing::Not;
+using ::testing::ElementsAreArray;
 
 namespace {
 
-class InspectTest : public tavrix_test::ToolTest {
-};
+using InspectTest = tavrix_test::ToolTest;
 
 TEST_F(InspectTest, JsonHasTheAgreedShapeAndExactFloats)
 {
@@ -34,7 +31,7 @@ TEST_F(InspectTest, JsonHasTheAgreedShapeAndExactFloats)
     m.parts[0].deformers.push_back(ModelBuilders::rotationDeformer("D_ORPHAN", std::string("D_NONE"),
                                                                    MocModel::PivotSet{}, {ModelBuilders::affine(0, 0)}));
     std::vector<uint8_t> bytes = MocFile::build(m);
-    std::string path = writeModel("one.moc", bytes);
+    std::string path = write("one.moc", bytes);
     ToolRun r = run("inspect '" + path + "' --set PARAM_ANGLE=12.5 --json");
     ASSERT_EQ(r.status, 0) << r.err;
     Json::Value doc;
@@ -73,8 +70,9 @@ TEST_F(InspectTest, JsonHasTheAgreedShapeAndExactFloats)
         model.update();
         int count = 0;
         float* points = model.getTransformedPoints(0, &count);
-        ASSERT_EQ(mesh["points"].size(), static_cast<unsigned>(2 * count));
-        for (int i = 0; i < 2 * count; ++i) EXPECT_EQ(static_cast<float>(mesh["points"][i].asDouble()), points[i]) << i;
+        std::vector<float> printed;
+        for (const Json::Value& value : mesh["points"]) printed.push_back(static_cast<float>(value.asDouble()));
+        EXPECT_THAT(printed, ElementsAreArray(points, 2 * count));
     }
     tavrix::Tavrix::dispose();
 }
@@ -92,7 +90,7 @@ TEST_F(InspectTest, JsonIsValidUtf8WhateverBytesTheModelNames)
     for (const std::string& id : ids) {
         MocModel m = ModelBuilders::oneParamModel();
         m.params[0].id = id;
-        ToolRun r = run("inspect '" + writeModel("bytes.moc", MocFile::build(m)) + "' --json");
+        ToolRun r = run("inspect '" + writeModel("bytes.moc", m) + "' --json");
         ASSERT_EQ(r.status, 0) << r.err;
         EXPECT_TRUE(utf8::is_valid(r.out.begin(), r.out.end())) << r.out;
         Json::Value doc;
@@ -104,33 +102,32 @@ TEST_F(InspectTest, JsonIsValidUtf8WhateverBytesTheModelNames)
 
 TEST_F(InspectTest, SummaryNamesWhatIsInside)
 {
-    std::string path = writeModel("one.moc", MocFile::build(ModelBuilders::oneParamModel()));
-    ToolRun r = run("inspect '" + path + "'");
+    ToolRun r = run("inspect '" + writeModel("one.moc", ModelBuilders::oneParamModel()) + "'");
     ASSERT_EQ(r.status, 0) << r.err;
     for (const char* text : {"canvas   400 x 400", "PARAM_ANGLE", "PARTS_01", "D_ROT", "D_QUAD", "draw sequence: D_QUAD"}) {
-        EXPECT_NE(r.out.find(text), std::string::npos) << text << "\n" << r.out;
+        EXPECT_THAT(r.out, HasSubstr(text));
     }
-    EXPECT_EQ(r.out.find("Tavrix version"), std::string::npos) << "runtime chatter stays off the output";
+    EXPECT_THAT(r.out, Not(HasSubstr("Tavrix version"))) << "runtime chatter stays off the output";
 }
 
 TEST_F(InspectTest, FailuresAreOneLineWithFileAndResult)
 {
-    ToolRun missing = run("inspect '" + dir + "/absent.moc' --json");
-    EXPECT_EQ(missing.status, 1);
-    EXPECT_TRUE(missing.out.empty());
-    EXPECT_NE(missing.err.find(dir + "/absent.moc"), std::string::npos);
-    EXPECT_NE(missing.err.find("1001"), std::string::npos);
-    EXPECT_EQ(std::count(missing.err.begin(), missing.err.end(), '\n'), 1) << missing.err;
-
     MocModel broken = ModelBuilders::oneParamModel();
     broken.parts[0].meshes[0].indices[0] = 9;
-    std::string path = writeModel("broken.moc", MocFile::build(broken));
-    ToolRun invalid = run("inspect '" + path + "' --json");
-    EXPECT_EQ(invalid.status, 1);
-    EXPECT_TRUE(invalid.out.empty());
-    EXPECT_NE(invalid.err.find("2002"), std::string::npos);
-    EXPECT_NE(invalid.err.find("mesh D_QUAD"), std::string::npos) << invalid.err;
-    EXPECT_EQ(std::count(invalid.err.begin(), invalid.err.end(), '\n'), 1) << invalid.err;
+    const struct {
+        std::string model;
+        std::vector<std::string> mentioned;
+    } cases[] = {
+        {dir + "/absent.moc", {dir + "/absent.moc", "1001"}},
+        {writeModel("broken.moc", broken), {"2002", "mesh D_QUAD"}},
+    };
+    for (const auto& c : cases) {
+        ToolRun r = run("inspect '" + c.model + "' --json");
+        EXPECT_EQ(r.status, 1);
+        EXPECT_TRUE(r.out.empty());
+        for (const std::string& text : c.mentioned) EXPECT_THAT(r.err, HasSubstr(text));
+        EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
+    }
 }
 
 TEST_F(InspectTest, UsageErrorsAndHelp)

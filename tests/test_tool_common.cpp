@@ -1,11 +1,10 @@
 // What the tool's commands share: frame file names, frame ranges, option
 // values, PNG files written whole or not at all, and the alpha conversions.
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <cstdlib>
+#include <filesystem>
 #include <string>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include "TextValues.h"
 #include "FrameChunk.h"
@@ -13,8 +12,10 @@
 #include "FrameRange.h"
 #include "ImageFile.h"
 #include "OutputPattern.h"
+#include "support/Files.h"
 
 using namespace tavrix_media;
+using ::testing::HasSubstr;
 
 TEST(OutputPatternTest, FrameFieldsExpand)
 {
@@ -57,17 +58,14 @@ TEST(OutputPatternTest, ExtensionAndFolder)
     ASSERT_TRUE(pattern.parse("clips.v2/shot", why));
     EXPECT_EQ(pattern.extension(), "");
 
-    std::string root = ::testing::TempDir() + "tavrix_pattern_" + std::to_string(getpid());
-    ASSERT_TRUE(pattern.parse(root + "/a/b/f_####.png", why));
+    tavrix_test::ScratchFolder root("pattern");
+    ASSERT_TRUE(pattern.parse(root / "a/b/f_####.png", why));
     ASSERT_TRUE(pattern.createFolder(why)) << why;
-    struct stat info;
-    EXPECT_EQ(::stat((root + "/a/b").c_str(), &info), 0);
+    EXPECT_TRUE(std::filesystem::is_directory(root / "a/b"));
     // A file where a folder should be is an error, not a silent pass.
-    ASSERT_TRUE(pattern.parse(root + "/a/b/f_####.png/x.png", why));
-    std::string file = root + "/a/b/f_0000.png";
-    ASSERT_EQ(std::system(("touch '" + file + "'").c_str()), 0);
+    ASSERT_TRUE(pattern.parse(root / "a/b/f_####.png/x.png", why));
+    tavrix_test::writeFile(root / "a/b/f_0000.png", "");
     EXPECT_FALSE(pattern.createFolder(why));
-    std::system(("rm -rf '" + root + "'").c_str());
 }
 
 TEST(FrameRangeTest, Resolves)
@@ -139,7 +137,7 @@ TEST(FrameChunkTest, RefusesChunksThatDoNotExist)
         FrameChunk chunk;
         std::string why;
         EXPECT_FALSE(chunk.parse(bad, why)) << bad;
-        EXPECT_NE(why.find(bad), std::string::npos) << why;
+        EXPECT_THAT(why, HasSubstr(bad));
     }
 }
 
@@ -169,26 +167,24 @@ TEST(FrameOutputTest, RefusesNamesAndSettingsBeforeRendering)
         std::string why;
         bool ok = output.prepare(c.name, c.settings, c.chunked, why);
         EXPECT_EQ(ok, c.expected == nullptr) << c.name << ": " << why;
-        if (c.expected) {
-            EXPECT_NE(why.find(c.expected), std::string::npos) << why;
-        }
+        if (c.expected) EXPECT_THAT(why, HasSubstr(c.expected));
     }
 }
 
 TEST(FrameOutputTest, OneFileNameTakesOneFrameOnly)
 {
-    std::string dir = ::testing::TempDir() + "tavrix_output_" + std::to_string(getpid());
+    tavrix_test::ScratchFolder scratch("output");
+    const std::string& dir = scratch.path();
     FrameOutput output;
     std::string why;
     ASSERT_TRUE(output.prepare(dir + "/still.png", OutputSettings{}, false, why)) << why;
     EXPECT_FALSE(output.start(2, 2, 24, {3, 4}, why));
-    EXPECT_NE(why.find("####"), std::string::npos) << why;
+    EXPECT_THAT(why, HasSubstr("####"));
     ASSERT_TRUE(output.start(2, 2, 24, {3}, why)) << why;
     ASSERT_TRUE(output.write(3, RgbaImage{2, 2, std::vector<uint8_t>(16, 200)}, why)) << why;
     EXPECT_TRUE(output.finish(why));
     RgbaImage back;
     EXPECT_TRUE(readPng(dir + "/still.png", back, why)) << why;
-    std::system(("rm -rf '" + dir + "'").c_str());
 }
 
 TEST(CommandOptionsTest, ParsesValuesAndRefusesOthers)
@@ -240,8 +236,8 @@ TEST(ImageFileTest, AlphaConversions)
 
 TEST(ImageFileTest, WritesWholeFilesOrNothing)
 {
-    std::string dir = ::testing::TempDir() + "tavrix_png_" + std::to_string(getpid());
-    ASSERT_EQ(::mkdir(dir.c_str(), 0777), 0);
+    tavrix_test::ScratchFolder scratch("png");
+    const std::string& dir = scratch.path();
     RgbaImage image{2, 2, {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16}};
     std::string why;
     ASSERT_TRUE(writePngAtomically(dir + "/a.png", image, why)) << why;
@@ -251,10 +247,8 @@ TEST(ImageFileTest, WritesWholeFilesOrNothing)
     EXPECT_EQ(back.pixels, image.pixels);
 
     EXPECT_FALSE(writePngAtomically(dir + "/missing/a.png", image, why));
-    EXPECT_NE(why.find("missing/a.png"), std::string::npos) << why;
+    EXPECT_THAT(why, HasSubstr("missing/a.png"));
     EXPECT_FALSE(readPng(dir + "/absent.png", back, why));
-    EXPECT_NE(why.find("absent.png"), std::string::npos) << why;
-    // Only the finished file is left: no temporaries.
-    EXPECT_EQ(std::system(("test $(ls '" + dir + "' | wc -l) -eq 1").c_str()), 0);
-    std::system(("rm -rf '" + dir + "'").c_str());
+    EXPECT_THAT(why, HasSubstr("absent.png"));
+    EXPECT_EQ(tavrix_test::filesIn(dir), std::vector<std::string>{"a.png"}) << "no temporaries";
 }

@@ -2,25 +2,27 @@
 // and compared with the frames that went in: count, size, frame rate, colour
 // within the codec's tolerance, alpha; bad settings and failed encodes leave
 // no file behind.
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <csignal>
-#include <cstdlib>
+#include <filesystem>
 #include <string>
 #include <sys/resource.h>
-#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
 
 #include "FrameOutput.h"
 #include "VideoWriter.h"
+#include "support/Files.h"
 #include "support/video/ClipDecoder.h"
 
 using namespace tavrix_media;
 using tavrix_test::DecodedClip;
 using tavrix_test::decodeClip;
+using ::testing::HasSubstr;
 
 namespace {
 
@@ -82,29 +84,7 @@ VideoSettings sized(int width, int height, double frameRate)
 
 class VideoTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        dir = ::testing::TempDir() + "tavrix_video_" + std::to_string(getpid());
-        ASSERT_EQ(::mkdir(dir.c_str(), 0777), 0);
-    }
-    void TearDown() override { std::system(("rm -rf '" + dir + "'").c_str()); }
-
-    bool exists(const std::string& name) const
-    {
-        struct stat info;
-        return ::stat((dir + "/" + name).c_str(), &info) == 0;
-    }
-    int filesInDir() const
-    {
-        std::string count = dir + ".count";
-        std::system(("ls '" + dir + "' | wc -l > '" + count + "'").c_str());
-        FILE* in = std::fopen(count.c_str(), "r");
-        int n = -1;
-        if (in && std::fscanf(in, "%d", &n) != 1) n = -1;
-        if (in) std::fclose(in);
-        std::remove(count.c_str());
-        return n;
-    }
+    int filesInDir() const { return static_cast<int>(tavrix_test::filesIn(dir).size()); }
     // Encodes `count` test frames; the writer's reason on failure.
     std::string encode(const std::string& name, VideoFormat format, const VideoSettings& settings, int count,
                        std::string* note = nullptr)
@@ -118,7 +98,8 @@ protected:
         return writer.finish(why) ? "" : why;
     }
 
-    std::string dir;
+    tavrix_test::ScratchFolder scratch{"video"};
+    const std::string dir = scratch.path();
 };
 
 TEST_F(VideoTest, ClipsDecodeBackToTheirFrames)
@@ -200,7 +181,7 @@ TEST_F(VideoTest, OddSizeForH264IsPaddedAndSaysSo)
     VideoSettings settings = sized(47, 33, 24);
     std::string note;
     ASSERT_EQ(encode("odd.mp4", VideoFormat::MP4, settings, 3, &note), "");
-    EXPECT_NE(note.find("48x34"), std::string::npos) << note;
+    EXPECT_THAT(note, HasSubstr("48x34"));
 
     DecodedClip clip;
     std::string why;
@@ -226,10 +207,7 @@ TEST_F(VideoTest, RateSettingsReachTheEncoder)
         ASSERT_EQ(encode(high, format, settings, 6), "");
         settings.crf = 50;
         ASSERT_EQ(encode(low, format, settings, 6), "");
-        struct stat highInfo, lowInfo;
-        ASSERT_EQ(::stat((dir + "/" + high).c_str(), &highInfo), 0);
-        ASSERT_EQ(::stat((dir + "/" + low).c_str(), &lowInfo), 0);
-        EXPECT_LT(lowInfo.st_size * 2, highInfo.st_size) << high;
+        EXPECT_LT(std::filesystem::file_size(dir + "/" + low) * 2, std::filesystem::file_size(dir + "/" + high)) << high;
 
         settings.crf = -1;
         settings.bitrate = 200000;
@@ -261,12 +239,12 @@ TEST_F(VideoTest, RefusesWhatTheFormatCannotTakeAndLeavesNoFile)
         VideoWriter writer;
         std::string why;
         EXPECT_FALSE(writer.open(dir + "/refused.mp4", c.format, c.settings, why)) << c.expected;
-        EXPECT_NE(why.find(c.expected), std::string::npos) << why;
+        EXPECT_THAT(why, HasSubstr(c.expected));
     }
     VideoWriter writer;
     std::string why;
     EXPECT_FALSE(writer.open(dir + "/no/such/folder/clip.webm", VideoFormat::WEBM, good, why));
-    EXPECT_NE(why.find("no/such/folder/clip.webm"), std::string::npos) << why;
+    EXPECT_THAT(why, HasSubstr("no/such/folder/clip.webm"));
     EXPECT_EQ(filesInDir(), 0);
 }
 
@@ -284,7 +262,7 @@ TEST_F(VideoTest, FailedOrUnfinishedEncodesRemoveTheirFile)
         VideoWriter writer;
         ASSERT_TRUE(writer.open(dir + "/wrong.webm", VideoFormat::WEBM, settings, why)) << why;
         EXPECT_FALSE(writer.writeFrame(testFrame(16, 32, 0), why));
-        EXPECT_NE(why.find("16x32"), std::string::npos) << why;
+        EXPECT_THAT(why, HasSubstr("16x32"));
         writer.abandon();
         EXPECT_FALSE(writer.finish(why));
     }
@@ -307,7 +285,7 @@ TEST_F(VideoTest, FailedOrUnfinishedEncodesRemoveTheirFile)
         VideoWriter writer;
         ASSERT_TRUE(writer.open(dir + "/empty.mp4", VideoFormat::MP4, settings, why)) << why;
         EXPECT_FALSE(writer.finish(why));
-        EXPECT_NE(why.find("no frames"), std::string::npos) << why;
+        EXPECT_THAT(why, HasSubstr("no frames"));
     }
     EXPECT_EQ(filesInDir(), 0);
 }

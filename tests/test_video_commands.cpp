@@ -1,25 +1,21 @@
 // tavrix render and tavrix play writing video: clips of each kind decoded
 // back and compared with the PNG frames of the same run, clips of chunks, and
 // the one-line refusals that come before any frame is rendered.
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <json/json.h>
 
 #include <algorithm>
-#include <cstdlib>
-#include <fstream>
 #include <string>
-#include <sys/wait.h>
-#include <unistd.h>
 
-#include "DemoModel.h"
 #include "ImageFile.h"
-#include "mocwriter/MocFile.h"
-#include "support/ToolProcess.h"
 #include "support/plugin/PluginFixture.h"
+#include "support/tool/ToolProcess.h"
 #include "support/video/ClipDecoder.h"
 
 using namespace tavrix_test;
 using tavrix_media::RgbaImage;
+using ::testing::StartsWith;
 
 namespace {
 
@@ -31,14 +27,7 @@ protected:
     // (40 x 40 pixels) moving right over nothing.
     void writeProject(int width, int height)
     {
-        std::ofstream(dir + "/shot.json") << movingEffectProject(width, height, centredSquareState(SQUARE));
-    }
-
-    // The tool runs in dir, so that relative names land there.
-    void SetUp() override
-    {
-        ToolTest::SetUp();
-        ASSERT_EQ(chdir(dir.c_str()), 0);
+        write("shot.json", movingEffectProject(width, height, centredSquareState(SQUARE)).toStyledString());
     }
 
     ToolRun render(const std::string& args) { return run("render shot.json -q " + args); }
@@ -49,8 +38,16 @@ protected:
         std::string why;
         char name[32];
         std::snprintf(name, sizeof name, "png/f_%04d.png", frame);
-        EXPECT_TRUE(tavrix_media::readPng(name, image, why)) << why;
+        EXPECT_TRUE(tavrix_media::readPng(path(name), image, why)) << why;
         return image;
+    }
+
+    DecodedClip decode(const std::string& name)
+    {
+        DecodedClip clip;
+        std::string why;
+        EXPECT_TRUE(decodeClip(path(name), clip, why)) << why;
+        return clip;
     }
 };
 
@@ -96,9 +93,7 @@ TEST_F(VideoCommandTest, ClipsHoldTheRangeOfFramesAsThePngFramesShowThem)
         ToolRun r = render(std::string(c.options) + " -s 2 -e 6 -o " + c.name);
         ASSERT_EQ(r.status, 0) << r.err;
         EXPECT_EQ(r.err, "");
-        DecodedClip clip;
-        std::string why;
-        ASSERT_TRUE(decodeClip(c.name, clip, why)) << why;
+        const DecodedClip clip = decode(c.name);
         EXPECT_EQ(clip.width, 200);
         EXPECT_EQ(clip.height, 100);
         EXPECT_NEAR(clip.frameRate, 24, 0.001);
@@ -121,22 +116,14 @@ TEST_F(VideoCommandTest, ClipsHoldTheRangeOfFramesAsThePngFramesShowThem)
 TEST_F(VideoCommandTest, ChunksInParallelMakeOneClipEach)
 {
     writeProject(200, 100);
-    ASSERT_EQ(std::system(("for k in 1 2 3; do '" + tool +
-                           "' render shot.json --chunk $k/3 -o 'parts/part_####.mov' -q & done; wait")
-                              .c_str()),
-              0);
+    ASSERT_TRUE(runToolChunks(dir, "render shot.json -o 'parts/part_####.mov' -q", 3));
     // 8 frames in 3 chunks: 0-2, 3-5, 6-7.
     const struct {
         const char* name;
         size_t frames;
     } parts[] = {{"part_0000.mov", 3}, {"part_0003.mov", 3}, {"part_0006.mov", 2}};
-    for (const auto& part : parts) {
-        DecodedClip clip;
-        std::string why;
-        ASSERT_TRUE(decodeClip(std::string("parts/") + part.name, clip, why)) << why;
-        EXPECT_EQ(clip.frames.size(), part.frames) << part.name;
-    }
-    EXPECT_EQ(std::system("test $(ls parts | wc -l) -eq 3"), 0);
+    for (const auto& part : parts) EXPECT_EQ(decode(std::string("parts/") + part.name).frames.size(), part.frames);
+    EXPECT_EQ(filesIn(path("parts")).size(), 3u);
 }
 
 TEST_F(VideoCommandTest, OddSizesAreTakenOrPaddedWithANote)
@@ -150,9 +137,7 @@ TEST_F(VideoCommandTest, OddSizesAreTakenOrPaddedWithANote)
     EXPECT_EQ(r.err, "tavrix render: H.264 needs even sides: the clip is 202x102, the 201x101 frames with their last "
                      "column/row repeated\n");
     for (const char* name : {"odd.webm", "odd.mp4"}) {
-        DecodedClip clip;
-        std::string why;
-        ASSERT_TRUE(decodeClip(name, clip, why)) << why;
+        const DecodedClip clip = decode(name);
         EXPECT_EQ(clip.frames.size(), 2u) << name;
         EXPECT_EQ(clip.width, std::string(name) == "odd.webm" ? 201 : 202) << name;
     }
@@ -180,24 +165,21 @@ TEST_F(VideoCommandTest, BadOutputsAndChunksAreRefusedBeforeAnyFrame)
     for (const auto& c : cases) {
         ToolRun r = run("render shot.json " + c.args);
         EXPECT_EQ(r.status, c.status) << c.args;
-        EXPECT_EQ(r.err.substr(0, std::string(c.message).size()), c.message) << c.args << ": " << r.err;
+        EXPECT_THAT(r.err, StartsWith(c.message)) << c.args;
         EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
-        EXPECT_NE(std::system("ls out 2>/dev/null | grep -q ."), 0)
-            << c.args << ": nothing is written";
+        EXPECT_TRUE(filesIn(path("out")).empty()) << c.args << ": nothing is written";
     }
 }
 
 TEST_F(VideoCommandTest, PlayWritesItsFramesIntoAClipAtItsFrameRate)
 {
-    writeModel("demo.moc", mocwriter::MocFile::build(tavrix_demo::demoModel()));
+    writeDemoModel();
     const std::string play = "play demo.moc --duration 0.5 --fps 25 --size 80x100 -q ";
     ToolRun r = run(play + "-o 'png/f_####.png'");
     ASSERT_EQ(r.status, 0) << r.err;
     r = run(play + "--background '#ffffff' -o played.mp4");
     ASSERT_EQ(r.status, 0) << r.err;
-    DecodedClip clip;
-    std::string why;
-    ASSERT_TRUE(decodeClip("played.mp4", clip, why)) << why;
+    const DecodedClip clip = decode("played.mp4");
     EXPECT_EQ(clip.width, 80);
     EXPECT_EQ(clip.height, 100);
     EXPECT_NEAR(clip.frameRate, 25, 0.001);

@@ -7,11 +7,10 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
-#include <unistd.h>
 
 #include "mocwriter/MocFile.h"
 #include "mocwriter/ModelBuilders.h"
+#include "support/Files.h"
 
 using namespace mocwriter;
 
@@ -37,23 +36,12 @@ bool near(Rgba8 a, Rgba8 b, int tolerance)
            std::abs(a.b - b.b) <= tolerance && std::abs(a.a - b.a) <= tolerance;
 }
 
-// The files this process wrote, removed when it ends.
-struct WrittenFiles {
-    std::vector<std::string> paths;
-    ~WrittenFiles()
-    {
-        for (const std::string& path : paths) std::remove(path.c_str());
-    }
-};
-
-// Test programs run in parallel, one process per test: names carry the
-// process id so that they never share a file.
+// Test programs run in parallel, one process per test: the files go into a
+// folder of this process's own, removed when it ends.
 std::string tempPath(const std::string& name)
 {
-    static WrittenFiles written;
-    const std::string path = ::testing::TempDir() + "tavrix_" + std::to_string(getpid()) + "_" + name;
-    written.paths.push_back(path);
-    return path;
+    static ScratchFolder written("files");
+    return written / name;
 }
 
 } // namespace
@@ -134,10 +122,7 @@ MocModel flatModel(int canvasWidth, int canvasHeight, const std::vector<RectMesh
 
 std::string writeTempFile(const std::string& name, const std::vector<uint8_t>& bytes)
 {
-    const std::string path = tempPath(name);
-    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
-                                                static_cast<std::streamsize>(bytes.size()));
-    return path;
+    return writeFile(tempPath(name), bytes);
 }
 
 std::string writeTempModel(const std::string& name, const MocModel& model)

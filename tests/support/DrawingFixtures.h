@@ -56,8 +56,8 @@ extern const char* const FLAT_PARAM;
 // on a canvas of the given size.
 mocwriter::MocModel flatModel(int canvasWidth, int canvasHeight, const std::vector<RectMesh>& rects);
 
-// Writes bytes or a model (format version 10) under the test temporary
-// folder, under a name of this process's own, and returns the path.
+// Writes bytes or a model (format version 10) into a folder of this
+// process's own under the test temporary folder, and returns the path.
 std::string writeTempFile(const std::string& name, const std::vector<uint8_t>& bytes);
 std::string writeTempModel(const std::string& name, const mocwriter::MocModel& model);
 // A PNG of one straight-alpha colour.

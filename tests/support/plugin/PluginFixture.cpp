@@ -57,12 +57,6 @@ Json::Value movingEffectProject(int width, int height, const std::string& state)
     return project;
 }
 
-std::string testFileName(const std::string& suffix)
-{
-    const ::testing::TestInfo* test = ::testing::UnitTest::GetInstance()->current_test_info();
-    return std::string(test->test_suite_name()) + "_" + test->name() + "_" + suffix;
-}
-
 Image imageOf(const HostWorld& world)
 {
     Image image;

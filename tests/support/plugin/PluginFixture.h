@@ -14,6 +14,7 @@
 #include "Host.h"
 #include "HostWorld.h"
 #include "support/DrawingFixtures.h"
+#include "support/Files.h"
 
 namespace tavrix_test {
 
@@ -32,9 +33,6 @@ std::string centredSquareState(Rgba8 colour);
 // one layer with the effect restored from state, its Position keyed from
 // (60, 50) at frame 0 to (130, 50) at frame 7.
 Json::Value movingEffectProject(int width, int height, const std::string& state);
-
-// Name unique to the running test, for files under the temporary folder.
-std::string testFileName(const std::string& suffix);
 
 // The world as straight RGBA, for comparePixels.
 Image imageOf(const tavrix_host::HostWorld& world);
