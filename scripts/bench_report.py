@@ -1,6 +1,10 @@
 #!/usr/bin/env python3
 """Turns Google Benchmark JSON results into docs/benchmarks.md: the fastest
-repetition of each, the ratios the speed targets are stated in, and whether each is met."""
+repetition of each, the ratios the speed targets are stated in, and whether each is met.
+With --throughput FILE (from bench_throughput.py) it adds the whole jobs of the tool.
+
+    bench_report.py [--throughput THROUGHPUT.json] BENCHMARK.json...
+"""
 import json
 import platform
 import subprocess
@@ -46,7 +50,63 @@ def compiler():
         return "unknown"
 
 
-def main(paths):
+# The throughput targets: wall time of each output over the dry run of the
+# same frames, and the memory a long render may add.
+OUTPUT_TARGETS = {"PNG": 1.25, ".mp4": 1.25, ".webm": 1.5, ".mov": 1.5}
+LONG_RENDER_EXTRA_MB = 64
+
+
+def throughput_targets(throughput):
+    rows = []
+    render = throughput["jobs"][0]
+    dry = render["rows"][0]
+    for row in render["rows"][1:]:
+        limit = OUTPUT_TARGETS[row["kind"]]
+        rows.append(("render of the demo project to %s / its dry run (clock)" % row["kind"],
+                     "%.2f s / %.2f s" % (row["seconds"], dry["seconds"]), row["ratio"], "≤ %.2f" % limit,
+                     lambda r, limit=limit: r <= limit))
+    memory = throughput["longRender"]
+    extra = memory["long"]["peakMB"] - memory["short"]["peakMB"]
+    rows.append(("peak memory, %d-frame PNG render − %d-frame one (MB)" % (memory["longFrames"], memory["shortFrames"]),
+                 "%.1f MB − %.1f MB" % (memory["long"]["peakMB"], memory["short"]["peakMB"]), extra,
+                 "≤ %d" % LONG_RENDER_EXTRA_MB, lambda r: r <= LONG_RENDER_EXTRA_MB))
+    return rows
+
+
+def throughput_section(throughput):
+    out = ["## Throughput: whole jobs of the tool", ""]
+    out.append("Each job as a user runs it (`tavrix render`, `tavrix play`, a Release build), timed from start to "
+               "exit including start-up, the fastest of the repetitions; peak memory is the largest resident set "
+               "of any repetition. PSNR compares each clip, decoded, with the PNG frames of the same job (colour "
+               "channels, over the whole clip and its worst frame). Load average of the machine during the "
+               "runs: %s." % ", ".join("%.1f" % v for v in throughput["loadAverage"]))
+    for job in throughput["jobs"]:
+        out.append("")
+        out.append("%s:" % job["job"])
+        out.append("")
+        out.append("| Output | Wall (s) | Frames/s | / dry run | Peak memory (MB) | Written (MB) | PSNR (dB), worst frame |")
+        out.append("|---|---|---|---|---|---|---|")
+        for row in job["rows"]:
+            written = "%.2f" % (row["bytes"] / 1e6) if "bytes" in row else "—"
+            quality = "%.2f, %.2f" % (row["psnr"], row["worstFramePsnr"]) if "psnr" in row else "—"
+            out.append("| %s | %.2f | %.1f | %.2f | %.0f | %s | %s |" % (
+                row["kind"], row["seconds"], row["fps"], row["ratio"], row["peakMB"], written, quality))
+    memory = throughput["longRender"]
+    out.append("")
+    out.append("The demo project stretched to %d frames (its keys hold after frame 71) rendered to PNG files took "
+               "%.1f s and peaked at %.1f MB; its first %d frames alone, %.1f MB." % (
+                   memory["longFrames"], memory["long"]["seconds"], memory["long"]["peakMB"],
+                   memory["shortFrames"], memory["short"]["peakMB"]))
+    return out
+
+
+def main(args):
+    throughput = None
+    if len(args) >= 2 and args[0] == "--throughput":
+        with open(args[1]) as f:
+            throughput = json.load(f)
+        args = args[2:]
+    paths = args
     wall, c, context = best_times(paths)
     # Frames draw on the rasteriser's threads and iterate on the host's, so
     # they are timed by the clock; the rest runs on one thread, timed by its
@@ -71,6 +131,8 @@ def main(paths):
         ("1080p demo frame / empty frame (clock)",
          "%.2f ms / %.2f ms" % (frame, empty), frame / empty, "≤ 2", lambda r: r <= 2.0),
     ]
+    if throughput:
+        targets += throughput_targets(throughput)
 
     out = []
     out.append("# Benchmarks")
@@ -84,7 +146,7 @@ def main(paths):
     out.append("")
     out.append("## Targets")
     out.append("")
-    out.append("| Comparison | Measured | Ratio | Target | Met |")
+    out.append("| Comparison | Measured | Ratio (MB for memory) | Target | Met |")
     out.append("|---|---|---|---|---|")
     for name, measured, ratio, target, met in targets:
         out.append("| %s | %s | %.3f | %s | %s |" % (name, measured, ratio, target, "yes" if met(ratio) else "**no**"))
@@ -102,6 +164,9 @@ def main(paths):
                "host; the conversions are the host's flip, un-premultiply, copy and alpha multiply of one demo "
                "frame (`bench/bench_effect_frame.cpp`).")
     out.append("")
+    if throughput:
+        out += throughput_section(throughput)
+        out.append("")
     out.append("## Where the time goes (perf)")
     out.append("")
     out.append("- Update: the blend of keyed points runs at about the plain loop's speed. An update also maps every "
