@@ -118,10 +118,9 @@ void FramePipeline::report(std::vector<std::unique_ptr<Entry>>& finished)
     finished.clear();
 }
 
-bool FramePipeline::submit(int frame, Steps steps)
+void FramePipeline::reportWhileWaiting(std::unique_lock<std::mutex>& held, const std::function<bool()>& done)
 {
     std::vector<std::unique_ptr<Entry>> finished;
-    std::unique_lock<std::mutex> held(lock);
     for (;;) {
         collectFinished(finished);
         if (!finished.empty()) {
@@ -132,10 +131,16 @@ bool FramePipeline::submit(int frame, Steps steps)
             held.lock();
             continue;
         }
-        if (failed) return false;
-        if (static_cast<int>(entries.size()) < maxInFlight) break;
+        if (done()) return;
         workChanged.wait(held);
     }
+}
+
+bool FramePipeline::submit(int frame, Steps steps)
+{
+    std::unique_lock<std::mutex> held(lock);
+    reportWhileWaiting(held, [this] { return failed || static_cast<int>(entries.size()) < maxInFlight; });
+    if (failed) return false;
     auto entry = std::make_unique<Entry>();
     entry->frame = frame;
     entry->steps = std::move(steps);
@@ -146,19 +151,8 @@ bool FramePipeline::submit(int frame, Steps steps)
 
 void FramePipeline::drain()
 {
-    std::vector<std::unique_ptr<Entry>> finished;
     std::unique_lock<std::mutex> held(lock);
-    for (;;) {
-        collectFinished(finished);
-        if (!finished.empty()) {
-            held.unlock();
-            report(finished);
-            held.lock();
-            continue;
-        }
-        if (entries.empty()) return;
-        workChanged.wait(held);
-    }
+    reportWhileWaiting(held, [this] { return entries.empty(); });
 }
 
 bool FramePipeline::stopped() const

@@ -65,6 +65,8 @@ private:
     // Takes the finished frames off the front; reported after unlocking.
     void collectFinished(std::vector<std::unique_ptr<Entry>>& finished);
     void report(std::vector<std::unique_ptr<Entry>>& finished);
+    // Reports finished frames, unlocked, until done() holds (locked).
+    void reportWhileWaiting(std::unique_lock<std::mutex>& held, const std::function<bool()>& done);
 
     const int maxInFlight;
     const bool stopAtFirstFailure;
