@@ -54,7 +54,7 @@ public:
     // much pixel data would pass IN_FLIGHT_BYTES.
     static int workersForThisMachine();
     static int inFlightFor(int workers, size_t frameBytes);
-    static const size_t IN_FLIGHT_BYTES = size_t(512) << 20;
+    static constexpr size_t IN_FLIGHT_BYTES = size_t(512) << 20;
 
     FramePipeline(const FramePipeline&) = delete;
     FramePipeline& operator=(const FramePipeline&) = delete;
