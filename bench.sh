@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Builds the benchmarks (Release), runs the ones with speed targets and
+# Builds the benchmarks (Release), runs the ones with speed targets, times
+# whole render and play jobs of the tool (scripts/bench_throughput.py) and
 # writes docs/benchmarks.md: each figure, its ratio and the target beside it,
 # with the machine and the date.
 #   ./bench.sh                 five repetitions of each, the fastest reported
@@ -11,7 +12,7 @@ repetitions=5
 while [ $# -gt 0 ]; do
   case "$1" in
     --repetitions) repetitions=$2; shift 2 ;;
-    -h|--help) sed -n '2,7p' "$0"; exit 0 ;;
+    -h|--help) sed -n '2,8p' "$0"; exit 0 ;;
     *) echo "bench.sh: unknown option '$1'" >&2; exit 2 ;;
   esac
 done
@@ -19,7 +20,8 @@ done
 # --test: libobs-dev, for the OBS source's render-thread benchmark.
 ./scripts/install-deps.sh --test
 cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release -DTAVRIX_BUILD_BENCH=ON -DTAVRIX_BUILD_TESTS=OFF >/dev/null
-cmake --build build-bench -j "$(nproc)" --target bench_model bench_effect_frame bench_obs_frame tavrix-make-demo-model
+cmake --build build-bench -j "$(nproc)" --target bench_model bench_effect_frame bench_obs_frame \
+  tavrix tavrix_effect tavrix-make-demo-model clip_psnr
 
 results=build-bench/results
 mkdir -p "$results"
@@ -46,7 +48,10 @@ else
   echo "bench.sh: no emscripten or Chromium here: the web package is not measured" >&2
 fi
 
-python3 scripts/bench_report.py "${web[@]}" "$results/bench_model.json" "$results/bench_effect_frame.json" \
+echo "bench.sh: timing render and play jobs" >&2
+python3 scripts/bench_throughput.py build-bench "$repetitions" "$results/throughput.json"
+
+python3 scripts/bench_report.py "${web[@]}" --throughput "$results/throughput.json" "$results/bench_model.json" "$results/bench_effect_frame.json" \
   "$results/bench_obs_frame.json" \
   >docs/benchmarks.md.tmp
 mv docs/benchmarks.md.tmp docs/benchmarks.md

@@ -1,11 +1,13 @@
 #include "ImageFile.h"
 
+#include <libdeflate.h>
 #include <lodepng.h>
 
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <unistd.h>
 
 namespace tavrix_media {
@@ -23,11 +25,40 @@ FILE* openTemporaryFor(const std::string& path, std::string& why)
     return file;
 }
 
+// How PNG files are compressed, chosen on the demo frames (README,
+// docs/benchmarks.md): one filter for every row instead of trying all five
+// per row, and libdeflate at a low level instead of lodepng's own deflate,
+// is several times faster at about the same size.
+const LodePNGFilterStrategy PNG_ROW_FILTER = LFS_TWO;
+const int PNG_DEFLATE_LEVEL = 2;
+
+struct CompressorRelease {
+    void operator()(libdeflate_compressor* compressor) const { libdeflate_free_compressor(compressor); }
+};
+
+// lodepng's hook for its zlib stream. A compressor serves one call at a
+// time, so each thread keeps its own.
+unsigned compressWithLibdeflate(unsigned char** out, size_t* outSize, const unsigned char* in, size_t inSize,
+                                const LodePNGCompressSettings*)
+{
+    thread_local std::unique_ptr<libdeflate_compressor, CompressorRelease> compressor(
+        libdeflate_alloc_compressor(PNG_DEFLATE_LEVEL));
+    if (!compressor) return 83; // lodepng's "memory allocation failed"
+    const size_t bound = libdeflate_zlib_compress_bound(compressor.get(), inSize);
+    // lodepng frees the stream with free().
+    *out = static_cast<unsigned char*>(std::malloc(bound));
+    if (!*out) return 83;
+    *outSize = libdeflate_zlib_compress(compressor.get(), in, inSize, *out, bound);
+    if (*outSize > 0) return 0;
+    std::free(*out);
+    *out = nullptr;
+    return 83;
+}
+
 } // namespace
 
-bool writeFileAtomically(const std::string& path, const std::vector<uint8_t>& data, std::string& why)
+bool writeTemporaryFile(const std::string& path, const std::vector<uint8_t>& data, std::string& why)
 {
-    const std::string temporary = temporaryPathFor(path);
     FILE* file = openTemporaryFor(path, why);
     if (!file) return false;
     bool written = data.empty() || std::fwrite(data.data(), 1, data.size(), file) == data.size();
@@ -37,17 +68,26 @@ bool writeFileAtomically(const std::string& path, const std::vector<uint8_t>& da
         savedErrno = errno;
     }
     if (!written) {
-        std::remove(temporary.c_str());
+        discardTemporaryFile(path);
         why = "cannot write '" + path + "': " + std::strerror(savedErrno);
-        return false;
     }
-    if (std::rename(temporary.c_str(), path.c_str()) != 0) {
-        savedErrno = errno;
-        std::remove(temporary.c_str());
-        why = "cannot write '" + path + "': " + std::strerror(savedErrno);
-        return false;
-    }
-    return true;
+    return written;
+}
+
+bool commitTemporaryFile(const std::string& path, std::string& why)
+{
+    if (std::rename(temporaryPathFor(path).c_str(), path.c_str()) == 0) return true;
+    const int savedErrno = errno;
+    discardTemporaryFile(path);
+    why = "cannot write '" + path + "': " + std::strerror(savedErrno);
+    return false;
+}
+
+void discardTemporaryFile(const std::string& path) { std::remove(temporaryPathFor(path).c_str()); }
+
+bool writeFileAtomically(const std::string& path, const std::vector<uint8_t>& data, std::string& why)
+{
+    return writeTemporaryFile(path, data, why) && commitTemporaryFile(path, why);
 }
 
 bool canWriteFile(const std::string& path, std::string& why)
@@ -59,18 +99,28 @@ bool canWriteFile(const std::string& path, std::string& why)
     return true;
 }
 
-bool writePngAtomically(const std::string& path, const RgbaImage& image, std::string& why)
+bool encodePng(const RgbaImage& image, std::vector<uint8_t>& png, std::string& why)
 {
+    lodepng::State state;
+    state.encoder.filter_strategy = PNG_ROW_FILTER;
+    state.encoder.zlibsettings.custom_zlib = compressWithLibdeflate;
     unsigned char* encoded = nullptr;
     size_t size = 0;
-    unsigned error = lodepng_encode32(&encoded, &size, image.pixels.data(), image.width, image.height);
-    if (error) {
-        std::free(encoded);
-        why = "cannot encode '" + path + "': " + lodepng_error_text(error);
+    const unsigned error =
+        lodepng_encode(&encoded, &size, image.pixels.data(), image.width, image.height, &state);
+    if (!error) png.assign(encoded, encoded + size);
+    std::free(encoded);
+    if (error) why = lodepng_error_text(error);
+    return error == 0;
+}
+
+bool writePngAtomically(const std::string& path, const RgbaImage& image, std::string& why)
+{
+    std::vector<uint8_t> data;
+    if (!encodePng(image, data, why)) {
+        why = "cannot encode '" + path + "': " + why;
         return false;
     }
-    std::vector<uint8_t> data(encoded, encoded + size);
-    std::free(encoded);
     return writeFileAtomically(path, data, why);
 }
 

@@ -9,6 +9,10 @@
 
 namespace tavrix_media {
 
+// The image as the bytes of a PNG file: the smallest colour type that holds
+// its pixels exactly, every row through the same filter, compressed by
+// libdeflate. The bytes depend only on the pixels.
+bool encodePng(const RgbaImage& image, std::vector<uint8_t>& png, std::string& why);
 // Encodes and writes the image under a temporary name in the same folder,
 // then renames it, so the path never holds a half-written file.
 bool writePngAtomically(const std::string& path, const RgbaImage& image, std::string& why);
@@ -20,6 +24,13 @@ std::string temporaryPathFor(const std::string& path);
 
 // Writes data to path through a temporary file and a rename.
 bool writeFileAtomically(const std::string& path, const std::vector<uint8_t>& data, std::string& why);
+// The halves of writeFileAtomically, for writers that finish their files in
+// an order of their own: writeTemporaryFile leaves the data complete under
+// path's temporary name (nothing when it fails), commitTemporaryFile renames
+// it to path, discardTemporaryFile removes it. Failures are worded for path.
+bool writeTemporaryFile(const std::string& path, const std::vector<uint8_t>& data, std::string& why);
+bool commitTemporaryFile(const std::string& path, std::string& why);
+void discardTemporaryFile(const std::string& path);
 // Whether writeFileAtomically could write path now (its temporary file can
 // be made there), so that a long run can refuse an unwritable output before
 // its work instead of after it; why as writeFileAtomically words it.

@@ -43,6 +43,9 @@ public:
     // encoder, a size the encoder refuses, the folder not writable). note()
     // then tells of any adjustment made.
     bool open(const std::string& path, VideoFormat format, const VideoSettings& settings, std::string& why);
+    // What open checks before it starts a file (the build, the settings
+    // against the format, the encoder), for runs that write nothing.
+    static bool check(const std::string& path, VideoFormat format, const VideoSettings& settings, std::string& why);
     // Straight-alpha RGBA of the size given to open.
     bool writeFrame(const RgbaImage& frame, std::string& why);
     // Flushes the encoder, completes the file and moves it to its name.

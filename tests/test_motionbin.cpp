@@ -110,8 +110,11 @@ TEST_F(MotionBinTest, EitherByteOrderAndAnyAlignmentReadTheSame)
             EXPECT_EQ(motion->getFadeOut(), 1000); // negative: left as it was
             delete motion;
         }
-        if (*c.message) EXPECT_THAT(out, HasSubstr(c.message));
-        else EXPECT_EQ(out, "");
+        if (*c.message) {
+            EXPECT_THAT(out, HasSubstr(c.message));
+        } else {
+            EXPECT_EQ(out, "");
+        }
         EXPECT_EQ(buffer.contents(), c.after);
     }
 }

@@ -139,6 +139,14 @@ TEST_F(PlayTest, FramesAreTheModelDrawnWithTheFramesParameters)
     // The motion moves the puppet from frame to frame; earlier frames are not written.
     EXPECT_NE(readFile(dir + "/frames/f_20.png"), frame23);
     EXPECT_TRUE(readFile(dir + "/frames/f_19.png").empty());
+
+    // A dry run draws the same frames and writes nothing.
+    ToolRun dry = run("play '" + painted + "' --motion '" EXAMPLE_MOTIONS "/demo_wave.mtn' --blink 5 --size 200x250 "
+                      "-s 20 -e 23 --dry-run -o '" + dir + "/dry/f_%02d.png'");
+    ASSERT_EQ(dry.status, 0) << dry.err;
+    EXPECT_NE(dry.err.find("played 4 frames (0 failed)"), std::string::npos) << dry.err;
+    EXPECT_NE(dry.err.find("-> nothing written (dry run)"), std::string::npos) << dry.err;
+    EXPECT_FALSE(std::ifstream(dir + "/dry").good());
 }
 
 TEST_F(PlayTest, BadInputIsRefusedWithItsName)
@@ -165,6 +173,7 @@ TEST_F(PlayTest, BadInputIsRefusedWithItsName)
         {"play '" + model + "' --physics '" + write("h4.json", "{") + "' --no-images " + lines, 1,
          "h4.json: not valid JSON"},
         {"play '" + model + "' --no-images", 2, "--no-images writes nothing without --params-json"},
+        {"play '" + model + "' --dry-run " + lines, 2, "--dry-run writes nothing: leave out --params-json"},
         {"play '" + model + "' --fps 0 --no-images " + lines, 2, "--fps 0 must be from 1 to 1000"},
         {"play '" + model + "' -s 9 -e 3 --no-images " + lines, 2, "start frame 9 is after end frame 3"},
         {"play '" + model + "' -s -5 -e 2 --no-images " + lines, 2, "start frame -5 is negative: frames count from 0"},

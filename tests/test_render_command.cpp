@@ -161,6 +161,43 @@ TEST_F(RenderCommandTest, BadProjectsAreRefusedBeforeAnyFrame)
     EXPECT_FALSE(exists(dir + "/missing"));
 }
 
+// Frames are written on worker threads while the next ones are drawn; a
+// frame that cannot be written there (a folder in the way of its name)
+// stops the run at that frame as a sequential run would: the frames before
+// it are complete, none after it is left, and no temporary file either.
+// --continue writes the others. A dry run draws every frame and writes
+// nothing.
+TEST_F(RenderCommandTest, AFrameThatCannotBeWrittenStopsTheRunThereAndADryRunWritesNothing)
+{
+    write("shot.json", movingSquareProject(centredSquareState({255, 0, 0, 255})));
+    for (const std::string folder : {"stopped", "kept"}) {
+        std::filesystem::create_directories(path(folder + "/f_0005.png"));
+        write(folder + "/f_0005.png/keep", "x");
+    }
+    ToolRun stopped = run("shot.json -o 'stopped/f_####.png' -q");
+    EXPECT_EQ(stopped.status, 1);
+    EXPECT_EQ(stopped.err.find("frame 5 failed: cannot write 'stopped/f_0005.png': Is a directory\n"), 0u)
+        << stopped.err;
+    EXPECT_NE(stopped.err.find("rendered 5 frames (1 failed)"), std::string::npos) << stopped.err;
+    ToolRun kept = run("shot.json -o 'kept/f_####.png' -q --continue");
+    EXPECT_EQ(kept.status, 0) << kept.err;
+    EXPECT_NE(kept.err.find("rendered 7 frames (1 failed)"), std::string::npos) << kept.err;
+    for (int f = 0; f < 8; ++f) {
+        if (f == 5) continue;
+        const std::string name = "/f_000" + std::to_string(f) + ".png";
+        EXPECT_EQ(exists(dir + "/stopped" + name), f < 5) << name;
+        EXPECT_TRUE(exists(dir + "/kept" + name)) << name;
+    }
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(dir))
+        EXPECT_EQ(entry.path().filename().string().find(".tmp"), std::string::npos) << "left " << entry.path();
+
+    ToolRun dry = run("shot.json -o 'dry/f_####.png' --dry-run");
+    EXPECT_EQ(dry.status, 0) << dry.err;
+    EXPECT_NE(dry.err.find("rendered 8 frames (0 failed)"), std::string::npos) << dry.err;
+    EXPECT_NE(dry.err.find("-> nothing written (dry run)"), std::string::npos) << dry.err;
+    EXPECT_FALSE(exists(dir + "/dry"));
+}
+
 TEST_F(RenderCommandTest, ALoadThroughTheDialogRendersAsItsSavedStateDoes)
 {
     const std::string state = centredSquareState({200, 30, 30, 255});

@@ -1,14 +1,24 @@
 // What the tool's commands share: frame file names, frame ranges, option
-// values, PNG files written whole or not at all, and the alpha conversions.
+// values, PNG files written whole or not at all, frames written beside the
+// drawing in order, and the alpha conversions.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <chrono>
 #include <filesystem>
+#include <fstream>
+#include <memory>
+#include <mutex>
 #include <string>
+#include <thread>
+#include <unistd.h>
+#include <vector>
 
 #include "TextValues.h"
 #include "FrameChunk.h"
 #include "FrameOutput.h"
+#include "FramePipeline.h"
 #include "FrameRange.h"
 #include "ImageFile.h"
 #include "OutputPattern.h"
@@ -167,7 +177,9 @@ TEST(FrameOutputTest, RefusesNamesAndSettingsBeforeRendering)
         std::string why;
         bool ok = output.prepare(c.name, c.settings, c.chunked, why);
         EXPECT_EQ(ok, c.expected == nullptr) << c.name << ": " << why;
-        if (c.expected) EXPECT_THAT(why, HasSubstr(c.expected));
+        if (c.expected) {
+            EXPECT_THAT(why, HasSubstr(c.expected));
+        }
     }
 }
 
@@ -178,10 +190,10 @@ TEST(FrameOutputTest, OneFileNameTakesOneFrameOnly)
     FrameOutput output;
     std::string why;
     ASSERT_TRUE(output.prepare(dir + "/still.png", OutputSettings{}, false, why)) << why;
-    EXPECT_FALSE(output.start(2, 2, 24, {3, 4}, why));
+    EXPECT_FALSE(output.start(2, 2, 24, {3, 4}, false, nullptr, why));
     EXPECT_THAT(why, HasSubstr("####"));
-    ASSERT_TRUE(output.start(2, 2, 24, {3}, why)) << why;
-    ASSERT_TRUE(output.write(3, RgbaImage{2, 2, std::vector<uint8_t>(16, 200)}, why)) << why;
+    ASSERT_TRUE(output.start(2, 2, 24, {3}, false, nullptr, why)) << why;
+    ASSERT_TRUE(output.write(3, RgbaImage{2, 2, std::vector<uint8_t>(16, 200)}));
     EXPECT_TRUE(output.finish(why));
     RgbaImage back;
     EXPECT_TRUE(readPng(dir + "/still.png", back, why)) << why;
@@ -251,4 +263,132 @@ TEST(ImageFileTest, WritesWholeFilesOrNothing)
     EXPECT_FALSE(readPng(dir + "/absent.png", back, why));
     EXPECT_THAT(why, HasSubstr("absent.png"));
     EXPECT_EQ(tavrix_test::filesIn(dir), std::vector<std::string>{"a.png"}) << "no temporaries";
+}
+
+// Whatever the workers' timing: frames are completed and reported in order;
+// in stop mode a failure on a worker ends the run there and the frames after
+// it are dropped, what they prepared undone; otherwise each fails alone; and
+// no more frames are held than the pipeline allows.
+TEST(FramePipelineTest, KeepsOrderAndStopsAtTheFirstFailure)
+{
+    const int frames = 20;
+    const int inFlight = 4;
+    for (bool stop : {true, false}) {
+        std::mutex lock;
+        std::vector<int> completed, discarded;
+        std::vector<std::pair<int, std::string>> reports;
+        auto held = std::make_shared<int>(0);
+        long mostHeld = 0;
+        {
+            FramePipeline pipeline(3, inFlight, stop,
+                                   [&](int frame, const std::string& error) { reports.emplace_back(frame, error); });
+            for (int f = 0; f < frames; ++f) {
+                FramePipeline::Steps steps;
+                steps.prepare = [f, held](std::string& why) {
+                    // Uneven work, so that later frames often get ready first.
+                    std::this_thread::sleep_for(std::chrono::microseconds((f * 7) % 5 * 400));
+                    if (f == 7) why = "frame 7 cannot be encoded";
+                    return f != 7;
+                };
+                steps.complete = [f, &lock, &completed](std::string& why) {
+                    std::lock_guard<std::mutex> guard(lock);
+                    completed.push_back(f);
+                    if (f == 12) why = "frame 12 cannot be renamed";
+                    return f != 12;
+                };
+                steps.discard = [f, &lock, &discarded] {
+                    std::lock_guard<std::mutex> guard(lock);
+                    discarded.push_back(f);
+                };
+                const bool taken = pipeline.submit(f, std::move(steps));
+                mostHeld = std::max(mostHeld, held.use_count() - 1);
+                if (!taken) break;
+            }
+            pipeline.drain();
+            EXPECT_EQ(pipeline.stopped(), stop);
+        }
+        EXPECT_LE(mostHeld, inFlight);
+        EXPECT_EQ(held.use_count(), 1) << "every frame's steps are released";
+        const int last = stop ? 7 : frames - 1;
+        ASSERT_EQ(reports.size(), static_cast<size_t>(last + 1)) << "stop " << stop;
+        for (int f = 0; f <= last; ++f) {
+            EXPECT_EQ(reports[f].first, f);
+            const std::string expected = f == 7 ? "frame 7 cannot be encoded" : f == 12 ? "frame 12 cannot be renamed" : "";
+            EXPECT_EQ(reports[f].second, expected) << "frame " << f;
+        }
+        std::vector<int> expectedCompleted;
+        for (int f = 0; f <= last; ++f)
+            if (f != 7) expectedCompleted.push_back(f);
+        EXPECT_EQ(completed, expectedCompleted) << "stop " << stop;
+        // The failed frames are undone, and in stop mode whatever came after.
+        std::sort(discarded.begin(), discarded.end());
+        EXPECT_TRUE(std::binary_search(discarded.begin(), discarded.end(), 7));
+        EXPECT_EQ(std::binary_search(discarded.begin(), discarded.end(), 12), !stop);
+        for (int f : discarded) EXPECT_TRUE(f == 7 || f == 12 || (stop && f > 7)) << f;
+    }
+}
+
+// A PNG frame that cannot be written on a worker, from a full disk (its
+// temporary file leads to /dev/full) or a folder in the way of its name:
+// the frames before it are complete files, it leaves nothing, and the
+// frames after it are dropped unless the run keeps going; the report names
+// the file and the reason.
+TEST(FrameOutputTest, AFrameThatCannotBeWrittenStopsTheRunAndLeavesNoPartialFile)
+{
+    struct Case {
+        bool fullDisk; // else a folder in the way
+        bool keepGoing;
+        const char* reason;
+    } cases[] = {
+        {true, false, "No space left on device"},
+        {false, false, "Is a directory"},
+        {true, true, "No space left on device"},
+    };
+    for (const Case& c : cases) {
+        tavrix_test::ScratchFolder scratch("stop");
+        const std::string& dir = scratch.path();
+        const std::string blocked = dir + "/f_0003.png";
+        if (c.fullDisk) {
+            std::filesystem::create_symlink("/dev/full", temporaryPathFor(blocked));
+        } else {
+            ASSERT_TRUE(std::filesystem::create_directory(blocked));
+            std::ofstream(blocked + "/keep") << "x";
+        }
+        FrameOutput output;
+        std::string why;
+        std::vector<std::pair<int, std::string>> reports;
+        ASSERT_TRUE(output.prepare(dir + "/f_####.png", OutputSettings{}, false, why)) << why;
+        ASSERT_TRUE(output.start(16, 16, 24, {0, 1, 2, 3, 4, 5, 6, 7}, c.keepGoing,
+                                 [&](int frame, const std::string& error) { reports.emplace_back(frame, error); },
+                                 why))
+            << why;
+        for (int f = 0; f < 8; ++f) {
+            if (!output.write(f, RgbaImage{16, 16, std::vector<uint8_t>(16 * 16 * 4, static_cast<uint8_t>(f * 30))}))
+                break;
+        }
+        output.flush();
+        EXPECT_EQ(output.stopped(), !c.keepGoing);
+        if (output.stopped()) output.abandon();
+        else EXPECT_TRUE(output.finish(why)) << why;
+
+        const int last = c.keepGoing ? 7 : 3;
+        ASSERT_EQ(reports.size(), static_cast<size_t>(last + 1)) << c.reason;
+        std::vector<std::string> expectedFiles;
+        for (int f = 0; f <= last; ++f) {
+            EXPECT_EQ(reports[f].first, f);
+            if (f != 3) {
+                EXPECT_EQ(reports[f].second, "") << "frame " << f;
+                expectedFiles.push_back("f_000" + std::to_string(f) + ".png");
+                RgbaImage back;
+                ASSERT_TRUE(readPng(dir + "/" + expectedFiles.back(), back, why)) << why;
+                EXPECT_EQ(back.pixels, std::vector<uint8_t>(16 * 16 * 4, static_cast<uint8_t>(f * 30)));
+            }
+        }
+        EXPECT_NE(reports[3].second.find("cannot write '" + blocked + "': " + c.reason), std::string::npos)
+            << reports[3].second;
+        EXPECT_EQ(output.failure(), reports[3].second);
+        if (!c.fullDisk) expectedFiles.push_back("f_0003.png"); // the folder, left alone
+        std::sort(expectedFiles.begin(), expectedFiles.end());
+        EXPECT_EQ(tavrix_test::filesIn(dir), expectedFiles) << "no temporary or partial files";
+    }
 }

@@ -7,7 +7,7 @@
 
 namespace tavrix_tool {
 
-// --background, --crf and --bitrate, filling settings.
+// --background, --crf, --bitrate and --dry-run, filling settings.
 void addOutputOptions(CLI::App* command, tavrix_media::OutputSettings& settings);
 
 } // namespace tavrix_tool

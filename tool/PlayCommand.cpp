@@ -172,37 +172,55 @@ int playFrames(tavrix::ATavrixModel& model, const PlayOptions& options, Playback
     range.end = options.end;
     std::vector<int> frames;
     if (!range.resolve(frameCountOf(options, playback, lipSync), frames, why)) return fail(why, EXIT_USAGE);
-    if (images && !images->output.start(images->width, images->height, options.fps, frames, why)) {
+    Progress progress("played", static_cast<int>(frames.size()),
+                      options.quiet ? Verbosity::QUIET : options.verbose ? Verbosity::VERBOSE : Verbosity::NORMAL);
+    // Images are written on worker threads while the next frames are drawn,
+    // and reported in frame order; a PNG that cannot be written fails alone.
+    if (images && !images->output.start(images->width, images->height, options.fps, frames, true,
+                                        [&progress](int frame, const std::string& error) {
+                                            progress.frameDone(frame, error);
+                                        },
+                                        why)) {
         return fail(why);
     }
 
-    Progress progress("played", static_cast<int>(frames.size()),
-                      options.quiet ? Verbosity::QUIET : options.verbose ? Verbosity::VERBOSE : Verbosity::NORMAL);
     std::string paramsText;
-    RgbaImage image;
     size_t next = 0;
     for (int frame = 0; frame <= frames.back(); ++frame) {
         playback.advanceTo(frame);
         model.update();
         if (frames[next] != frame) continue;
         ++next;
-        std::string error;
         if (images) {
-            if (!images->stage.draw(images->puppet, images->width, images->height, image, error) ||
-                (!images->output.write(frame, image, error) && images->output.isVideo())) {
+            RgbaImage image;
+            std::string error;
+            if (!images->stage.draw(images->puppet, images->width, images->height, image, error)) {
                 images->output.abandon();
                 progress.frameDone(frame, error);
                 return fail(error);
+            }
+            // False once a clip could not take a frame (reported).
+            if (!images->output.write(frame, std::move(image))) {
+                images->output.abandon();
+                return fail(images->output.failure());
             }
         }
         if (!options.paramsJsonPath.empty()) {
             paramsText += paramsLine(frame, playback.timeOfFrame(frame), *model.getModelContext());
         }
-        progress.frameDone(frame, error);
+        if (!images) progress.frameDone(frame);
     }
 
+    if (images) {
+        images->output.flush();
+        if (images->output.stopped()) {
+            images->output.abandon();
+            return fail(images->output.failure());
+        }
+        if (!images->output.finish(why)) return fail(why);
+    }
     std::string destination = images ? images->output.destination() : options.paramsJsonPath;
-    if (images && !images->output.finish(why)) return fail(why);
+    if (options.output.dryRun) destination = "nothing written (dry run)";
     if (!options.paramsJsonPath.empty()) {
         if (!writeFileAtomically(options.paramsJsonPath, std::vector<uint8_t>(paramsText.begin(), paramsText.end()),
                                  why)) {
@@ -247,7 +265,10 @@ int runPlay(const PlayOptions& options)
         return fail("--fps " + std::to_string(options.fps) + " must be from 1 to " + std::to_string(MAX_FPS),
                     EXIT_USAGE);
     }
-    if (options.noImages && options.paramsJsonPath.empty()) {
+    if (options.output.dryRun && !options.paramsJsonPath.empty()) {
+        return fail("--dry-run writes nothing: leave out --params-json", EXIT_USAGE);
+    }
+    if (options.noImages && options.paramsJsonPath.empty() && !options.output.dryRun) {
         return fail("--no-images writes nothing without --params-json", EXIT_USAGE);
     }
     if (!options.paramsJsonPath.empty() && !canWriteFile(options.paramsJsonPath, why)) {

@@ -93,6 +93,7 @@ int runRender(const RenderOptions& options)
         return usage("--downsample must lie between 1 and " + std::to_string(MAX_DOWNSAMPLE));
     }
     const int quality = options.quality == "high" ? PF_Quality_HI : PF_Quality_LO;
+    if (options.output.dryRun && !options.savePath.empty()) return usage("--dry-run writes nothing: leave out --save");
     FrameChunk chunk;
     if (!options.chunkText.empty() && !chunk.parse(options.chunkText, why)) return usage("--chunk " + why);
 
@@ -129,16 +130,19 @@ int runRender(const RenderOptions& options)
     for (const std::string& warning : warnings) std::fprintf(stderr, "tavrix render: %s\n", warning.c_str());
     if (!opened) return fail(why);
 
+    const Verbosity verbosity =
+        options.quiet ? Verbosity::QUIET : options.verbose ? Verbosity::VERBOSE : Verbosity::NORMAL;
+    Progress progress("rendered", static_cast<int>(frames.size()), verbosity);
+    // Frames are written on worker threads while the next ones are drawn;
+    // each is reported, in frame order, when it is written or has failed.
     if (!output.start(tavrix_project::ProjectRenderer::scaledSize(project.width, options.downsample),
                       tavrix_project::ProjectRenderer::scaledSize(project.height, options.downsample), project.frameRate,
-                      frames, why)) {
+                      frames, options.keepGoing,
+                      [&progress](int frame, const std::string& error) { progress.frameDone(frame, error); }, why)) {
         return fail(why);
     }
     if (!output.note().empty()) std::fprintf(stderr, "tavrix render: %s\n", output.note().c_str());
 
-    const Verbosity verbosity =
-        options.quiet ? Verbosity::QUIET : options.verbose ? Verbosity::VERBOSE : Verbosity::NORMAL;
-    Progress progress("rendered", static_cast<int>(frames.size()), verbosity);
     interrupted = 0;
     auto previousHandler = std::signal(SIGINT, onInterrupt);
     bool stopped = false;
@@ -152,18 +156,27 @@ int runRender(const RenderOptions& options)
         int32_t width = 0;
         int32_t height = 0;
         std::string error;
-        if (renderer.renderFrame(frame, options.downsample, quality, image.pixels, width, height, error)) {
-            image.width = static_cast<unsigned>(width);
-            image.height = static_cast<unsigned>(height);
-            output.write(frame, image, error);
+        if (!renderer.renderFrame(frame, options.downsample, quality, image.pixels, width, height, error)) {
+            // The frames before it are reported first.
+            output.flush();
+            progress.frameDone(frame, error);
+            // A video cannot skip a frame: it stops at the first failure.
+            if (!options.keepGoing || output.isVideo()) {
+                stopped = true;
+                break;
+            }
+            continue;
         }
-        progress.frameDone(frame, error);
-        // A video cannot skip a frame: it stops at the first failure.
-        if (!error.empty() && (!options.keepGoing || output.isVideo())) {
+        image.width = static_cast<unsigned>(width);
+        image.height = static_cast<unsigned>(height);
+        // False once a frame could not be written and the run stops there.
+        if (!output.write(frame, std::move(image))) {
             stopped = true;
             break;
         }
     }
+    output.flush();
+    if (output.stopped()) stopped = true;
     std::signal(SIGINT, previousHandler);
 
     const bool complete = !stopped;

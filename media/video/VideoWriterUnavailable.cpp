@@ -9,7 +9,12 @@ struct VideoWriter::Encoder {};
 VideoWriter::VideoWriter() = default;
 VideoWriter::~VideoWriter() = default;
 
-bool VideoWriter::open(const std::string&, VideoFormat, const VideoSettings&, std::string& why)
+bool VideoWriter::open(const std::string& path, VideoFormat format, const VideoSettings& settings, std::string& why)
+{
+    return check(path, format, settings, why);
+}
+
+bool VideoWriter::check(const std::string&, VideoFormat, const VideoSettings&, std::string& why)
 {
     why = "this build of tavrix has no video support: install libavformat-dev, libavcodec-dev, libswscale-dev "
           "and libavutil-dev (scripts/install-deps.sh does) and build again";
