@@ -7,6 +7,20 @@
 
 namespace tavrix_gl {
 
+namespace {
+
+// Premultiplied colour, the canvas projection for a width x height picture,
+// one evaluation.
+void setUpModel(tavrix::TavrixModelOpenGL& model, float width, float height)
+{
+    float matrix[16];
+    canvasProjection(width / height, model.getCanvasWidth(), matrix);
+    model.setMatrix(matrix);
+    model.update();
+}
+
+} // namespace
+
 tavrix::TavrixModelOpenGL* loadModel(const std::vector<std::string>& paths, float width, float height,
                                      std::vector<unsigned int>& textures)
 {
@@ -19,10 +33,19 @@ tavrix::TavrixModelOpenGL* loadModel(const std::vector<std::string>& paths, floa
         model->setTexture(static_cast<int>(i - 1), name);
         textures.push_back(name);
     }
-    float matrix[16];
-    canvasProjection(width / height, model->getCanvasWidth(), matrix);
-    model->setMatrix(matrix);
-    model->update();
+    setUpModel(*model, width, height);
+    return model;
+}
+
+tavrix::TavrixModelOpenGL* modelFromBytes(const std::vector<char>& bytes, const std::vector<unsigned int>& textures,
+                                          float width, float height)
+{
+    tavrix::TavrixModelOpenGL* model =
+        tavrix::TavrixModelOpenGL::loadModel(bytes.data(), static_cast<int>(bytes.size()));
+    if (!model) return nullptr;
+    model->setPremultipliedAlpha(true);
+    for (size_t i = 0; i < textures.size(); ++i) model->setTexture(static_cast<int>(i), textures[i]);
+    setUpModel(*model, width, height);
     return model;
 }
 

@@ -20,4 +20,10 @@ namespace tavrix_gl {
 tavrix::TavrixModelOpenGL* loadModel(const std::vector<std::string>& paths, float width, float height,
                                      std::vector<unsigned int>& textures);
 
+// A model made from a model file's bytes (already read), with textures
+// already in the current context (texture number i is textures[i]), set up
+// as loadModel sets it up. Null as for loadModel.
+tavrix::TavrixModelOpenGL* modelFromBytes(const std::vector<char>& bytes, const std::vector<unsigned int>& textures,
+                                          float width, float height);
+
 } // namespace tavrix_gl

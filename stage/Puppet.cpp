@@ -1,17 +1,14 @@
 #include "Puppet.h"
 
 #include "ATavrixModel.h"
-#include "ModelLoading.h"
+#include "ModelData.h"
 #include "Projection.h"
 #include "Tavrix.h"
 #include "TavrixModelOpenGL.h"
-#include "Texture.h"
 #include "id/ParamID.h"
 #include "model/ModelImpl.h"
 #include "param/ParamDefFloat.h"
 #include "param/ParamDefSet.h"
-
-#include <GL/gl.h>
 
 namespace tavrix_stage {
 
@@ -40,27 +37,19 @@ std::vector<PuppetParam> modelParams(tavrix::ATavrixModel& model)
     return params;
 }
 
-std::unique_ptr<Puppet> Puppet::load(Stage&, const ModelFiles& files, std::vector<std::string>& warnings,
+std::unique_ptr<Puppet> Puppet::load(Stage& stage, const ModelFiles& files, std::vector<std::string>& warnings,
                                      std::string& why, int* loadResult)
 {
+    std::shared_ptr<ModelData> data = ModelData::load(stage, files, warnings, why, loadResult);
+    return data ? fromData(std::move(data)) : nullptr;
+}
+
+std::unique_ptr<Puppet> Puppet::fromData(std::shared_ptr<ModelData> data)
+{
     std::unique_ptr<Puppet> puppet(new Puppet());
-    // The aspect only matters once the puppet is drawn, which projects it again.
-    puppet->loaded = tavrix_gl::loadModel(files.paths(), 1.0f, 1.0f, puppet->textures);
-    if (!puppet->loaded) {
-        const int result = static_cast<int>(tavrix::Tavrix::getError());
-        if (loadResult) *loadResult = result;
-        why = files.model + ": cannot load model: result " + std::to_string(result) + ", " + describeLoadResult(result);
-        if (!puppet->textures.empty()) glDeleteTextures(static_cast<GLsizei>(puppet->textures.size()), puppet->textures.data());
-        puppet->textures.clear();
-        return nullptr;
-    }
-    const std::vector<std::string> paths = files.paths();
-    for (size_t i = 0; i < puppet->textures.size(); ++i) {
-        if (puppet->textures[i] != 0) continue;
-        warnings.push_back(paths[i + 1] + ": cannot decode texture " + std::to_string(i) + ": " +
-                           tavrix_gl::textureFileFailure(paths[i + 1].c_str()) +
-                           "; meshes using it draw with the empty default texture (black)");
-    }
+    puppet->loaded = data->newModel();
+    if (!puppet->loaded) return nullptr;
+    puppet->data = std::move(data);
     puppet->paramList = modelParams(*puppet->loaded);
     return puppet;
 }
@@ -68,7 +57,8 @@ std::unique_ptr<Puppet> Puppet::load(Stage&, const ModelFiles& files, std::vecto
 Puppet::~Puppet()
 {
     delete loaded;
-    if (!textures.empty()) glDeleteTextures(static_cast<GLsizei>(textures.size()), textures.data());
+    loaded = nullptr;
+    data.reset();
 }
 
 float Puppet::canvasWidth() const
@@ -101,18 +91,26 @@ void Puppet::update()
 
 void Puppet::place(double x, double y, float scale)
 {
-    placed = true;
+    placement = Placement::AT_PIXEL;
     placeX = x;
     placeY = y;
     placeScale = scale;
 }
 
+void Puppet::placeInFrame(double xFraction, double yFraction, float scale)
+{
+    place(xFraction, yFraction, scale);
+    placement = Placement::AT_FRACTION;
+}
+
 void Puppet::project(int width, int height)
 {
     float matrix[16];
-    if (placed) {
+    if (placement != Placement::FILL_WIDTH) {
+        const bool fraction = placement == Placement::AT_FRACTION;
         tavrix_gl::layerProjection(static_cast<float>(width), static_cast<float>(height), loaded->getCanvasWidth(),
-                                   placeX, placeY, placeScale, matrix);
+                                   fraction ? placeX * width : placeX, fraction ? placeY * height : placeY,
+                                   placeScale, matrix);
     } else {
         tavrix_gl::canvasProjection(static_cast<float>(width) / height, loaded->getCanvasWidth(), matrix);
     }
