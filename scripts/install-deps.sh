@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
-# Installs the Debian packages the build and the tests need, skipping what is
-# already installed. Safe to run repeatedly. --fuzz adds clang and its
-# libFuzzer runtime, which only ./fuzz.sh needs.
+# Installs the Debian packages the build needs, skipping what is already
+# installed. Safe to run repeatedly.
+#   --test   also what only the tests use: a Slurm cluster (slurmctld,
+#            slurmd, slurm-client, munge) and ffmpeg, for the render-farm test
+#   --fuzz   also clang and its libFuzzer runtime, which only ./fuzz.sh needs
 set -euo pipefail
 
 packages=(
@@ -13,9 +15,13 @@ packages=(
   libavformat-dev libavcodec-dev libswscale-dev libavutil-dev libswresample-dev
   espeak-ng
 )
-if [ "${1:-}" = "--fuzz" ]; then
-  packages+=(clang libclang-rt-dev)
-fi
+for arg in "$@"; do
+  case "$arg" in
+    --test) packages+=(slurmctld slurmd slurm-client munge ffmpeg) ;;
+    --fuzz) packages+=(clang libclang-rt-dev) ;;
+    *) echo "install-deps.sh: unknown option '$arg'" >&2; exit 2 ;;
+  esac
+done
 
 missing=()
 for p in "${packages[@]}"; do
