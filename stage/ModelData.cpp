@@ -8,15 +8,19 @@
 #include "Tavrix.h"
 #include "TavrixModelOpenGL.h"
 #include "Texture.h"
+#include "util/UtDebug.h"
 #include "util/UtFile.h"
 
 namespace tavrix_stage {
 
 namespace {
 
+// "PATH: cannot load model: result N, what it means: the runtime's message".
 std::string loadFailure(const std::string& path, int result)
 {
-    return path + ": cannot load model: result " + std::to_string(result) + ", " + describeLoadResult(result);
+    const std::string detail = tavrix::UtDebug::getLastErrorMessage();
+    return path + ": cannot load model: result " + std::to_string(result) + ", " + describeLoadResult(result) +
+           (detail.empty() ? "" : ": " + detail);
 }
 
 } // namespace
@@ -29,6 +33,7 @@ std::shared_ptr<ModelData> ModelData::load(Stage&, const ModelFiles& files, std:
     int size = 0;
     char* block = tavrix::UtFile::loadFile(files.model.c_str(), &size);
     if (!block) {
+        tavrix::UtDebug::clearLastErrorMessage();
         const int result = tavrix::ATavrixModel::LOAD_FILE_FAILED;
         tavrix::Tavrix::setError(static_cast<unsigned int>(result));
         if (loadResult) *loadResult = result;
@@ -39,6 +44,7 @@ std::shared_ptr<ModelData> ModelData::load(Stage&, const ModelFiles& files, std:
     tavrix::UtFile::releaseLoadBuffer(block);
 
     // The aspect only matters once a puppet is drawn, which projects it again.
+    tavrix::UtDebug::clearLastErrorMessage();
     data->checked.reset(tavrix_gl::modelFromBytes(data->bytes, {}, 1.0f, 1.0f));
     if (!data->checked) {
         const int result = static_cast<int>(tavrix::Tavrix::getError());

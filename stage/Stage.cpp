@@ -31,27 +31,34 @@ bool Stage::prepare(int width, int height, std::string& why)
     return true;
 }
 
-void Stage::readBack(tavrix_media::RgbaImage& image)
+void Stage::readBackPremultiplied(tavrix_media::RgbaImage& image)
 {
     context.readPixels(image.pixels);
     image.width = static_cast<unsigned>(context.width());
     image.height = static_cast<unsigned>(context.height());
-    tavrix_media::unpremultiply(image);
 }
 
-bool Stage::draw(Puppet& puppet, int width, int height, tavrix_media::RgbaImage& image, std::string& why)
+bool Stage::drawPremultiplied(Puppet& puppet, int width, int height, tavrix_media::RgbaImage& image, std::string& why)
 {
     if (!prepare(width, height, why)) return false;
     puppet.project(width, height);
     puppet.model().draw();
-    readBack(image);
+    readBackPremultiplied(image);
+    return true;
+}
+
+bool Stage::draw(Puppet& puppet, int width, int height, tavrix_media::RgbaImage& image, std::string& why)
+{
+    if (!drawPremultiplied(puppet, width, height, image, why)) return false;
+    tavrix_media::unpremultiply(image);
     return true;
 }
 
 bool Stage::drawNothing(int width, int height, tavrix_media::RgbaImage& image, std::string& why)
 {
     if (!prepare(width, height, why)) return false;
-    readBack(image);
+    readBackPremultiplied(image);
+    tavrix_media::unpremultiply(image);
     return true;
 }
 

@@ -33,6 +33,9 @@ public:
     // with straight alpha. False with the reason when OpenGL cannot draw
     // that size.
     bool draw(Puppet& puppet, int width, int height, tavrix_media::RgbaImage& image, std::string& why);
+    // The same picture with premultiplied colour, as OpenGL drew it, for
+    // laying over other pictures without a round trip through straight alpha.
+    bool drawPremultiplied(Puppet& puppet, int width, int height, tavrix_media::RgbaImage& image, std::string& why);
     // A picture with nothing drawn in it, read back the same way.
     bool drawNothing(int width, int height, tavrix_media::RgbaImage& image, std::string& why);
 
@@ -41,7 +44,7 @@ public:
 
 private:
     bool prepare(int width, int height, std::string& why);
-    void readBack(tavrix_media::RgbaImage& image);
+    void readBackPremultiplied(tavrix_media::RgbaImage& image);
 
     tavrix_gl::OffscreenContext context;
     bool runtimeStarted = false;
