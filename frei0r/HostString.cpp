@@ -51,6 +51,16 @@ std::string textAt(uintptr_t address)
     return text;
 }
 
+// No control characters (tabs aside) and not cut off.
+bool isText(const std::string& text)
+{
+    if (text.size() >= MAX_HOST_STRING) return false;
+    for (unsigned char c : text) {
+        if (c < 0x20 && c != '\t') return false;
+    }
+    return true;
+}
+
 // Whether this process may read itself through the kernel (a sandbox may
 // refuse the call).
 bool kernelReadsWork()
@@ -76,7 +86,12 @@ std::string hostString(const void* param)
     if (readOwnMemory(at, &pointed, sizeof pointed) < sizeof pointed) return textAt(at);
     if (pointed == 0) return "";
     char first = 0;
-    if (mayBeAddress(pointed) && readOwnMemory(pointed, &first, 1) == 1) return textAt(pointed);
+    if (mayBeAddress(pointed) && readOwnMemory(pointed, &first, 1) == 1) {
+        // What a stray address in the leftover bytes after a short string
+        // would lead to is rarely text.
+        const std::string text = textAt(pointed);
+        if (isText(text)) return text;
+    }
     return textAt(at);
 }
 

@@ -79,7 +79,12 @@ std::vector<std::string> splitList(const std::string& text)
 bool parseParamList(const std::string& text, std::vector<std::pair<std::string, float>>& assignments,
                     std::string& why)
 {
-    return parseParamAssignments(splitList(text), assignments, why);
+    std::vector<std::string> items = splitList(text);
+    for (std::string& item : items) {
+        const size_t colon = item.rfind(':');
+        if (item.find('=') == std::string::npos && colon != std::string::npos) item[colon] = '=';
+    }
+    return parseParamAssignments(items, assignments, why);
 }
 
 bool parsePlacement(const std::string& text, FramePlacement& placement, std::string& why)

@@ -20,7 +20,9 @@ bool parseParamAssignments(const std::vector<std::string>& texts,
 // The items of a list separated by ';', each without the spaces around it;
 // empty items are left out ("a; b;" gives a and b).
 std::vector<std::string> splitList(const std::string& text);
-// "ID=VALUE;ID=VALUE;...", as splitList splits it.
+// "ID=VALUE;ID=VALUE;...", as splitList splits it; an item without '=' may
+// put ':' in its place ("ID:VALUE"), for hosts that read '=' in a text as
+// something else (MLT: keyframes).
 bool parseParamList(const std::string& text, std::vector<std::pair<std::string, float>>& assignments,
                     std::string& why);
 

@@ -2,7 +2,10 @@
 # Installs the Debian packages the build needs, skipping what is already
 # installed. Safe to run repeatedly.
 #   --test   also what only the tests use: a Slurm cluster (slurmctld,
-#            slurmd, slurm-client, munge) and ffmpeg, for the render-farm test
+#            slurmd, slurm-client, munge) and ffmpeg, for the render-farm test;
+#            the frei0r header and the video hosts the frei0r plug-ins are
+#            tested in (ffmpeg, melt, gst-launch-1.0 with GStreamer's frei0r
+#            elements)
 #   --fuzz   also clang and its libFuzzer runtime, which only ./fuzz.sh needs
 set -euo pipefail
 
@@ -17,7 +20,8 @@ packages=(
 )
 for arg in "$@"; do
   case "$arg" in
-    --test) packages+=(slurmctld slurmd slurm-client munge ffmpeg) ;;
+    --test) packages+=(slurmctld slurmd slurm-client munge ffmpeg
+                       frei0r-plugins-dev melt gstreamer1.0-tools gstreamer1.0-plugins-bad) ;;
     --fuzz) packages+=(clang libclang-rt-dev) ;;
     *) echo "install-deps.sh: unknown option '$arg'" >&2; exit 2 ;;
   esac
