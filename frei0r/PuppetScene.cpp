@@ -79,12 +79,11 @@ bool PuppetScene::render(RenderResources& resources, const PuppetSettings& setti
         report(why);
         return false;
     }
-    const size_t bytes = static_cast<size_t>(frame.width) * frame.height * 4;
     if (over) {
-        if (frame.out != frame.in) std::memcpy(frame.out, frame.in, bytes);
-        tavrix_media::paintPremultipliedOnto(picture, reinterpret_cast<uint8_t*>(frame.out));
+        tavrix_media::paintPremultipliedOver(picture, reinterpret_cast<const uint8_t*>(frame.in),
+                                             reinterpret_cast<uint8_t*>(frame.out));
     } else {
-        std::memcpy(frame.out, picture.pixels.data(), bytes);
+        std::memcpy(frame.out, picture.pixels.data(), picture.pixels.size());
     }
     return true;
 }

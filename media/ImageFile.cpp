@@ -126,25 +126,29 @@ void compositeOver(RgbaImage& image, const Rgba8& background)
     }
 }
 
-void paintPremultipliedOnto(const RgbaImage& picture, uint8_t* pixels)
+void paintPremultipliedOver(const RgbaImage& picture, const uint8_t* from, uint8_t* to)
 {
     const uint8_t* paint = picture.pixels.data();
     const size_t bytes = picture.pixels.size();
     for (size_t i = 0; i + 3 < bytes; i += 4) {
         const unsigned alpha = paint[i + 3];
-        // Nothing drawn, or nothing showing through: no arithmetic.
-        if (alpha == 0) continue;
-        if (alpha == 255) {
-            pixels[i] = paint[i];
-            pixels[i + 1] = paint[i + 1];
-            pixels[i + 2] = paint[i + 2];
-            continue;
+        // Most pixels of a frame are empty or opaque: no arithmetic for them.
+        if (alpha == 0) {
+            to[i] = from[i];
+            to[i + 1] = from[i + 1];
+            to[i + 2] = from[i + 2];
+        } else if (alpha == 255) {
+            to[i] = paint[i];
+            to[i + 1] = paint[i + 1];
+            to[i + 2] = paint[i + 2];
+        } else {
+            const unsigned through = 255 - alpha;
+            for (int c = 0; c < 3; ++c) {
+                const unsigned value = paint[i + c] + (from[i + c] * through + 127) / 255;
+                to[i + c] = static_cast<uint8_t>(value > 255 ? 255 : value);
+            }
         }
-        const unsigned through = 255 - alpha;
-        for (int c = 0; c < 3; ++c) {
-            const unsigned value = paint[i + c] + (pixels[i + c] * through + 127) / 255;
-            pixels[i + c] = static_cast<uint8_t>(value > 255 ? 255 : value);
-        }
+        to[i + 3] = from[i + 3];
     }
 }
 

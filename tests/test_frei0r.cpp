@@ -315,7 +315,9 @@ TEST_F(Frei0rTest, BadInputLeavesTheFramesAloneWithOneLineEach)
                                              "here: the puppet is drawn at "),
                   large ? 1 : 0)
             << odd.err;
-        if (large) EXPECT_NE(odd.out.find_first_not_of('\0'), std::string::npos) << "no puppet drawn";
+        if (large) {
+            EXPECT_NE(odd.out.find_first_not_of('\0'), std::string::npos) << "no puppet drawn";
+        }
     }
 }
 
