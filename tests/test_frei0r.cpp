@@ -239,6 +239,23 @@ TEST_F(AnimatedFrei0rTest, MeltWithFourThreadsDrawsWhatOneThreadAndPlayDraw)
     expectFrames({dir + "/src_%02d.png", 1}, playAnimation(), 5);
 }
 
+// kdenlive and Shotcut title and bound the sliders from the descriptions
+// installed beside MLT's own: MLT must read them.
+TEST_F(Frei0rTest, MeltReadsTheSliderDescriptions)
+{
+    const std::string mltData = "/usr/share/mlt-7";
+    const std::string copy = "cd '" + dir + "' && mkdir -p mlt/frei0r && for d in " + mltData + "/*; do [ \"${d##*/}\" = "
+                             "frei0r ] || ln -s \"$d\" mlt/; done && cp " + mltData + "/frei0r/* '" +
+                             TAVRIX_FREI0R_SOURCE_DIR + "'/mlt/*.yml mlt/frei0r/";
+    ASSERT_EQ(std::system(copy.c_str()), 0);
+    for (const char* service : {"filter=frei0r.tavrix_puppet", "producer=frei0r.tavrix_puppet_src"}) {
+        ToolRun query = host(std::string("env MLT_DATA=mlt melt -query ") + service);
+        ASSERT_EQ(query.status, 0) << query.err;
+        EXPECT_NE(query.out.find("title: Slider parameters"), std::string::npos) << query.out;
+        EXPECT_NE(query.out.find("title: Slider 8"), std::string::npos) << query.out;
+    }
+}
+
 TEST_F(AnimatedFrei0rTest, GstreamerSourceAndFilterDrawWhatPlayDraws)
 {
     const Frames reference = playAnimation();
