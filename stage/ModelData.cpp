@@ -13,18 +13,6 @@
 
 namespace tavrix_stage {
 
-namespace {
-
-// "PATH: cannot load model: result N, what it means: the runtime's message".
-std::string loadFailure(const std::string& path, int result)
-{
-    const std::string detail = tavrix::UtDebug::getLastErrorMessage();
-    return path + ": cannot load model: result " + std::to_string(result) + ", " + describeLoadResult(result) +
-           (detail.empty() ? "" : ": " + detail);
-}
-
-} // namespace
-
 std::shared_ptr<ModelData> ModelData::load(Stage&, const ModelFiles& files, std::vector<std::string>& warnings,
                                            std::string& why, int* loadResult)
 {
@@ -37,7 +25,7 @@ std::shared_ptr<ModelData> ModelData::load(Stage&, const ModelFiles& files, std:
         const int result = tavrix::ATavrixModel::LOAD_FILE_FAILED;
         tavrix::Tavrix::setError(static_cast<unsigned int>(result));
         if (loadResult) *loadResult = result;
-        why = loadFailure(files.model, result);
+        why = describeLoadFailure(files.model, result);
         return nullptr;
     }
     data->bytes.assign(block, block + size);
@@ -49,7 +37,7 @@ std::shared_ptr<ModelData> ModelData::load(Stage&, const ModelFiles& files, std:
     if (!data->checked) {
         const int result = static_cast<int>(tavrix::Tavrix::getError());
         if (loadResult) *loadResult = result;
-        why = loadFailure(files.model, result);
+        why = describeLoadFailure(files.model, result);
         return nullptr;
     }
     for (size_t i = 0; i < files.textures.size(); ++i) {

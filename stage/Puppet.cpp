@@ -5,10 +5,6 @@
 #include "Projection.h"
 #include "Tavrix.h"
 #include "TavrixModelOpenGL.h"
-#include "id/ParamID.h"
-#include "model/ModelImpl.h"
-#include "param/ParamDefFloat.h"
-#include "param/ParamDefSet.h"
 
 namespace tavrix_stage {
 
@@ -23,16 +19,19 @@ const char* describeLoadResult(int result)
     }
 }
 
+std::string describeLoadFailure(const std::string& modelPath, int result)
+{
+    const std::string detail = tavrix::Tavrix::getErrorMessage();
+    return modelPath + ": cannot load model: result " + std::to_string(result) + ", " + describeLoadResult(result) +
+           (detail.empty() ? "" : ": " + detail);
+}
+
 std::vector<PuppetParam> modelParams(tavrix::ATavrixModel& model)
 {
     std::vector<PuppetParam> params;
-    tavrix::ParamDefSet* set = model.getModelImpl()->getParamDefSet();
-    const tavrix::LDVector<tavrix::ParamDefFloat*>* defs = set ? set->getParamDefFloatList() : nullptr;
-    for (int i = 0; defs && i < defs->size(); ++i) {
-        tavrix::ParamDefFloat* def = (*defs)[i];
-        if (!def || !def->getParamID()) continue;
-        params.push_back(PuppetParam{def->getParamID()->toChar(), def->getMinValue(), def->getMaxValue(),
-                                     def->getDefaultValue(), model.getParamIndex(def->getParamID())});
+    tavrix::ParamDefinition def;
+    for (int i = 0; model.getParamDef(i, def); ++i) {
+        params.push_back(PuppetParam{def.id, def.min, def.max, def.defaultValue, def.index});
     }
     return params;
 }

@@ -250,7 +250,9 @@ TEST_F(ModelTest, DeformersAreEvaluatedParentsFirstAndOrphansAreLeftOut)
         model.setParamFloat("PARAM_ANGLE", r.angle);
         const std::string out = captureMessages([&] { model.update(); });
         EXPECT_EQ(out.find(missing) != std::string::npos, r.evaluates) << out;
-        if (!r.evaluates) EXPECT_EQ(out, "");
+        if (!r.evaluates) {
+            EXPECT_EQ(out, "");
+        }
         EXPECT_FALSE(context.getDrawContext(1)->isAvailable());
         EXPECT_EQ(drawnIds(model), (std::vector<std::string>{"D_QUAD"}));
     }

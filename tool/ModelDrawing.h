@@ -12,7 +12,6 @@
 
 #include "ModelFiles.h"
 #include "Puppet.h"
-#include "RuntimeOutput.h"
 #include "Stage.h"
 
 namespace tavrix_tool {
@@ -23,8 +22,7 @@ namespace tavrix_tool {
 // with the reason (a load failure worded with the runtime's message).
 std::unique_ptr<tavrix_stage::Puppet> startModelDrawing(tavrix_stage::Stage& stage,
                                                         const tavrix_stage::ModelFiles& files, bool sizeGiven,
-                                                        int& width, int& height, RuntimeOutput& output,
-                                                        const char* command, std::string& why);
+                                                        int& width, int& height, const char* command, std::string& why);
 
 // Warns on standard error ("tavrix COMMAND: warning: ...") about each --set
 // of a parameter the puppet does not define (it is set all the same: keys

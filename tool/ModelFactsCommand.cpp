@@ -13,7 +13,8 @@
 #include "CommandTable.h"
 #include "JsonOut.h"
 #include "ModelContext.h"
-#include "RuntimeOutput.h"
+#include "Puppet.h"
+#include "RuntimeMessages.h"
 #include "Tavrix.h"
 #include "base/IBaseContext.h"
 #include "base/IBaseData.h"
@@ -25,8 +26,6 @@
 #include "id/PartsDataID.h"
 #include "model/ModelImpl.h"
 #include "model/PartsData.h"
-#include "param/ParamDefFloat.h"
-#include "param/ParamDefSet.h"
 #include "type/LDString.h"
 
 using namespace tavrix;
@@ -74,22 +73,19 @@ std::vector<DeformerFacts> collectDeformers(ModelImpl* impl, ModelContext& conte
 // Parameters the model does not define start at 0.
 class ParamDefaults {
 public:
-    explicit ParamDefaults(ModelImpl* impl)
+    explicit ParamDefaults(const ATavrixModel& model)
     {
-        ParamDefSet* set = impl->getParamDefSet();
-        LDVector<ParamDefFloat*>* defs = set ? set->getParamDefFloatList() : nullptr;
-        for (int i = 0; defs && i < defs->size(); ++i) {
-            if ((*defs)[i]) defaults.emplace((*defs)[i]->getParamID(), (*defs)[i]->getDefaultValue());
-        }
+        ParamDefinition definition;
+        for (int i = 0; model.getParamDef(i, definition); ++i) defaults.emplace(definition.id, definition.defaultValue);
     }
     float of(ParamID* id) const
     {
-        auto found = defaults.find(id);
+        auto found = id ? defaults.find(id->toChar()) : defaults.end();
         return found == defaults.end() ? 0.0f : found->second;
     }
 
 private:
-    std::unordered_map<ParamID*, float> defaults;
+    std::unordered_map<std::string, float> defaults;
 };
 
 std::vector<int> drawSequence(ModelContext& context)
@@ -109,7 +105,7 @@ void printJson(FILE* out, ATavrixModel& model, int formatVersion)
                  J::number(model.getCanvasWidth()).c_str(), J::number(model.getCanvasHeight()).c_str());
 
     std::fprintf(out, "  \"params\": [");
-    const ParamDefaults defaults(impl);
+    const ParamDefaults defaults(model);
     for (int i = 0; i < context.getParamCount(); ++i) {
         ParamID* id = context.getParamID(i);
         std::fprintf(out, "%s\n    {\"id\": %s, \"min\": %s, \"max\": %s, \"default\": %s, \"value\": %s}", i ? "," : "",
@@ -184,7 +180,7 @@ void printSummary(FILE* out, const char* path, ATavrixModel& model, int formatVe
     std::fprintf(out, "canvas   %g x %g\n", model.getCanvasWidth(), model.getCanvasHeight());
 
     std::fprintf(out, "\nparameters (%d)\n", context.getParamCount());
-    const ParamDefaults defaults(impl);
+    const ParamDefaults defaults(model);
     for (int i = 0; i < context.getParamCount(); ++i) {
         ParamID* id = context.getParamID(i);
         std::fprintf(out, "  %-28s %10g  [%g .. %g]  default %g\n", id ? id->toChar() : "", context.getParamFloat(i),
@@ -253,20 +249,20 @@ int runInspect(InspectOptions& options)
     const char* modelPath = options.modelPath.c_str();
     int status = 0;
     {
-        RuntimeOutput output(options.verbose);
+        showRuntimeMessages(options.verbose);
         Tavrix::init();
         {
             ATavrixModel model;
             int result = ATavrixModel::loadModel_exe(&model, LDString(modelPath));
             if (result != ATavrixModel::LOAD_OK) {
-                std::fprintf(stderr, "tavrix inspect: %s\n", describeLoadFailure(modelPath, result, output).c_str());
+                std::fprintf(stderr, "tavrix inspect: %s\n", tavrix_stage::describeLoadFailure(modelPath, result).c_str());
                 status = 1;
             } else {
                 for (const auto& set : options.sets) model.setParamFloat(set.first.c_str(), set.second, 1.0f);
                 model.update();
                 int version = model.getModelImpl()->getFormatVersion();
-                if (options.json) printJson(output.out(), model, version);
-                else printSummary(output.out(), modelPath, model, version);
+                if (options.json) printJson(stdout, model, version);
+                else printSummary(stdout, modelPath, model, version);
             }
         }
         Tavrix::dispose();
