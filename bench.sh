@@ -22,7 +22,8 @@ cmake --build build-bench -j "$(nproc)" --target bench_model bench_effect_frame
 # The frei0r filter in ffmpeg, where the plug-ins are built (frei0r.h found)
 # and ffmpeg is there (./scripts/install-deps.sh --test installs both).
 frei0r=0
-if cmake --build build-bench --target help | grep -q bench_frei0r && command -v ffmpeg >/dev/null; then
+build_targets=$(cmake --build build-bench --target help)
+if grep -q bench_frei0r <<<"$build_targets" && command -v ffmpeg >/dev/null; then
   cmake --build build-bench -j "$(nproc)" --target bench_frei0r
   frei0r=1
 else

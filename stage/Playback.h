@@ -125,8 +125,9 @@ private:
     // Parameter names the hairs refer to; a deque keeps them in place.
     std::deque<std::string> hairParamNames;
     std::map<int, float> overrides;
-    std::unique_ptr<tavrix_media::LipSync> ownedLipSync;
+    // The lip sync refers to the sound: declared after it, gone before it.
     std::shared_ptr<const tavrix_media::AudioTrack> ownedSound;
+    std::unique_ptr<tavrix_media::LipSync> ownedLipSync;
     // Every row's value when the playback was made; rows added later
     // started at 0.
     std::vector<float> initialValues;
