@@ -22,6 +22,16 @@ done
 cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release -DTAVRIX_BUILD_BENCH=ON -DTAVRIX_BUILD_TESTS=OFF >/dev/null
 cmake --build build-bench -j "$(nproc)" --target bench_model bench_effect_frame bench_obs_frame \
   tavrix tavrix_effect tavrix-make-demo-model clip_psnr
+# The frei0r filter in ffmpeg, where the plug-ins are built (frei0r.h found)
+# and ffmpeg is there (./scripts/install-deps.sh --test installs both).
+frei0r=0
+build_targets=$(cmake --build build-bench --target help)
+if grep -q bench_frei0r <<<"$build_targets" && command -v ffmpeg >/dev/null; then
+  cmake --build build-bench -j "$(nproc)" --target bench_frei0r
+  frei0r=1
+else
+  echo "bench.sh: no frei0r plug-ins or no ffmpeg: the filter's benchmark is left out" >&2
+fi
 
 results=build-bench/results
 mkdir -p "$results"
@@ -51,9 +61,13 @@ fi
 echo "bench.sh: timing render and play jobs" >&2
 python3 scripts/bench_throughput.py build-bench "$repetitions" "$results/throughput.json"
 
-python3 scripts/bench_report.py "${web[@]}" --throughput "$results/throughput.json" "$results/bench_model.json" "$results/bench_effect_frame.json" \
-  "$results/bench_obs_frame.json" \
-  >docs/benchmarks.md.tmp
+files=("$results/bench_model.json" "$results/bench_effect_frame.json" "$results/bench_obs_frame.json")
+if [ "$frei0r" -eq 1 ]; then
+  run bench_frei0r '.'
+  files+=("$results/bench_frei0r.json")
+fi
+
+python3 scripts/bench_report.py "${web[@]}" --throughput "$results/throughput.json" "${files[@]}" >docs/benchmarks.md.tmp
 mv docs/benchmarks.md.tmp docs/benchmarks.md
 echo "bench.sh: wrote docs/benchmarks.md" >&2
 cat docs/benchmarks.md

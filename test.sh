@@ -24,12 +24,12 @@ build_suite() {
   cmake --build "$dir" -j "$jobs"
 }
 
-build_suite build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTAVRIX_BUILD_BENCH=ON
+build_suite build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTAVRIX_BUILD_BENCH=ON -DTAVRIX_FREI0R=ON
 # The web package's module, which the browser test drives.
 ./web/build.sh --no-deps
 (cd build && ctest --output-on-failure -j "$jobs")
 if [ "$quick" -eq 0 ]; then
-  build_suite build-sanitize -DCMAKE_BUILD_TYPE=Debug -DTAVRIX_SANITIZE=ON -DTAVRIX_BUILD_BENCH=OFF
+  build_suite build-sanitize -DCMAKE_BUILD_TYPE=Debug -DTAVRIX_SANITIZE=ON -DTAVRIX_BUILD_BENCH=OFF -DTAVRIX_FREI0R=ON
   export ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1
   if [ "${CI:-}" = "true" ]; then
     # On CI the tests that start the tool or the plug-in and draw run twice,

@@ -91,7 +91,19 @@ bool Framebuffer::prepare(int width, int height, std::string& why)
     glDrawBuffer(GL_COLOR_ATTACHMENT0_EXT);
     const std::string status = framebufferStatusText();
     if (status != "OK") {
-        why = "cannot draw at " + size + ": the framebuffer is not complete (" + status + ")";
+        GLint largest = 0;
+        glGetIntegerv(GL_MAX_RENDERBUFFER_SIZE_EXT, &largest);
+        why = "cannot draw at " + size + ": the framebuffer is not complete (" + status + ")" +
+              (largest > 0 && (width > largest || height > largest || bufferWidth > largest ||
+                               bufferHeight > largest)
+                   ? "; OpenGL draws at most " + std::to_string(largest) + " pixels a side here"
+                   : "");
+        // Renderbuffers whose storage failed keep their size on record but
+        // hold nothing: start afresh, so that a smaller size can draw again,
+        // and leave no error behind for later calls to trip over.
+        release();
+        while (glGetError() != GL_NO_ERROR) {
+        }
         return false;
     }
     return true;

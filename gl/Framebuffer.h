@@ -34,7 +34,8 @@ public:
 
     // Room for width x height and the framebuffer bound for drawing: made at
     // exactly that size the first time, then grown to powers of two covering
-    // each later request. False with the reason when OpenGL cannot draw it.
+    // each later request. False with the reason when OpenGL cannot draw it;
+    // the framebuffer is then released, so the next request starts afresh.
     bool prepare(int width, int height, std::string& why);
     void release();
 

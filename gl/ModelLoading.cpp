@@ -9,20 +9,15 @@ namespace tavrix_gl {
 
 namespace {
 
-// Premultiplied colour, texture i from loadTexture(i) (its name appended to
-// textures), the canvas projection and one evaluation.
-template <class TextureLoader>
-tavrix::TavrixModelOpenGL* finishLoading(tavrix::TavrixModelOpenGL* model, size_t textureCount,
-                                         TextureLoader loadTexture, float width, float height,
-                                         std::vector<unsigned int>& textures)
+// Premultiplied colour, texture i from textureName(i), the canvas projection
+// for a width x height picture and one evaluation.
+template <class TextureName>
+tavrix::TavrixModelOpenGL* setUpModel(tavrix::TavrixModelOpenGL* model, size_t textureCount, TextureName textureName,
+                                      float width, float height)
 {
     if (!model) return nullptr;
     model->setPremultipliedAlpha(true);
-    for (size_t i = 0; i < textureCount; ++i) {
-        const unsigned int name = loadTexture(i);
-        model->setTexture(static_cast<int>(i), name);
-        textures.push_back(name);
-    }
+    for (size_t i = 0; i < textureCount; ++i) model->setTexture(static_cast<int>(i), textureName(i));
     float matrix[16];
     canvasProjection(width / height, model->getCanvasWidth(), matrix);
     model->setMatrix(matrix);
@@ -36,18 +31,21 @@ tavrix::TavrixModelOpenGL* loadModel(const std::vector<std::string>& paths, floa
                                      std::vector<unsigned int>& textures)
 {
     if (paths.empty()) return nullptr;
-    return finishLoading(
+    return setUpModel(
         tavrix::TavrixModelOpenGL::loadModel(tavrix::LDString(paths[0].c_str())), paths.size() - 1,
-        [&](size_t i) { return loadTexture(paths[i + 1].c_str()); }, width, height, textures);
+        [&](size_t i) {
+            textures.push_back(loadTexture(paths[i + 1].c_str()));
+            return textures.back();
+        },
+        width, height);
 }
 
-tavrix::TavrixModelOpenGL* loadModelFromBytes(const std::vector<unsigned char>& model,
-                                              const std::vector<std::vector<unsigned char>>& pngs, float width,
-                                              float height, std::vector<unsigned int>& textures)
+tavrix::TavrixModelOpenGL* modelFromBytes(const std::vector<char>& bytes, const std::vector<unsigned int>& textures,
+                                          float width, float height)
 {
-    return finishLoading(
-        tavrix::TavrixModelOpenGL::loadModel(model.data(), static_cast<int>(model.size())), pngs.size(),
-        [&](size_t i) { return loadTextureFromPng(pngs[i].data(), pngs[i].size()); }, width, height, textures);
+    return setUpModel(
+        tavrix::TavrixModelOpenGL::loadModel(bytes.data(), static_cast<int>(bytes.size())), textures.size(),
+        [&](size_t i) { return textures[i]; }, width, height);
 }
 
 } // namespace tavrix_gl

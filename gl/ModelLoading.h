@@ -19,9 +19,10 @@ namespace tavrix_gl {
 // nothing is created.
 tavrix::TavrixModelOpenGL* loadModel(const std::vector<std::string>& paths, float width, float height,
                                      std::vector<unsigned int>& textures);
-// The same from the model file's bytes and its textures' PNG bytes.
-tavrix::TavrixModelOpenGL* loadModelFromBytes(const std::vector<unsigned char>& model,
-                                              const std::vector<std::vector<unsigned char>>& pngs, float width,
-                                              float height, std::vector<unsigned int>& textures);
+// A model made from a model file's bytes (already read), with textures
+// already in the current context (texture number i is textures[i]), set up
+// as loadModel sets it up. Null as for loadModel.
+tavrix::TavrixModelOpenGL* modelFromBytes(const std::vector<char>& bytes, const std::vector<unsigned int>& textures,
+                                          float width, float height);
 
 } // namespace tavrix_gl

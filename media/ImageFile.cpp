@@ -3,6 +3,7 @@
 #include <libdeflate.h>
 #include <lodepng.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>

@@ -1,5 +1,7 @@
 #include "RgbaImage.h"
 
+#include <cstring>
+
 namespace tavrix_media {
 
 void unpremultiply(RgbaImage& image)
@@ -33,6 +35,53 @@ void compositeOver(RgbaImage& image, const Rgba8& background)
                 static_cast<uint8_t>(outAlpha255 == 0 ? 0 : (weighted + outAlpha255 / 2) / outAlpha255);
         }
         image.pixels[i + 3] = static_cast<uint8_t>((outAlpha255 + 127) / 255);
+    }
+}
+
+void paintPremultipliedOver(const RgbaImage& picture, const uint8_t* from, uint8_t* to)
+{
+    const uint8_t* paint = picture.pixels.data();
+    const size_t bytes = picture.pixels.size();
+    for (size_t i = 0; i + 3 < bytes; i += 4) {
+        const unsigned alpha = paint[i + 3];
+        // Most pixels of a frame are empty or opaque: no arithmetic for them.
+        if (alpha == 0) {
+            to[i] = from[i];
+            to[i + 1] = from[i + 1];
+            to[i + 2] = from[i + 2];
+        } else if (alpha == 255) {
+            to[i] = paint[i];
+            to[i + 1] = paint[i + 1];
+            to[i + 2] = paint[i + 2];
+        } else {
+            const unsigned through = 255 - alpha;
+            for (int c = 0; c < 3; ++c) {
+                const unsigned value = paint[i + c] + (from[i + c] * through + 127) / 255;
+                to[i + c] = static_cast<uint8_t>(value > 255 ? 255 : value);
+            }
+        }
+        to[i + 3] = from[i + 3];
+    }
+}
+
+void resizeNearest(const RgbaImage& image, unsigned width, unsigned height, RgbaImage& resized)
+{
+    resized.width = width;
+    resized.height = height;
+    resized.pixels.resize(static_cast<size_t>(width) * height * 4);
+    if (image.width == 0 || image.height == 0) {
+        std::fill(resized.pixels.begin(), resized.pixels.end(), 0);
+        return;
+    }
+    std::vector<size_t> columns(width);
+    for (unsigned x = 0; x < width; ++x) {
+        columns[x] = static_cast<size_t>(static_cast<uint64_t>(x) * image.width / width) * 4;
+    }
+    for (unsigned y = 0; y < height; ++y) {
+        const uint8_t* from =
+            image.pixels.data() + static_cast<size_t>(static_cast<uint64_t>(y) * image.height / height) * image.width * 4;
+        uint8_t* to = resized.pixels.data() + static_cast<size_t>(y) * width * 4;
+        for (unsigned x = 0; x < width; ++x) std::memcpy(to + static_cast<size_t>(x) * 4, from + columns[x], 4);
     }
 }
 

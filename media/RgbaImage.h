@@ -22,4 +22,13 @@ void unpremultiply(RgbaImage& image);
 // Straight-alpha "over" onto a background colour (straight as well).
 void compositeOver(RgbaImage& image, const Rgba8& background);
 
+// Paints a premultiplied picture over straight-alpha RGBA pixels of the same
+// size, from `from` into `to` (the same pixels or others): each colour
+// becomes p + c (255 - a) / 255, rounded, and the alpha of the pixels stays
+// what it was (a picture shows where they are opaque).
+void paintPremultipliedOver(const RgbaImage& picture, const uint8_t* from, uint8_t* to);
+
+// The image scaled to width x height, each pixel taken from the nearest.
+void resizeNearest(const RgbaImage& image, unsigned width, unsigned height, RgbaImage& resized);
+
 } // namespace tavrix_media

@@ -59,6 +59,63 @@ bool parseParamAssignments(const std::vector<std::string>& texts,
     return true;
 }
 
+std::vector<std::string> splitList(const std::string& text)
+{
+    std::vector<std::string> items;
+    size_t start = 0;
+    while (start <= text.size()) {
+        size_t end = text.find(';', start);
+        if (end == std::string::npos) end = text.size();
+        size_t first = start;
+        size_t last = end;
+        while (first < last && std::isspace(static_cast<unsigned char>(text[first]))) ++first;
+        while (last > first && std::isspace(static_cast<unsigned char>(text[last - 1]))) --last;
+        if (last > first) items.push_back(text.substr(first, last - first));
+        start = end + 1;
+    }
+    return items;
+}
+
+bool parseParamList(const std::string& text, std::vector<std::pair<std::string, float>>& assignments,
+                    std::string& why)
+{
+    std::vector<std::string> items = splitList(text);
+    for (std::string& item : items) {
+        const size_t colon = item.rfind(':');
+        if (item.find('=') == std::string::npos && colon != std::string::npos) item[colon] = '=';
+    }
+    return parseParamAssignments(items, assignments, why);
+}
+
+bool parsePlacement(const std::string& text, FramePlacement& placement, std::string& why)
+{
+    double values[3] = {0.0, 0.0, 1.0};
+    int count = 0;
+    bool complete = false;
+    const char* at = text.c_str();
+    while (count < 3) {
+        errno = 0;
+        char* end = nullptr;
+        values[count] = std::strtod(at, &end);
+        if (end == at || errno == ERANGE || !std::isfinite(values[count])) break;
+        ++count;
+        at = end;
+        complete = *at == '\0';
+        if (*at != ',') break;
+        ++at;
+    }
+    if (!complete || count < 2) {
+        why = "'" + text + "' is not X,Y or X,Y,SCALE (numbers)";
+        return false;
+    }
+    if (values[2] < 0.0) {
+        why = "'" + text + "': the scale must be 0 or more";
+        return false;
+    }
+    placement = FramePlacement{values[0], values[1], values[2]};
+    return true;
+}
+
 bool parseImageSize(const std::string& text, int& width, int& height, std::string& why)
 {
     size_t x = text.find_first_of("xX");

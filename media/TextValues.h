@@ -17,6 +17,26 @@ bool parseParamAssignment(const std::string& text, std::pair<std::string, float>
 bool parseParamAssignments(const std::vector<std::string>& texts,
                            std::vector<std::pair<std::string, float>>& assignments, std::string& why);
 
+// The items of a list separated by ';', each without the spaces around it;
+// empty items are left out ("a; b;" gives a and b).
+std::vector<std::string> splitList(const std::string& text);
+// "ID=VALUE;ID=VALUE;...", as splitList splits it; an item without '=' may
+// put ':' in its place ("ID:VALUE"), for hosts that read '=' in a text as
+// something else (MLT: keyframes).
+bool parseParamList(const std::string& text, std::vector<std::pair<std::string, float>>& assignments,
+                    std::string& why);
+
+// Where a picture's subject stands, as fractions of the picture's width and
+// height, and its size as a factor.
+struct FramePlacement {
+    double x = 0.5;
+    double y = 0.5;
+    double scale = 1.0;
+};
+
+// "X,Y" or "X,Y,SCALE": finite numbers, SCALE 0 or more (default 1).
+bool parsePlacement(const std::string& text, FramePlacement& placement, std::string& why);
+
 // Largest side an image may have.
 constexpr int MAX_IMAGE_SIDE = 16384;
 

@@ -6,7 +6,9 @@
 #            test; OBS Studio with libobs-dev (the OBS module is built and
 #            loaded into a real libobs) and Xvfb for a display; what --web
 #            adds, and Chromium with its driver and selenium, for the web
-#            package's browser test
+#            package's browser test; the frei0r header and the video hosts
+#            the frei0r plug-ins are tested in (ffmpeg, melt, gst-launch-1.0
+#            with GStreamer's frei0r elements)
 #   --web    also what building the web package takes (web/build.sh):
 #            emscripten and stb
 #   --fuzz   also clang and its libFuzzer runtime, which only ./fuzz.sh needs
@@ -24,7 +26,8 @@ packages=(
 for arg in "$@"; do
   case "$arg" in
     --test) packages+=(slurmctld slurmd slurm-client munge ffmpeg libobs-dev obs-studio xvfb xauth libx11-dev
-                       emscripten libstb-dev chromium chromium-driver python3-selenium) ;;
+                       emscripten libstb-dev chromium chromium-driver python3-selenium
+                       frei0r-plugins-dev melt gstreamer1.0-tools gstreamer1.0-plugins-bad) ;;
     --web) packages+=(emscripten libstb-dev) ;;
     --fuzz) packages+=(clang libclang-rt-dev) ;;
     *) echo "install-deps.sh: unknown option '$arg'" >&2; exit 2 ;;

@@ -6,6 +6,8 @@
 #include <cstring>
 
 #include "ATavrixModel.h"
+#include "ModelContext.h"
+#include "id/ParamID.h"
 #include "motion/EyeBlinkMotion.h"
 #include "motion/MotionQueueManager.h"
 #include "motion/TavrixMotion.h"
@@ -42,7 +44,13 @@ AMotion* makeMotion(const std::vector<char>& bytes, bool binary, bool loop)
 
 } // namespace
 
-Playback::Playback(ATavrixModel& model, int fps) : model(model), fps(fps), queue(new MotionQueueManager()) {}
+Playback::Playback(ATavrixModel& model, int fps) : model(model), fps(fps), queue(new MotionQueueManager())
+{
+    const ModelContext* context = model.getModelContext();
+    for (int row = 0; context && row < context->getParamCount(); ++row) {
+        initialValues.push_back(context->getParamFloat(row));
+    }
+}
 
 Playback::~Playback()
 {
@@ -172,6 +180,19 @@ void Playback::clearLipSync()
     mouth = Mouth{};
 }
 
+void Playback::setLipSync(std::shared_ptr<const tavrix_media::AudioTrack> sound,
+                          const tavrix_media::LipSyncSettings& settings, int paramIndex, float min, float max)
+{
+    ownedLipSync.reset();
+    ownedSound = std::move(sound);
+    if (!ownedSound) {
+        mouth = Mouth{};
+        return;
+    }
+    ownedLipSync = std::make_unique<tavrix_media::LipSync>(*ownedSound, settings);
+    setLipSync(*ownedLipSync, paramIndex, min, max);
+}
+
 void Playback::setOverride(int paramIndex, float value)
 {
     overrides[paramIndex] = value;
@@ -180,6 +201,28 @@ void Playback::setOverride(int paramIndex, float value)
 void Playback::clearOverride(int paramIndex)
 {
     overrides.erase(paramIndex);
+}
+
+void Playback::holdParam(const std::string& id, float value)
+{
+    const int row = model.getParamIndex(ParamID::getID(id.c_str()));
+    if (row >= 0) setOverride(row, value);
+}
+
+void Playback::setPose(int paramIndex, float value)
+{
+    poses[paramIndex] = value;
+}
+
+void Playback::clearPoses()
+{
+    poses.clear();
+}
+
+void Playback::liftPose()
+{
+    for (const auto& [row, value] : underPose) model.setParamFloat(row, value);
+    underPose.clear();
 }
 
 int64_t Playback::timeOfFrame(int frame) const
@@ -207,6 +250,10 @@ int Playback::framesToCoverMotions() const
 
 void Playback::restart()
 {
+    ModelContext* context = model.getModelContext();
+    for (int row = 0; context && row < context->getParamCount(); ++row) {
+        context->setParamFloat(row, row < static_cast<int>(initialValues.size()) ? initialValues[row] : 0.0f);
+    }
     releaseMotions();
     queue.reset(new MotionQueueManager());
     for (PlannedMotion& planned : motions) {
@@ -224,8 +271,13 @@ void Playback::restart()
 
 void Playback::advanceTo(int frame)
 {
+    liftPose();
     if (frame < lastFrame) restart();
     while (lastFrame < frame) step(++lastFrame);
+    for (const auto& [row, value] : poses) {
+        underPose.emplace_back(row, model.getParamFloat(row));
+        model.setParamFloat(row, value);
+    }
 }
 
 void Playback::step(int frame)

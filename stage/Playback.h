@@ -1,8 +1,9 @@
 // A puppet's animation by time: motions through the queue with their fades,
 // eye blinking, hair physics and lip sync, advanced frame by frame at a
 // fixed frame rate in a fixed order. Any frame can be reached from any other
-// (going back plays again from frame 0), and a frame's parameter values
-// depend only on the set-up and its number, whatever was asked before.
+// (going back puts the parameters back as they were before frame 0 and plays
+// again from there), and a frame's parameter values depend only on the
+// set-up and its number, whatever was asked before.
 #pragma once
 
 #include <cstdint>
@@ -56,15 +57,28 @@ public:
     // sync at the frame's exact time (frame / fps seconds), from min when
     // silent to max. lipSync must outlive the playback.
     void setLipSync(const tavrix_media::LipSync& lipSync, int paramIndex, float min, float max);
+    // The same with a lip sync of sound that the playback keeps.
+    void setLipSync(std::shared_ptr<const tavrix_media::AudioTrack> sound, const tavrix_media::LipSyncSettings& settings,
+                    int paramIndex, float min, float max);
     // The same from a live stream: each frame takes the opening after the
     // latest samples heard. stream must outlive the playback.
     void setLipSync(const tavrix_media::LipSyncStream& stream, int paramIndex, float min, float max);
     // No lip sync from now on.
     void clearLipSync();
     // After the animation of every frame, the parameter in row paramIndex
-    // takes value: a value the user set wins over the animation.
+    // takes value: a value the user set wins over the animation, and the
+    // next frame's animation (fades, hairs) starts from it.
     void setOverride(int paramIndex, float value);
     void clearOverride(int paramIndex);
+    // setOverride by parameter id; an id the model does not define gets a
+    // row of its own, as setting it on the model would.
+    void holdParam(const std::string& id, float value);
+    // After advanceTo, the parameter in row paramIndex shows value in the
+    // pose of that frame alone: the next advanceTo first puts back what the
+    // animation left, so a pose that changes from frame to frame (a slider
+    // a host animates) never feeds into the animation of later frames.
+    void setPose(int paramIndex, float value);
+    void clearPoses();
 
     // The user-clock time of a frame: trunc(frame * 1000 / fps) ms.
     int64_t timeOfFrame(int frame) const;
@@ -78,7 +92,8 @@ public:
 
     // Sets the model's parameters for the frame: plays every frame after
     // the last one played up to this one (from frame 0 when it lies before
-    // the last one played). The model's own update comes after.
+    // the last one played), then lays the pose over them. The model's own
+    // update comes after.
     void advanceTo(int frame);
 
     Playback(const Playback&) = delete;
@@ -99,8 +114,11 @@ private:
     // A new motion of the bytes, checked: null with a reason when they are
     // no motion; lengthMSec receives one round's length.
     static tavrix::AMotion* checkedMotion(const std::vector<char>& bytes, bool loop, int& lengthMSec, std::string& why);
-    // Back to before frame 0: a new queue, motions, blink and hairs.
+    // Back to before frame 0: the parameter values the model had when the
+    // playback was made, a new queue, motions, blink and hairs.
     void restart();
+    // The parameter values before a pose was laid over them.
+    void liftPose();
     // Everything of one frame before the model's own update: the user clock,
     // motions whose start has come (queued in the order they were added),
     // the idle motion when nothing else plays, the queue, the lip sync, the blink, the hairs in file order, the
@@ -133,6 +151,15 @@ private:
     // Parameter names the hairs refer to; a deque keeps them in place.
     std::deque<std::string> hairParamNames;
     std::map<int, float> overrides;
+    // The lip sync refers to the sound: declared after it, gone before it.
+    std::shared_ptr<const tavrix_media::AudioTrack> ownedSound;
+    std::unique_ptr<tavrix_media::LipSync> ownedLipSync;
+    // Every row's value when the playback was made; rows added later
+    // started at 0.
+    std::vector<float> initialValues;
+    std::map<int, float> poses;
+    // What the animation left in the rows a pose changed, while it shows.
+    std::vector<std::pair<int, float>> underPose;
 };
 
 } // namespace tavrix_stage

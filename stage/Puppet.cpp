@@ -1,13 +1,10 @@
 #include "Puppet.h"
 
 #include "ATavrixModel.h"
-#include "ModelLoading.h"
+#include "ModelData.h"
 #include "Projection.h"
 #include "Tavrix.h"
 #include "TavrixModelOpenGL.h"
-#include "Texture.h"
-
-#include <GL/gl.h>
 
 namespace tavrix_stage {
 
@@ -39,59 +36,37 @@ std::vector<PuppetParam> modelParams(tavrix::ATavrixModel& model)
     return params;
 }
 
-template <class TextureFailure>
-std::unique_ptr<Puppet> Puppet::finishLoad(std::unique_ptr<Puppet> puppet, const ModelFiles& files,
-                                           TextureFailure textureFailure, std::vector<std::string>& warnings,
-                                           std::string& why, int* loadResult)
-{
-    if (!puppet->loaded) {
-        const int result = static_cast<int>(tavrix::Tavrix::getError());
-        if (loadResult) *loadResult = result;
-        why = describeLoadFailure(files.model, result);
-        if (!puppet->textures.empty()) glDeleteTextures(static_cast<GLsizei>(puppet->textures.size()), puppet->textures.data());
-        puppet->textures.clear();
-        return nullptr;
-    }
-    for (size_t i = 0; i < puppet->textures.size(); ++i) {
-        if (puppet->textures[i] != 0) continue;
-        const std::string name = i < files.textures.size() ? files.textures[i] : "texture";
-        warnings.push_back(name + ": cannot decode texture " + std::to_string(i) + ": " + textureFailure(i) +
-                           "; meshes using it draw with the empty default texture (black)");
-    }
-    puppet->paramList = modelParams(*puppet->loaded);
-    return puppet;
-}
-
-std::unique_ptr<Puppet> Puppet::load(Stage&, const ModelFiles& files, std::vector<std::string>& warnings,
+std::unique_ptr<Puppet> Puppet::load(Stage& stage, const ModelFiles& files, std::vector<std::string>& warnings,
                                      std::string& why, int* loadResult)
 {
-    std::unique_ptr<Puppet> puppet(new Puppet());
-    // The aspect only matters once the puppet is drawn, which projects it again.
-    puppet->loaded = tavrix_gl::loadModel(files.paths(), 1.0f, 1.0f, puppet->textures);
-    return finishLoad(
-        std::move(puppet), files, [&](size_t i) { return tavrix_gl::textureFileFailure(files.textures[i].c_str()); },
-        warnings, why, loadResult);
+    std::shared_ptr<ModelData> data = ModelData::load(stage, files, warnings, why, loadResult);
+    return data ? fromData(std::move(data)) : nullptr;
 }
 
-std::unique_ptr<Puppet> Puppet::loadFromBytes(Stage&, const ModelFiles& files, const std::vector<unsigned char>& model,
+std::unique_ptr<Puppet> Puppet::loadFromBytes(Stage& stage, const ModelFiles& files,
+                                              const std::vector<unsigned char>& model,
                                               const std::vector<std::vector<unsigned char>>& pngs,
                                               std::vector<std::string>& warnings, std::string& why, int* loadResult)
 {
+    std::shared_ptr<ModelData> data = ModelData::loadFromBytes(stage, files, model, pngs, warnings, why, loadResult);
+    return data ? fromData(std::move(data)) : nullptr;
+}
+
+std::unique_ptr<Puppet> Puppet::fromData(std::shared_ptr<ModelData> data)
+{
     std::unique_ptr<Puppet> puppet(new Puppet());
-    puppet->loaded = tavrix_gl::loadModelFromBytes(model, pngs, 1.0f, 1.0f, puppet->textures);
-    return finishLoad(
-        std::move(puppet), files,
-        [&](size_t i) {
-            const char* failure = tavrix_gl::texturePngFailure(pngs[i].data(), pngs[i].size());
-            return failure ? failure : "it could not be decoded";
-        },
-        warnings, why, loadResult);
+    puppet->loaded = data->newModel();
+    if (!puppet->loaded) return nullptr;
+    puppet->data = std::move(data);
+    puppet->paramList = modelParams(*puppet->loaded);
+    return puppet;
 }
 
 Puppet::~Puppet()
 {
     delete loaded;
-    if (!textures.empty()) glDeleteTextures(static_cast<GLsizei>(textures.size()), textures.data());
+    loaded = nullptr;
+    data.reset();
 }
 
 float Puppet::canvasWidth() const
@@ -124,18 +99,26 @@ void Puppet::update()
 
 void Puppet::place(double x, double y, float scale)
 {
-    placed = true;
+    placement = Placement::AT_PIXEL;
     placeX = x;
     placeY = y;
     placeScale = scale;
 }
 
+void Puppet::placeInFrame(double xFraction, double yFraction, float scale)
+{
+    place(xFraction, yFraction, scale);
+    placement = Placement::AT_FRACTION;
+}
+
 void Puppet::project(int width, int height)
 {
     float matrix[16];
-    if (placed) {
+    if (placement != Placement::FILL_WIDTH) {
+        const bool fraction = placement == Placement::AT_FRACTION;
         tavrix_gl::layerProjection(static_cast<float>(width), static_cast<float>(height), loaded->getCanvasWidth(),
-                                   placeX, placeY, placeScale, matrix);
+                                   fraction ? placeX * width : placeX, fraction ? placeY * height : placeY,
+                                   placeScale, matrix);
     } else {
         tavrix_gl::canvasProjection(static_cast<float>(width) / height, loaded->getCanvasWidth(), matrix);
     }

@@ -16,6 +16,7 @@ class TavrixModelOpenGL;
 
 namespace tavrix_stage {
 
+class ModelData;
 class Stage;
 
 // A parameter the model defines: its id, range and default, and its row in
@@ -55,7 +56,11 @@ public:
                                                  const std::vector<std::vector<unsigned char>>& pngs,
                                                  std::vector<std::string>& warnings, std::string& why,
                                                  int* loadResult = nullptr);
-    // Frees the model and its textures; the stage's context must be current.
+    // A puppet of model data already loaded onto the stage, with a model of
+    // its own; the textures are shared with the data's other puppets.
+    static std::unique_ptr<Puppet> fromData(std::shared_ptr<ModelData> data);
+    // Frees the model, and the textures when no other puppet and no one else
+    // holds the data; the stage's context must be current.
     ~Puppet();
 
     tavrix::TavrixModelOpenGL& model() { return *loaded; }
@@ -73,11 +78,14 @@ public:
     void update();
 
     // Where it stands in a picture: by default its canvas fills the picture's
-    // width with y running down from the top edge; placed, the model point
-    // (canvasWidth / 2, canvasWidth / 2) stands on the pixel (x, y) and scale
-    // multiplies its size around it.
-    void fillWidth() { placed = false; }
+    // width with y running down from the top edge; placed, its anchor, the
+    // model point (canvasWidth / 2, canvasWidth / 2), stands on the pixel
+    // (x, y) and scale multiplies its size around it (1: the canvas as wide
+    // as the picture); placed in the frame, the anchor stands on the point
+    // at fractions (x, y) of the picture's width and height.
+    void fillWidth() { placement = Placement::FILL_WIDTH; }
     void place(double x, double y, float scale);
+    void placeInFrame(double xFraction, double yFraction, float scale);
 
     Puppet(const Puppet&) = delete;
     Puppet& operator=(const Puppet&) = delete;
@@ -85,20 +93,14 @@ public:
 private:
     friend class Stage;
     Puppet() = default;
-    // What load and loadFromBytes share once the model is (or is not)
-    // loaded: the failure, the textures' warnings (why a texture cannot be
-    // decoded: textureFailure(i)), the parameters.
-    template <class TextureFailure>
-    static std::unique_ptr<Puppet> finishLoad(std::unique_ptr<Puppet> puppet, const ModelFiles& files,
-                                              TextureFailure textureFailure, std::vector<std::string>& warnings,
-                                              std::string& why, int* loadResult);
     // Gives the model the projection of a width x height picture.
     void project(int width, int height);
 
+    std::shared_ptr<ModelData> data;
     tavrix::TavrixModelOpenGL* loaded = nullptr;
-    std::vector<unsigned int> textures;
     std::vector<PuppetParam> paramList;
-    bool placed = false;
+    enum class Placement { FILL_WIDTH, AT_PIXEL, AT_FRACTION };
+    Placement placement = Placement::FILL_WIDTH;
     double placeX = 0;
     double placeY = 0;
     float placeScale = 1;

@@ -26,6 +26,7 @@ struct DrawOptions {
     std::vector<std::string> setTexts;
     std::string sizeText;
     std::string backgroundText;
+    std::string placeText;
     std::string outputPath;
     bool verbose = false;
 };
@@ -50,6 +51,9 @@ int runDraw(const DrawOptions& options)
     if (backgroundGiven && !parseColor(options.backgroundText, background, why)) {
         return fail("--background: " + why, EXIT_USAGE);
     }
+    FramePlacement placement;
+    const bool placed = !options.placeText.empty();
+    if (placed && !parsePlacement(options.placeText, placement, why)) return fail("--place: " + why, EXIT_USAGE);
     if (fileExtension(options.outputPath) != "png") {
         return fail("output '" + options.outputPath + "': draw writes a PNG image, so the name ends in .png", EXIT_USAGE);
     }
@@ -65,14 +69,9 @@ int runDraw(const DrawOptions& options)
     std::unique_ptr<tavrix_stage::Puppet> puppet =
         startModelDrawing(stage, files, sizeGiven, width, height, "draw", why);
     if (!puppet) return fail(why);
-    for (const auto& set : sets) {
-        // Set all the same: keys may name parameters the model never defines.
-        if (!puppet->findParam(set.first)) {
-            std::fprintf(stderr, "tavrix draw: warning: --set %s: the model defines no parameter of that name\n",
-                         set.first.c_str());
-        }
-        puppet->setParam(set.first, set.second);
-    }
+    warnAboutUnknownParams(*puppet, sets, "draw");
+    for (const auto& set : sets) puppet->setParam(set.first, set.second);
+    if (placed) puppet->placeInFrame(placement.x, placement.y, static_cast<float>(placement.scale));
     puppet->update();
     RgbaImage image;
     if (!stage.draw(*puppet, width, height, image, why)) return fail(why);
@@ -109,6 +108,7 @@ void addDrawCommand(CLI::App& tool, CommandTable& table)
     command->add_option("--background", options->backgroundText,
                         "colour under the model (#rrggbb, #rrggbbaa, black, white); transparent if not given")
         ->type_name("COLOR");
+    addPlaceOption(command, options->placeText);
     command->add_flag("--verbose", options->verbose, "show the runtime's own diagnostics on standard error");
     table.add(command, [options] { return runDraw(*options); });
 }

@@ -26,4 +26,24 @@ std::unique_ptr<tavrix_stage::Puppet> startModelDrawing(tavrix_stage::Stage& sta
     return puppet;
 }
 
+void warnAboutUnknownParams(const tavrix_stage::Puppet& puppet, const std::vector<std::pair<std::string, float>>& sets,
+                            const char* command)
+{
+    for (const auto& set : sets) {
+        if (puppet.findParam(set.first)) continue;
+        std::fprintf(stderr, "tavrix %s: warning: --set %s: the model defines no parameter of that name\n", command,
+                     set.first.c_str());
+    }
+}
+
+void addPlaceOption(CLI::App* command, std::string& text)
+{
+    command
+        ->add_option("--place", text,
+                     "stand the puppet's anchor (its canvas point half the canvas width across and down) at "
+                     "fractions X, Y of the picture, SCALE (default 1) times the size at which the canvas "
+                     "fills the width; default: the canvas fills the width from the top")
+        ->type_name("X,Y[,SCALE]");
+}
+
 } // namespace tavrix_tool

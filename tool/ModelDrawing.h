@@ -3,8 +3,12 @@
 // canvas size when it asked for none.
 #pragma once
 
+#include <CLI/CLI.hpp>
+
 #include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "ModelFiles.h"
 #include "Puppet.h"
@@ -19,5 +23,14 @@ namespace tavrix_tool {
 std::unique_ptr<tavrix_stage::Puppet> startModelDrawing(tavrix_stage::Stage& stage,
                                                         const tavrix_stage::ModelFiles& files, bool sizeGiven,
                                                         int& width, int& height, const char* command, std::string& why);
+
+// Warns on standard error ("tavrix COMMAND: warning: ...") about each --set
+// of a parameter the puppet does not define (it is set all the same: keys
+// may name such parameters).
+void warnAboutUnknownParams(const tavrix_stage::Puppet& puppet, const std::vector<std::pair<std::string, float>>& sets,
+                            const char* command);
+
+// --place X,Y[,SCALE] into text, parsed by tavrix_media::parsePlacement.
+void addPlaceOption(CLI::App* command, std::string& text);
 
 } // namespace tavrix_tool

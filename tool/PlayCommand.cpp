@@ -2,7 +2,6 @@
 // played on a model, frame by frame on a fixed clock, written as PNG frames,
 // a clip with the sound, and/or parameter values.
 #include <algorithm>
-#include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -10,7 +9,6 @@
 #include <memory>
 #include <optional>
 #include <string>
-#include <unistd.h>
 #include <vector>
 
 #include "ATavrixModel.h"
@@ -28,6 +26,7 @@
 #include "OutputOptions.h"
 #include "PhysicsFile.h"
 #include "Playback.h"
+#include "PlaybackSetup.h"
 #include "Progress.h"
 #include "Puppet.h"
 #include "RuntimeMessages.h"
@@ -55,6 +54,8 @@ struct PlayOptions {
     std::string physicsPath;
     std::string lipSyncText;
     LipSyncSettings lipSync;
+    std::vector<std::string> setTexts;
+    std::string placeText;
     int fps = 30;
     double duration = -1.0;
     std::string sizeText;
@@ -68,52 +69,10 @@ struct PlayOptions {
     bool verbose = false;
 };
 
-struct MotionArgument {
-    std::string path;
-    double startSeconds = 0.0;
-};
-
-// The sound of --lipsync, decoded before the model loads, and the
-// parameter it moves.
-struct LipSyncRun {
-    std::string path;
-    std::string param = "PARAM_MOUTH_OPEN_Y";
-    AudioTrack sound;
-};
-
 int fail(const std::string& why, int status = EXIT_FAILED)
 {
     std::fprintf(stderr, "tavrix play: %s\n", why.c_str());
     return status;
-}
-
-// FILE or FILE@SECONDS; an '@' not followed by a number belongs to the name.
-MotionArgument parseMotionArgument(const std::string& text)
-{
-    MotionArgument motion;
-    motion.path = text;
-    size_t at = text.rfind('@');
-    if (at == std::string::npos || at == 0 || at + 1 == text.size()) return motion;
-    const char* number = text.c_str() + at + 1;
-    char* after = nullptr;
-    errno = 0;
-    double seconds = std::strtod(number, &after);
-    if (*after != '\0' || errno != 0 || !std::isfinite(seconds) || seconds < 0.0) return motion;
-    motion.path = text.substr(0, at);
-    motion.startSeconds = seconds;
-    return motion;
-}
-
-// AUDIO or AUDIO:PARAM. The ':' belongs to the file name when the whole text
-// names a file, or when what follows it cannot be a parameter name.
-void parseLipSyncArgument(const std::string& text, LipSyncRun& run)
-{
-    run.path = text;
-    size_t colon = text.rfind(':');
-    if (colon == std::string::npos || colon == 0 || colon + 1 == text.size()) return;
-    if (text.find('/', colon) != std::string::npos || access(text.c_str(), F_OK) == 0) return;
-    run.path = text.substr(0, colon);
-    run.param = text.substr(colon + 1);
 }
 
 // One line of --params-json: every row of the parameter table, in order.
@@ -137,14 +96,14 @@ int framesBefore(double seconds, int fps)
 
 // The frame count of a run: --duration's frames, or up to the end of the
 // longest motion or of the lip-sync sound; -e may reach beyond either.
-int frameCountOf(const PlayOptions& options, const Playback& playback, const LipSyncRun* lipSync)
+int frameCountOf(const PlayOptions& options, const Playback& playback, const AudioTrack* sound)
 {
     int count;
     if (options.duration > 0.0) {
         count = framesBefore(options.duration, options.fps);
     } else {
         count = playback.framesToCoverMotions();
-        if (lipSync) count = std::max(count, framesBefore(lipSync->sound.seconds(), options.fps));
+        if (sound) count = std::max(count, framesBefore(sound->seconds(), options.fps));
         if (count == 0) count = static_cast<int>(DEFAULT_SECONDS * options.fps);
     }
     if (count < 1) count = 1;
@@ -163,7 +122,7 @@ struct FrameImages {
 
 // Plays frames 0 to the last one asked for; the frames in range are drawn
 // and written (with images) and recorded as parameter lines.
-int playFrames(tavrix::ATavrixModel& model, const PlayOptions& options, Playback& playback, const LipSyncRun* lipSync,
+int playFrames(tavrix::ATavrixModel& model, const PlayOptions& options, Playback& playback, const AudioTrack* sound,
                FrameImages* images)
 {
     std::string why;
@@ -171,7 +130,7 @@ int playFrames(tavrix::ATavrixModel& model, const PlayOptions& options, Playback
     range.start = options.start;
     range.end = options.end;
     std::vector<int> frames;
-    if (!range.resolve(frameCountOf(options, playback, lipSync), frames, why)) return fail(why, EXIT_USAGE);
+    if (!range.resolve(frameCountOf(options, playback, sound), frames, why)) return fail(why, EXIT_USAGE);
     Progress progress("played", static_cast<int>(frames.size()),
                       options.quiet ? Verbosity::QUIET : options.verbose ? Verbosity::VERBOSE : Verbosity::NORMAL);
     // Images are written on worker threads while the next frames are drawn,
@@ -232,30 +191,14 @@ int playFrames(tavrix::ATavrixModel& model, const PlayOptions& options, Playback
     return progress.failures() > 0 ? EXIT_FAILED : EXIT_OK;
 }
 
-// Loads the motions and the rest of the run's set-up onto model, then plays.
-int playOn(tavrix::ATavrixModel& model, const PlayOptions& options, const std::vector<MotionArgument>& motions,
-           const std::vector<HairSetup>& hairs, const LipSyncRun* lipSyncRun, const std::string& modelPath,
-           FrameImages* images)
+// Sets the playback up on model, then plays.
+int playOn(tavrix::ATavrixModel& model, const PlayOptions& options, const PlaybackSetup& setup,
+           const std::string& modelPath, FrameImages* images)
 {
-    Playback playback(model, options.fps);
     std::string why;
-    std::unique_ptr<LipSync> lipSync;
-    if (lipSyncRun) {
-        const std::vector<PuppetParam> params = modelParams(model);
-        const auto mouth = std::find_if(params.begin(), params.end(),
-                                        [&](const PuppetParam& param) { return param.id == lipSyncRun->param; });
-        if (mouth == params.end() || mouth->row < 0) {
-            return fail(modelPath + ": the model has no parameter " + lipSyncRun->param + " for --lipsync");
-        }
-        lipSync = std::make_unique<LipSync>(lipSyncRun->sound, options.lipSync);
-        playback.setLipSync(*lipSync, mouth->row, mouth->min, mouth->max);
-    }
-    for (const MotionArgument& motion : motions) {
-        if (!playback.addMotion(motion.path, motion.startSeconds, options.loop, why)) return fail(motion.path + ": " + why);
-    }
-    if (options.blinkSeed >= 0) playback.enableBlink(static_cast<unsigned>(options.blinkSeed));
-    playback.addHairs(hairs);
-    return playFrames(model, options, playback, lipSyncRun, images);
+    std::unique_ptr<Playback> playback = makePlayback(model, options.fps, setup, modelPath, why);
+    if (!playback) return fail(why);
+    return playFrames(model, options, *playback, setup.sound.get(), images);
 }
 
 int runPlay(const PlayOptions& options)
@@ -282,19 +225,27 @@ int runPlay(const PlayOptions& options)
     if (!options.noImages && !output.prepare(options.outputPattern, options.output, false, why)) {
         return fail(why, EXIT_USAGE);
     }
-    std::vector<MotionArgument> motions;
-    for (const std::string& text : options.motionTexts) motions.push_back(parseMotionArgument(text));
-    std::vector<HairSetup> hairs;
-    if (!options.physicsPath.empty() && !readPhysicsFile(options.physicsPath, hairs, why)) {
+    PlaybackSetup setup;
+    for (const std::string& text : options.motionTexts) setup.motions.push_back(parseMotionStart(text));
+    setup.loop = options.loop;
+    setup.blink = options.blinkSeed >= 0;
+    setup.blinkSeed = static_cast<unsigned>(std::max(options.blinkSeed, 0LL));
+    if (!parseParamAssignments(options.setTexts, setup.holds, why)) return fail("--set " + why, EXIT_USAGE);
+    FramePlacement placement;
+    const bool placed = !options.placeText.empty();
+    if (placed && !parsePlacement(options.placeText, placement, why)) return fail("--place: " + why, EXIT_USAGE);
+    if (!options.physicsPath.empty() && !readPhysicsFile(options.physicsPath, setup.hairs, why)) {
         return fail(options.physicsPath + ": " + why);
     }
-    std::unique_ptr<LipSyncRun> lipSync;
     if (!options.lipSyncText.empty()) {
-        lipSync = std::make_unique<LipSyncRun>();
-        parseLipSyncArgument(options.lipSyncText, *lipSync);
-        if (!readAudioFile(lipSync->path, lipSync->sound, why)) return fail("--lipsync: " + why);
+        const LipSyncSource source = parseLipSyncSource(options.lipSyncText);
+        auto sound = std::make_shared<AudioTrack>();
+        if (!readAudioFile(source.path, *sound, why)) return fail("--lipsync: " + why);
+        setup.sound = sound;
+        setup.soundParam = source.param;
+        setup.lipSync = options.lipSync;
         // A clip carries the sound it was made from.
-        output.setSoundtrack(&lipSync->sound);
+        output.setSoundtrack(sound.get());
     }
     ModelFiles files;
     if (!resolveModelFiles(options.modelPath, {}, files, why)) return fail(why);
@@ -308,7 +259,7 @@ int runPlay(const PlayOptions& options)
             tavrix::ATavrixModel model;
             int result = tavrix::ATavrixModel::loadModel_exe(&model, tavrix::LDString(files.model.c_str()));
             status = result == tavrix::ATavrixModel::LOAD_OK
-                ? playOn(model, options, motions, hairs, lipSync.get(), files.model, nullptr)
+                ? playOn(model, options, setup, files.model, nullptr)
                 : fail(describeLoadFailure(files.model, result));
         }
         tavrix::Tavrix::dispose();
@@ -318,8 +269,10 @@ int runPlay(const PlayOptions& options)
     Stage stage;
     std::unique_ptr<Puppet> puppet = startModelDrawing(stage, files, sizeGiven, width, height, "play", why);
     if (!puppet) return fail(why);
+    warnAboutUnknownParams(*puppet, setup.holds, "play");
+    if (placed) puppet->placeInFrame(placement.x, placement.y, static_cast<float>(placement.scale));
     FrameImages images{stage, *puppet, output, width, height};
-    return playOn(puppet->model(), options, motions, hairs, lipSync.get(), files.model, &images);
+    return playOn(puppet->model(), options, setup, files.model, &images);
 }
 
 } // namespace
@@ -333,7 +286,8 @@ void addPlayCommand(CLI::App& tool, CommandTable& table)
         "physics on a model and draws each frame. Frame k has the time trunc(k * 1000 / fps) ms. Each frame:\n"
         "motions whose start has come are queued (in command-line order, fading out those already\n"
         "playing), the queue writes its values, the sound's loudness just before k / fps seconds sets the\n"
-        "mouth, the eyes blink, each hair swings, then the model is evaluated and drawn. A sub-range is\n"
+        "mouth, the eyes blink, each hair swings, each --set holds its parameter, then the model is evaluated\n"
+        "and drawn. A sub-range is\n"
         "simulated from frame 0, so its frames equal those of a full run. A video gets the sound too.\n\n"
         "Examples:\n"
         "  tavrix play puppet.json --motion wave.mtn --motion nod.mtn@1.5 --blink 7 -o out/frame_####.png\n"
@@ -349,6 +303,9 @@ void addPlayCommand(CLI::App& tool, CommandTable& table)
         ->check(CLI::Range(0LL, 4294967295LL));
     command->add_option("--physics", options->physicsPath, "swing hairs set up by a JSON file (see README)")
         ->type_name("FILE");
+    addRepeatedOption(command, "--set", options->setTexts, "ID=VALUE",
+                      "hold parameter ID at VALUE in every frame, after the animation (repeatable)");
+    addPlaceOption(command, options->placeText);
     CLI::Option* lipSync =
         command->add_option("--lipsync", options->lipSyncText,
                             "move PARAM (default PARAM_MOUTH_OPEN_Y) with the loudness of a sound file; "

@@ -1,5 +1,7 @@
 #include "LibraryLog.h"
 
+#include "LibraryLogOwner.h"
+
 extern "C" {
 #include <libavutil/error.h>
 #include <libavutil/log.h>
@@ -32,7 +34,7 @@ void keepLastError(void* object, int level, const char* format, va_list args)
 
 void startLibraryLog()
 {
-    av_log_set_callback(keepLastError);
+    if (!libraryLogLeftToHost()) av_log_set_callback(keepLastError);
     std::lock_guard<std::mutex> lock(libraryLogMutex);
     lastLibraryError.clear();
 }

@@ -7,7 +7,8 @@
 
 namespace tavrix_media {
 
-// Routes the libraries' log here and forgets any earlier error.
+// Routes the libraries' log here (unless it is left to the host program,
+// see LibraryLogOwner.h) and forgets any earlier error.
 void startLibraryLog();
 
 // The error code's text and what the library logged about it.
