@@ -59,18 +59,28 @@ bool canWriteFile(const std::string& path, std::string& why)
     return true;
 }
 
-bool writePngAtomically(const std::string& path, const RgbaImage& image, std::string& why)
+bool encodePng(const RgbaImage& image, std::vector<uint8_t>& data, std::string& why)
 {
     unsigned char* encoded = nullptr;
     size_t size = 0;
     unsigned error = lodepng_encode32(&encoded, &size, image.pixels.data(), image.width, image.height);
     if (error) {
         std::free(encoded);
-        why = "cannot encode '" + path + "': " + lodepng_error_text(error);
+        why = lodepng_error_text(error);
         return false;
     }
-    std::vector<uint8_t> data(encoded, encoded + size);
+    data.assign(encoded, encoded + size);
     std::free(encoded);
+    return true;
+}
+
+bool writePngAtomically(const std::string& path, const RgbaImage& image, std::string& why)
+{
+    std::vector<uint8_t> data;
+    if (!encodePng(image, data, why)) {
+        why = "cannot encode '" + path + "': " + why;
+        return false;
+    }
     return writeFileAtomically(path, data, why);
 }
 

@@ -15,6 +15,9 @@ struct RgbaImage {
     std::vector<uint8_t> pixels; // width * height * 4 bytes, R, G, B, A
 };
 
+// The PNG file's bytes for the image, as writePngAtomically writes them;
+// false with the encoder's reason.
+bool encodePng(const RgbaImage& image, std::vector<uint8_t>& data, std::string& why);
 // Encodes and writes the image under a temporary name in the same folder,
 // then renames it, so the path never holds a half-written file.
 bool writePngAtomically(const std::string& path, const RgbaImage& image, std::string& why);

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "ATavrixModel.h"
+#include "ModelContext.h"
 #include "motion/EyeBlinkMotion.h"
 #include "motion/MotionQueueManager.h"
 #include "motion/TavrixMotion.h"
@@ -51,7 +52,11 @@ AMotion* makeMotion(const std::vector<char>& bytes, bool binary, bool loop)
 
 } // namespace
 
-Playback::Playback(ATavrixModel& model, int fps) : model(model), fps(fps), queue(new MotionQueueManager()) {}
+Playback::Playback(ATavrixModel& model, int fps) : model(model), fps(fps), queue(new MotionQueueManager())
+{
+    const ModelContext* context = model.getModelContext();
+    for (int row = 0; context && row < context->getParamCount(); ++row) initialValues.push_back(context->getParamFloat(row));
+}
 
 Playback::~Playback()
 {
@@ -137,9 +142,10 @@ void Playback::addHairs(const std::vector<HairSetup>& setups)
     }
 }
 
-void Playback::setLipSync(const tavrix_media::LipSync& lipSync, int paramIndex, float min, float max)
+void Playback::setLipSync(const tavrix_media::LipSync& lipSync, int paramIndex, float min, float max,
+                          double offsetSeconds)
 {
-    mouth = Mouth{&lipSync, paramIndex, min, max};
+    mouth = Mouth{&lipSync, paramIndex, min, max, offsetSeconds};
 }
 
 void Playback::setOverride(int paramIndex, float value)
@@ -177,6 +183,13 @@ int Playback::framesToCoverMotions() const
 
 void Playback::restart()
 {
+    // Motions fade in from the values they find, so frame 0 must find what
+    // it found the first time.
+    ModelContext* context = model.getModelContext();
+    for (int row = 0; context && row < context->getParamCount(); ++row) {
+        context->setParamFloat(static_cast<unsigned>(row),
+                               static_cast<size_t>(row) < initialValues.size() ? initialValues[static_cast<size_t>(row)] : 0.0f);
+    }
     releaseMotions();
     queue.reset(new MotionQueueManager());
     for (PlannedMotion& planned : motions) {
@@ -210,7 +223,7 @@ void Playback::step(int frame)
     queue->updateParam(&model);
     // The sound overrides whatever the motions wrote for the mouth.
     if (mouth.lipSync) {
-        const double openness = mouth.lipSync->opennessAt(static_cast<double>(frame) / fps);
+        const double openness = mouth.lipSync->opennessAt(static_cast<double>(frame) / fps - mouth.offsetSeconds);
         model.setParamFloat(mouth.paramIndex, static_cast<float>(tavrix_media::LipSync::onRange(openness, mouth.min, mouth.max)));
     }
     if (blink) {

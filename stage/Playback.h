@@ -27,7 +27,8 @@ namespace tavrix_stage {
 
 class Playback {
 public:
-    // fps: frames per second of the frame clock (1 or more).
+    // fps: frames per second of the frame clock (1 or more). The model's
+    // parameter values as they stand now are those before frame 0.
     Playback(tavrix::ATavrixModel& model, int fps);
     ~Playback();
 
@@ -41,9 +42,11 @@ public:
     void enableBlink(unsigned seed);
     void addHairs(const std::vector<HairSetup>& hairs);
     // Each frame sets the parameter in row paramIndex from the sound's lip
-    // sync at the frame's exact time (frame / fps seconds), from min when
-    // silent to max. lipSync must outlive the playback.
-    void setLipSync(const tavrix_media::LipSync& lipSync, int paramIndex, float min, float max);
+    // sync at the frame's exact time (frame / fps seconds), less the time
+    // offsetSeconds at which the sound starts, from min when silent to max.
+    // lipSync must outlive the playback.
+    void setLipSync(const tavrix_media::LipSync& lipSync, int paramIndex, float min, float max,
+                    double offsetSeconds = 0);
     // After the animation of every frame, the parameter in row paramIndex
     // takes value: a value the user set wins over the animation.
     void setOverride(int paramIndex, float value);
@@ -76,7 +79,8 @@ private:
         bool started;
     };
 
-    // Back to before frame 0: a new queue, motions, blink and hairs.
+    // Back to before frame 0: the parameter values found at construction, a
+    // new queue, motions, blink and hairs.
     void restart();
     // Everything of one frame before the model's own update: the user clock,
     // motions whose start has come (queued in the order they were added),
@@ -95,6 +99,7 @@ private:
         int paramIndex = -1;
         float min = 0;
         float max = 1;
+        double offsetSeconds = 0;
     } mouth;
     bool blinking = false;
     unsigned blinkSeed = 0;
@@ -107,6 +112,9 @@ private:
     // Parameter names the hairs refer to; a deque keeps them in place.
     std::deque<std::string> hairParamNames;
     std::map<int, float> overrides;
+    // The parameter table before frame 0; rows added later (hairs' targets
+    // the model lacks) start at 0, as a model adds them.
+    std::vector<float> initialValues;
 };
 
 } // namespace tavrix_stage
