@@ -11,7 +11,13 @@
 #include <string>
 #include <vector>
 
+#include "ATavrixModel.h"
 #include "DemoModel.h"
+#include "ModelContext.h"
+#include "PhysicsFile.h"
+#include "Playback.h"
+#include "Tavrix.h"
+#include "type/LDString.h"
 #include "mocwriter/MocFile.h"
 #include "support/ToolProcess.h"
 
@@ -60,6 +66,8 @@ protected:
         EXPECT_EQ(r.status, 0) << r.err;
         return readLines(lines);
     }
+
+    const std::string& model_path() const { return model; }
 
     std::string model;
 };
@@ -135,6 +143,37 @@ TEST_F(PlayTest, ExampleMotionMovesTheDemoPuppet)
     EXPECT_LT(param(lines[68], "PARAM_ANGLE_X"), -15.0f);
     EXPECT_NE(param(lines[68], "PARAM_HAIR_FRONT"), 0.0f);
     EXPECT_NEAR(param(lines[90], "PARAM_ARM_R"), 0.0f, 0.01f);
+}
+
+// A viewer seeks: going back plays again from frame 0, from the values the
+// model had before it, so a frame is the same whatever was played before.
+TEST_F(PlayTest, PlaybackGoingBackGivesTheFramesOfAFreshRun)
+{
+    std::string wave = writeText("fade.mtn", "$fadein=500\nPARAM_ANGLE_X=20,20,20,20,20,20,20,20,20,20\n");
+    auto valuesAt = [&](const std::vector<int>& frames) {
+        tavrix::Tavrix::init();
+        std::vector<float> values;
+        {
+            tavrix::ATavrixModel model;
+            EXPECT_EQ(tavrix::ATavrixModel::loadModel_exe(&model, tavrix::LDString(model_path().c_str())),
+                      tavrix::ATavrixModel::LOAD_OK);
+            std::vector<tavrix_stage::HairSetup> hairs;
+            std::string why;
+            EXPECT_TRUE(tavrix_stage::readPhysicsFile(EXAMPLE_MOTIONS "/demo_hair.json", hairs, why)) << why;
+            tavrix_stage::Playback playback(model, 30);
+            EXPECT_TRUE(playback.addMotion(EXAMPLE_MOTIONS "/demo_wave.mtn", 0, false, why)) << why;
+            EXPECT_TRUE(playback.addMotion(wave, 2.5, false, why)) << why;
+            playback.enableBlink(5);
+            playback.addHairs(hairs);
+            for (int frame : frames) playback.advanceTo(frame);
+            for (int row = 0; row < model.getModelContext()->getParamCount(); ++row) values.push_back(model.getParamFloat(row));
+        }
+        tavrix::Tavrix::dispose();
+        return values;
+    };
+    for (int frame : {3, 80}) {
+        EXPECT_EQ(valuesAt({frame}), valuesAt({frame + 20, 120, frame})) << "frame " << frame;
+    }
 }
 
 TEST_F(PlayTest, FramesAreTheModelDrawnWithTheFramesParameters)

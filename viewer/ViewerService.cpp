@@ -16,6 +16,15 @@ namespace tavrix_viewer {
 namespace {
 
 const char* const JSON_TYPE = "application/json";
+// The server's threads have small stacks, and a page's JSON is a few levels
+// deep: deeper documents are refused before the reader's recursion goes far.
+const int MAX_JSON_DEPTH = 64;
+
+void strictReader(Json::CharReaderBuilder& builder)
+{
+    Json::CharReaderBuilder::strictMode(&builder.settings_);
+    builder.settings_["stackLimit"] = MAX_JSON_DEPTH;
+}
 
 // The page may use only what the viewer itself serves.
 const char* const PAGE_POLICY =
@@ -67,7 +76,7 @@ bool ViewerService::readJson(HttpExchange& exchange, Json::Value& root)
         return false;
     }
     Json::CharReaderBuilder builder;
-    Json::CharReaderBuilder::strictMode(&builder.settings_);
+    strictReader(builder);
     std::string report;
     if (!tavrix_media::parseJsonText(body, builder, root, &report)) {
         for (char& c : report) {
@@ -221,7 +230,7 @@ bool ViewerService::socketMessage(const std::shared_ptr<WebSocketLink>& link, bo
     if (binary) return refuse("the viewer takes text messages");
     if (size > MAX_JSON_BYTES) return refuse("the message is larger than " + std::to_string(MAX_JSON_BYTES) + " bytes");
     Json::CharReaderBuilder builder;
-    Json::CharReaderBuilder::strictMode(&builder.settings_);
+    strictReader(builder);
     Json::Value request;
     std::string report;
     if (!tavrix_media::parseJsonText(std::string(data, size), builder, request, &report)) {

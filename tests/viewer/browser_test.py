@@ -12,7 +12,7 @@ import sys
 import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from viewer_support import (Scratch, ViewerProcess, compare_kept, compare_with_png, page_pixels, settle,  # noqa: E402
+from viewer_support import (Scratch, viewer_stopped, ViewerProcess, compare_kept, compare_with_png, page_pixels, settle,  # noqa: E402
                             start_browser, stop_browser, wait_for)
 
 WHITE = "#ffffff"
@@ -166,6 +166,8 @@ def main(tool, generator, examples, screenshot=None):
         settle(driver)
         compare_kept(driver, page_pixels(driver), shown, "frame 4 of the reopened shot")
         print("browser test passed")
+        viewer_stopped(viewer)
+        viewer = None
     finally:
         stop_browser(driver)
         if viewer:

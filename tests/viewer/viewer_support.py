@@ -59,13 +59,23 @@ class ViewerProcess:
         self.token = self.url.split("token=")[1]
 
     def stop(self):
+        """Stops the viewer as Ctrl+C does; its exit status and what it
+        wrote on standard error."""
         if self.process.poll() is None:
             os.killpg(self.process.pid, signal.SIGTERM)
             try:
-                self.process.wait(timeout=10)
+                self.process.wait(timeout=30)
             except subprocess.TimeoutExpired:
                 os.killpg(self.process.pid, signal.SIGKILL)
                 self.process.wait()
+        return self.process.returncode, self.process.stderr.read()
+
+
+def viewer_stopped(viewer):
+    """Stops the viewer and checks that it ended cleanly (under the
+    sanitizers: with nothing to report)."""
+    status, errors = viewer.stop()
+    assert status == 0, "tavrix view ended with status %s: %s" % (status, errors)
 
 
 def start_browser(width=1400, height=1100):
