@@ -3,6 +3,8 @@
 # writes docs/benchmarks.md: each figure, its ratio and the target beside it,
 # with the machine and the date.
 #   ./bench.sh                 five repetitions of each, the fastest reported
+# The viewer's updates per second are measured in headless Chromium (three
+# runs of five seconds, the best reported).
 #   ./bench.sh --repetitions N
 set -euo pipefail
 cd "$(dirname "$0")"
@@ -16,9 +18,10 @@ while [ $# -gt 0 ]; do
   esac
 done
 
-./scripts/install-deps.sh
+./scripts/install-deps.sh --test
 cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release -DTAVRIX_BUILD_BENCH=ON -DTAVRIX_BUILD_TESTS=OFF >/dev/null
-cmake --build build-bench -j "$(nproc)" --target bench_model bench_effect_frame
+cmake --build build-bench -j "$(nproc)" --target bench_model bench_effect_frame bench_viewer tavrix \
+  tavrix-make-demo-model
 
 results=build-bench/results
 mkdir -p "$results"
@@ -32,8 +35,15 @@ run() {
 }
 run bench_model 'Large'
 run bench_effect_frame '.'
+run bench_viewer '.'
+for i in 1 2 3; do
+  echo "bench.sh: dragging a slider in the browser, run $i" >&2
+  /usr/bin/python3 bench/viewer_updates.py build-bench/tool/tavrix build-bench/tools/tavrix-make-demo-model \
+    examples "$results/viewer_updates_$i.json" 5 >/dev/null
+done
 
 python3 scripts/bench_report.py "$results/bench_model.json" "$results/bench_effect_frame.json" \
+  "$results/bench_viewer.json" "$results"/viewer_updates_*.json \
   >docs/benchmarks.md.tmp
 mv docs/benchmarks.md.tmp docs/benchmarks.md
 echo "bench.sh: wrote docs/benchmarks.md" >&2

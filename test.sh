@@ -15,7 +15,7 @@ for arg in "$@"; do
   esac
 done
 
-./scripts/install-deps.sh
+./scripts/install-deps.sh --test
 jobs=$(nproc)
 
 build_suite() {

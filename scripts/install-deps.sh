@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build and the tests need, skipping what is
-# already installed. Safe to run repeatedly. --fuzz adds clang and its
-# libFuzzer runtime, which only ./fuzz.sh needs.
+# already installed. Safe to run repeatedly. --test adds what only tests and
+# benchmarks use (a headless browser and its driver for the viewer's tests);
+# --fuzz adds clang and its libFuzzer runtime, which only ./fuzz.sh needs.
 set -euo pipefail
 
 packages=(
@@ -9,13 +10,17 @@ packages=(
   libgtest-dev libbenchmark-dev
   libjsoncpp-dev liblodepng-dev libglm-dev
   libegl-dev libgl-dev libglu1-mesa-dev libegl-mesa0 libgl1-mesa-dri
-  duktape-dev libcli11-dev libutfcpp-dev
+  duktape-dev libcli11-dev libutfcpp-dev libcivetweb-dev
   libavformat-dev libavcodec-dev libswscale-dev libavutil-dev libswresample-dev
   espeak-ng
 )
-if [ "${1:-}" = "--fuzz" ]; then
-  packages+=(clang libclang-rt-dev)
-fi
+for option in "$@"; do
+  case "$option" in
+    --test) packages+=(chromium chromium-driver python3-selenium) ;;
+    --fuzz) packages+=(clang libclang-rt-dev) ;;
+    *) echo "install-deps.sh: unknown option '$option'" >&2; exit 2 ;;
+  esac
+done
 
 missing=()
 for p in "${packages[@]}"; do

@@ -35,6 +35,24 @@ class Scratch:
         for name in ("demo_wave.mtn", "demo_hair.json"):
             shutil.copy(os.path.join(examples, "motions", name), self.model_dir)
 
+    def write_voice(self, name, seconds=2.0):
+        """A sound with syllables of rising and falling loudness between
+        pauses, as speech opens and closes a mouth (48000 Hz, 16-bit mono)."""
+        import math
+        import wave
+        rate = 48000
+        samples = bytearray()
+        for i in range(int(seconds * rate)):
+            t = i / rate
+            syllable = max(0.0, math.sin(2 * math.pi * 2.5 * t)) if t > 0.2 else 0.0
+            value = int(12000 * syllable * math.sin(2 * math.pi * 220 * t))
+            samples += value.to_bytes(2, "little", signed=True)
+        with wave.open(self.path(name), "wb") as out:
+            out.setnchannels(1)
+            out.setsampwidth(2)
+            out.setframerate(rate)
+            out.writeframes(bytes(samples))
+
     def path(self, *parts):
         return os.path.join(self.model_dir, *parts)
 
