@@ -13,16 +13,16 @@ namespace {
 
 const size_t MAX_NAME_BYTES = 1024;
 
-std::string lowerExtension(const fs::path& path)
+} // namespace
+
+std::string FolderAccess::extensionOf(const std::string& name)
 {
-    std::string extension = path.extension().string();
+    std::string extension = fs::path(name).extension().string();
     if (!extension.empty()) extension.erase(0, 1);
     std::transform(extension.begin(), extension.end(), extension.begin(),
                    [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
     return extension;
 }
-
-} // namespace
 
 bool FolderAccess::open(const std::string& folder, std::string& why)
 {
@@ -174,7 +174,7 @@ std::vector<std::string> FolderAccess::list(const std::vector<std::string>& exte
         }
         std::error_code kindError;
         if (!it->is_regular_file(kindError)) continue;
-        const std::string extension = lowerExtension(it->path());
+        const std::string extension = extensionOf(it->path().filename().string());
         if (std::find(extensions.begin(), extensions.end(), extension) == extensions.end()) continue;
         std::string name;
         // Links pointing out of the folder are not offered.

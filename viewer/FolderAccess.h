@@ -33,6 +33,9 @@ public:
     // it (after resolving links); false otherwise.
     bool nameOf(const std::string& path, std::string& name) const;
 
+    // A file name's extension, lower case, without the dot.
+    static std::string extensionOf(const std::string& name);
+
     // Regular files of the folder and its folders (to MAX_DEPTH), sorted by
     // name, whose extension (lower case, without the dot) is listed.
     std::vector<std::string> list(const std::vector<std::string>& extensions) const;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "JsonText.h"
 #include "ViewerSession.h"
 
 namespace tavrix_viewer {
@@ -72,9 +73,7 @@ void RenderWorker::renderOne(FrameRequest request)
     answer["id"] = request.request.isObject() ? request.request.get("id", 0) : Json::Value(0);
     answer["status"] = failure.status;
     answer["reason"] = failure.reason;
-    Json::StreamWriterBuilder writer;
-    writer["indentation"] = "";
-    link->sendText(Json::writeString(writer, answer));
+    link->sendText(tavrix_media::compactJsonText(answer));
 }
 
 void RenderWorker::loop()

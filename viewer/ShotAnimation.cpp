@@ -5,6 +5,7 @@
 
 #include "ATavrixModel.h"
 #include "AnimationFiles.h"
+#include "JsonText.h"
 #include "ModelContext.h"
 #include "ParamTrack.h"
 #include "Scene.h"
@@ -72,9 +73,7 @@ std::string ShotAnimation::signatureOf(const ViewState& state)
         held["k" + std::to_string(index)] = track;
     }
     text.append(held);
-    Json::StreamWriterBuilder writer;
-    writer["indentation"] = "";
-    return Json::writeString(writer, text);
+    return tavrix_media::compactJsonText(text);
 }
 
 bool ShotAnimation::setUp(const ViewState& state, AnimationFiles& files, std::string& why)

@@ -4,9 +4,7 @@
 
 namespace tavrix_viewer {
 
-namespace {
-
-Json::Value valueJson(const SliderValue& value)
+Json::Value sliderValueJson(const SliderValue& value)
 {
     if (!value.point) return Json::Value(value.x);
     Json::Value pair(Json::arrayValue);
@@ -15,13 +13,15 @@ Json::Value valueJson(const SliderValue& value)
     return pair;
 }
 
+namespace {
+
 Json::Value keysJson(const std::vector<SliderKey>& keys)
 {
     Json::Value list(Json::arrayValue);
     for (const SliderKey& key : keys) {
         Json::Value entry(Json::objectValue);
         entry["frame"] = key.frame;
-        entry["value"] = valueJson(key.value);
+        entry["value"] = sliderValueJson(key.value);
         list.append(entry);
     }
     Json::Value track(Json::objectValue);
@@ -89,7 +89,7 @@ Json::Value shotDocument(const Scene& scene, const ViewState& state,
         const bool isDefault = value.x == slider.defaultX && (!slider.point || value.y == slider.defaultY);
         // The position is written always: a model's layer stands where
         // `tavrix draw` draws, not at the layer's centre.
-        if (!isDefault || slider.point) params[name] = valueJson(value);
+        if (!isDefault || slider.point) params[name] = sliderValueJson(value);
     }
     effect["params"] = params;
     effect.removeMember("audio");

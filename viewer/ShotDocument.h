@@ -17,6 +17,9 @@ namespace tavrix_viewer {
 
 class Scene;
 
+// A slider's value as projects and pages write it: a number, or [x, y].
+Json::Value sliderValueJson(const SliderValue& value);
+
 // animatedRows: the model's parameter rows at every frame of the shot when
 // the state animates the puppet, else null. soundSlider: the slider an
 // "audio" entry drives instead of keys, or -1.

@@ -31,15 +31,6 @@ const char* const PAGE_POLICY =
     "default-src 'none'; script-src 'self'; style-src 'self'; img-src 'self' data: blob:; media-src 'self' blob:; "
     "connect-src 'self'; base-uri 'none'; form-action 'none'; frame-ancestors 'none'";
 
-std::string lowerExtension(const std::string& name)
-{
-    const size_t dot = name.rfind('.');
-    std::string extension = dot == std::string::npos ? "" : name.substr(dot + 1);
-    std::transform(extension.begin(), extension.end(), extension.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return extension;
-}
-
 std::string soundType(const std::string& extension)
 {
     if (extension == "wav") return "audio/wav";
@@ -150,7 +141,7 @@ void ViewerService::sound(HttpExchange& exchange)
 {
     std::string name;
     if (!exchange.queryValue("name", name)) return exchange.refuse(400, "name: which sound file?");
-    const std::string type = soundType(lowerExtension(name));
+    const std::string type = soundType(FolderAccess::extensionOf(name));
     if (type.empty()) return exchange.refuse(403, "'" + name + "' is not a sound file the page plays");
     std::string path;
     int status = 0;
@@ -172,8 +163,7 @@ void ViewerService::upload(HttpExchange& exchange)
     Json::Value answer(Json::objectValue);
     answer["upload"] = uploads.add(name, std::move(body));
     answer["name"] = name;
-    Json::StreamWriterBuilder writer;
-    exchange.reply(200, JSON_TYPE, Json::writeString(writer, answer));
+    exchange.reply(200, JSON_TYPE, tavrix_media::compactJsonText(answer));
 }
 
 void ViewerService::exportFrame(HttpExchange& exchange)
@@ -222,9 +212,7 @@ bool ViewerService::socketMessage(const std::shared_ptr<WebSocketLink>& link, bo
         answer["type"] = "error";
         answer["status"] = 400;
         answer["reason"] = reason;
-        Json::StreamWriterBuilder writer;
-        writer["indentation"] = "";
-        link->sendText(Json::writeString(writer, answer));
+        link->sendText(tavrix_media::compactJsonText(answer));
         return true;
     };
     if (binary) return refuse("the viewer takes text messages");

@@ -40,29 +40,13 @@ bool fail(Failure& failure, int status, const std::string& reason)
     return false;
 }
 
-std::string writeJson(const Json::Value& value)
-{
-    Json::StreamWriterBuilder writer;
-    writer["indentation"] = "";
-    return Json::writeString(writer, value);
-}
-
-Json::Value valueJson(const SliderValue& value)
-{
-    if (!value.point) return Json::Value(value.x);
-    Json::Value pair(Json::arrayValue);
-    pair.append(value.x);
-    pair.append(value.y);
-    return pair;
-}
-
 Json::Value keysJson(const std::vector<SliderKey>& keys)
 {
     Json::Value list(Json::arrayValue);
     for (const SliderKey& key : keys) {
         Json::Value entry(Json::arrayValue);
         entry.append(key.frame);
-        entry.append(valueJson(key.value));
+        entry.append(sliderValueJson(key.value));
         list.append(entry);
     }
     return list;
@@ -214,11 +198,11 @@ bool ViewerSession::describe(const std::string& document, std::string& json, Fai
             entry["min"] = slider.min;
             entry["max"] = slider.max;
         }
-        entry["default"] = valueJson(SliderValue{slider.defaultX, slider.defaultY, slider.point});
+        entry["default"] = sliderValueJson(SliderValue{slider.defaultX, slider.defaultY, slider.point});
         out["sliders"].append(entry);
     }
     out["values"] = Json::Value(Json::objectValue);
-    for (const auto& [index, value] : info.values) out["values"][std::to_string(index)] = valueJson(value);
+    for (const auto& [index, value] : info.values) out["values"][std::to_string(index)] = sliderValueJson(value);
     out["keys"] = Json::Value(Json::objectValue);
     for (const auto& [index, keys] : info.keys) out["keys"][std::to_string(index)] = keysJson(keys);
     if (info.hasSound) {
@@ -245,7 +229,7 @@ bool ViewerSession::describe(const std::string& document, std::string& json, Fai
     lists["physics"] = listJson(physics);
     lists["projects"] = listJson(projects);
     out["warnings"] = listJson(info.warnings);
-    json = writeJson(out);
+    json = tavrix_media::compactJsonText(out);
     return true;
 }
 
@@ -336,7 +320,7 @@ bool ViewerSession::frame(const Json::Value& request, std::string& message, Fail
     SliderValue position{0, 0, true};
     double scale = 100;
     for (const auto& [index, value] : posed.sliders) {
-        values[std::to_string(index)] = valueJson(value);
+        values[std::to_string(index)] = sliderValueJson(value);
         if (index == POSITION) position = value;
         if (index == SCALE) scale = value.x;
         const SliderInfo* slider = scene.info().slider(index);
@@ -352,7 +336,7 @@ bool ViewerSession::frame(const Json::Value& request, std::string& message, Fail
     header["naturalFrameCount"] = state.animation.active() ? open->animation->naturalFrameCount() : 0;
     header["renderMs"] =
         std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - started).count();
-    std::string text = writeJson(header);
+    std::string text = tavrix_media::compactJsonText(header);
     if (state.rig) {
         // The facts are long: spliced in as written rather than re-parsed.
         text.pop_back();
@@ -455,7 +439,7 @@ bool ViewerSession::save(const std::string& name, const Json::Value& json, std::
         render += std::string(" --background '") + colour + "'";
     }
     out["render"] = render;
-    answer = writeJson(out);
+    answer = tavrix_media::compactJsonText(out);
     return true;
 }
 
