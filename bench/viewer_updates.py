@@ -13,7 +13,7 @@ import os
 import sys
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tests", "viewer"))
-from viewer_support import Scratch, ViewerProcess, settle, start_browser, stop_browser  # noqa: E402
+from viewer_support import ViewerRun, settle  # noqa: E402
 
 DRAG = """
 const [seconds, done] = arguments;
@@ -75,26 +75,19 @@ const blobOf = (type, quality) => new Promise(r => canvas.toBlob(r, type, qualit
 
 
 def main(tool, generator, examples, out, seconds="5"):
-    scratch = Scratch(generator, examples)
-    viewer = driver = None
-    try:
-        viewer = ViewerProcess(tool, scratch.path("demo.json"))
-        driver = start_browser()
+    with ViewerRun(tool, generator, examples) as run:
+        driver = run.driver
         driver.set_script_timeout(120)
-        driver.get(viewer.url)
+        driver.get(run.viewer.url)
         settle(driver)
         result = driver.execute_async_script(DRAG, float(seconds))
         result.update(driver.execute_async_script(DECODE))
         result["size"] = driver.execute_script(
             "const c = document.getElementById('picture'); return [c.width, c.height];")
-        with open(out, "w") as f:
-            json.dump(result, f, indent=1)
-        print(json.dumps(result))
-    finally:
-        stop_browser(driver)
-        if viewer:
-            viewer.stop()
-        scratch.remove()
+        run.finish()
+    with open(out, "w") as f:
+        json.dump(result, f, indent=1)
+    print(json.dumps(result))
 
 
 if __name__ == "__main__":

@@ -3,7 +3,8 @@
 #include <algorithm>
 #include <cctype>
 #include <filesystem>
-#include <fstream>
+
+#include "JsonText.h"
 
 namespace fs = std::filesystem;
 
@@ -131,20 +132,9 @@ bool FolderAccess::read(const std::string& name, size_t limit, std::string& byte
         why = "'" + name + "' is larger than " + std::to_string(limit) + " bytes";
         return false;
     }
-    std::ifstream in(path, std::ios::binary);
-    bytes.clear();
-    char block[65536];
-    while (in && (in.read(block, sizeof block) || in.gcount() > 0)) {
-        bytes.append(block, static_cast<size_t>(in.gcount()));
-        if (bytes.size() > limit) {
-            status = 413;
-            why = "'" + name + "' is larger than " + std::to_string(limit) + " bytes";
-            return false;
-        }
-    }
-    if (in.bad()) {
-        status = 500;
-        why = "'" + name + "' cannot be read";
+    if (!tavrix_media::readTextFile(path, bytes, why, limit)) {
+        status = bytes.size() > limit ? 413 : 500;
+        why = "'" + name + "' " + why;
         return false;
     }
     return true;
@@ -163,8 +153,11 @@ std::vector<std::string> FolderAccess::list(const std::vector<std::string>& exte
 {
     std::vector<std::string> names;
     std::error_code error;
+    // A folder full of other things (a home folder) is looked through only so far.
+    size_t visited = 0;
     fs::recursive_directory_iterator it(rootPath, fs::directory_options::skip_permission_denied, error);
-    for (; !error && it != fs::recursive_directory_iterator() && names.size() < MAX_LISTED; it.increment(error)) {
+    for (; !error && it != fs::recursive_directory_iterator() && names.size() < MAX_LISTED && visited++ < MAX_VISITED;
+         it.increment(error)) {
         if (it.depth() >= MAX_DEPTH) it.disable_recursion_pending();
         const std::string fileName = it->path().filename().string();
         // Hidden files and folders (and the atomic writer's temporaries).

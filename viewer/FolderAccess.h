@@ -14,6 +14,7 @@ public:
     // Files listed at most, and folders gone into below the root.
     static constexpr size_t MAX_LISTED = 500;
     static constexpr int MAX_DEPTH = 3;
+    static constexpr size_t MAX_VISITED = 20000;
 
     // The folder, made absolute with its links resolved; false when it is
     // not a readable folder.

@@ -3,6 +3,8 @@
 #include <civetweb.h>
 
 #include <cstring>
+#include <exception>
+#include <string>
 #include <vector>
 
 namespace tavrix_viewer {
@@ -75,21 +77,39 @@ void HttpServer::stop()
     links.clear();
 }
 
+// A fault in answering one request must not stop the server: it becomes
+// that request's 500.
+template <typename Work> int guarded(HttpExchange& exchange, Work work)
+{
+    try {
+        return work();
+    } catch (const std::exception& fault) {
+        if (!exchange.answered()) exchange.refuse(500, std::string("the viewer failed: ") + fault.what());
+    } catch (...) {
+        if (!exchange.answered()) exchange.refuse(500, "the viewer failed");
+    }
+    return 500;
+}
+
 int HttpServer::beginRequest(mg_connection* connection)
 {
     HttpServer* server = static_cast<HttpServer*>(mg_get_request_info(connection)->user_data);
     HttpExchange exchange(connection);
-    if (server->service.admit(exchange)) return 0;
-    return exchange.answered() ? exchange.answeredStatus() : 500;
+    return guarded(exchange, [&] {
+        if (server->service.admit(exchange)) return 0;
+        return exchange.answered() ? exchange.answeredStatus() : 500;
+    });
 }
 
 int HttpServer::handleRequest(mg_connection* connection, void* self)
 {
     HttpServer* server = static_cast<HttpServer*>(self);
     HttpExchange exchange(connection);
-    server->service.handle(exchange);
-    if (!exchange.answered()) exchange.refuse(500, "the request was not answered");
-    return exchange.answeredStatus();
+    return guarded(exchange, [&] {
+        server->service.handle(exchange);
+        if (!exchange.answered()) exchange.refuse(500, "the request was not answered");
+        return exchange.answeredStatus();
+    });
 }
 
 int HttpServer::socketConnecting(const mg_connection*, void* self)
@@ -124,7 +144,12 @@ int HttpServer::socketData(mg_connection* connection, int bits, char* data, size
     if (opcode != MG_WEBSOCKET_OPCODE_TEXT && opcode != MG_WEBSOCKET_OPCODE_BINARY) return 1;
     std::shared_ptr<WebSocketLink> link = server->linkOf(connection);
     if (!link) return 0;
-    return server->service.socketMessage(link, opcode == MG_WEBSOCKET_OPCODE_BINARY, data, size) ? 1 : 0;
+    try {
+        return server->service.socketMessage(link, opcode == MG_WEBSOCKET_OPCODE_BINARY, data, size) ? 1 : 0;
+    } catch (...) {
+        // The page's socket closes; the server goes on.
+        return 0;
+    }
 }
 
 void HttpServer::socketClose(const mg_connection* connection, void* self)

@@ -1,6 +1,7 @@
 #include "RenderWorker.h"
 
 #include <algorithm>
+#include <exception>
 
 #include "JsonText.h"
 #include "ViewerSession.h"
@@ -64,7 +65,13 @@ void RenderWorker::renderOne(FrameRequest request)
     if (!link || !link->isOpen()) return;
     std::string message;
     Failure failure;
-    if (session.frame(request.request, message, failure)) {
+    bool rendered = false;
+    try {
+        rendered = session.frame(request.request, message, failure);
+    } catch (const std::exception& fault) {
+        failure = Failure{500, std::string("the viewer failed: ") + fault.what()};
+    }
+    if (rendered) {
         link->sendFrame(std::move(message));
         return;
     }
@@ -107,7 +114,12 @@ void RenderWorker::loop()
             }
         }
         if (task) {
-            task->work(session);
+            // Tasks answer their own faults (ViewerService); one that does
+            // not still leaves the render thread going.
+            try {
+                task->work(session);
+            } catch (...) {
+            }
             std::lock_guard<std::mutex> lock(mutex);
             task->done = true;
             finished.notify_all();

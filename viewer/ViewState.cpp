@@ -3,83 +3,20 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
-#include <initializer_list>
+
+#include "CheckedJson.h"
 
 namespace tavrix_viewer {
 
 namespace {
 
-// A refusal on the way through the state; readViewState turns it into its line.
-struct Refusal {
-    std::string where;
-    std::string what;
-};
-
-[[noreturn]] void refuse(const std::string& where, const std::string& what)
-{
-    throw Refusal{where, what};
-}
-
-std::string member(const std::string& where, const std::string& name)
-{
-    return where + "." + name;
-}
-
-std::string element(const std::string& where, Json::ArrayIndex index)
-{
-    return where + "[" + std::to_string(index) + "]";
-}
+using namespace tavrix_media::checked_json;
 
 std::string numberText(double value)
 {
     char text[32];
     std::snprintf(text, sizeof text, "%g", value);
     return text;
-}
-
-void allowOnly(const Json::Value& object, const std::string& where, std::initializer_list<const char*> names)
-{
-    if (!object.isObject()) refuse(where, "must be an object");
-    for (const std::string& name : object.getMemberNames()) {
-        bool known = false;
-        for (const char* allowed : names) known = known || name == allowed;
-        if (!known) refuse(member(where, name), "unknown member");
-    }
-}
-
-double number(const Json::Value& value, const std::string& where)
-{
-    if (!value.isNumeric() || value.isBool()) refuse(where, "must be a number");
-    const double result = value.asDouble();
-    if (!std::isfinite(result)) refuse(where, "must be a finite number");
-    return result;
-}
-
-double numberBetween(const Json::Value& value, const std::string& where, double min, double max)
-{
-    const double result = number(value, where);
-    if (result < min || result > max) {
-        refuse(where, "must lie between " + numberText(min) + " and " + numberText(max) + " (is " +
-                          numberText(result) + ")");
-    }
-    return result;
-}
-
-long long wholeNumber(const Json::Value& value, const std::string& where, long long min, long long max)
-{
-    if (!value.isNumeric() || value.isBool() || !value.isIntegral()) refuse(where, "must be a whole number");
-    const long long result = value.isInt64() ? value.asInt64() : max + 1;
-    if (result < min || result > max) {
-        refuse(where, "must lie between " + std::to_string(min) + " and " + std::to_string(max) + " (is " +
-                          (value.isInt64() ? std::to_string(result) : value.asString()) + ")");
-    }
-    return result;
-}
-
-std::string text(const Json::Value& value, const std::string& where)
-{
-    if (!value.isString()) refuse(where, "must be a string");
-    return value.asString();
 }
 
 // A slider's index as the member name it is given under.

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <exception>
 
 #include "AccessGuard.h"
 #include "FolderAccess.h"
@@ -45,16 +46,27 @@ std::string soundType(const std::string& extension)
     return "";
 }
 
-void answerFailure(HttpExchange& exchange, const Failure& failure)
-{
-    exchange.refuse(failure.status, failure.reason);
-}
-
 } // namespace
 
 bool ViewerService::admit(HttpExchange& exchange)
 {
     return guard.admit(exchange);
+}
+
+bool ViewerService::onRenderThread(HttpExchange& exchange,
+                                   const std::function<bool(ViewerSession&, Failure&)>& work)
+{
+    Failure failure{503, "the viewer is stopping"};
+    bool done = false;
+    worker.run([&](ViewerSession& session) {
+        try {
+            done = work(session, failure);
+        } catch (const std::exception& fault) {
+            failure = Failure{500, std::string("the viewer failed: ") + fault.what()};
+        }
+    });
+    if (!done) exchange.refuse(failure.status, failure.reason);
+    return done;
 }
 
 bool ViewerService::readJson(HttpExchange& exchange, Json::Value& root)
@@ -130,10 +142,11 @@ void ViewerService::describe(HttpExchange& exchange)
     std::string document;
     exchange.queryValue("document", document);
     std::string json;
-    Failure failure{503, "the viewer is stopping"};
-    bool done = false;
-    worker.run([&](ViewerSession& session) { done = session.describe(document, json, failure); });
-    if (!done) return answerFailure(exchange, failure);
+    if (!onRenderThread(exchange, [&](ViewerSession& session, Failure& failure) {
+            return session.describe(document, json, failure);
+        })) {
+        return;
+    }
     exchange.reply(200, JSON_TYPE, json);
 }
 
@@ -171,10 +184,11 @@ void ViewerService::exportFrame(HttpExchange& exchange)
     Json::Value state;
     if (!readJson(exchange, state)) return;
     std::string png;
-    Failure failure{503, "the viewer is stopping"};
-    bool done = false;
-    worker.run([&](ViewerSession& session) { done = session.exportPng(state, png, failure); });
-    if (!done) return answerFailure(exchange, failure);
+    if (!onRenderThread(exchange, [&](ViewerSession& session, Failure& failure) {
+            return session.exportPng(state, png, failure);
+        })) {
+        return;
+    }
     exchange.reply(200, "image/png", png, {{"Content-Disposition", "attachment; filename=\"frame.png\""}});
 }
 
@@ -187,10 +201,11 @@ void ViewerService::save(HttpExchange& exchange)
     }
     const std::string name = request["name"].asString();
     std::string json;
-    Failure failure{503, "the viewer is stopping"};
-    bool done = false;
-    worker.run([&](ViewerSession& session) { done = session.save(name, request["state"], json, failure); });
-    if (!done) return answerFailure(exchange, failure);
+    if (!onRenderThread(exchange, [&](ViewerSession& session, Failure& failure) {
+            return session.save(name, request["state"], json, failure);
+        })) {
+        return;
+    }
     exchange.reply(200, JSON_TYPE, json);
 }
 

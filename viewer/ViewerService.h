@@ -5,6 +5,7 @@
 #pragma once
 
 #include <atomic>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -18,6 +19,8 @@ class AccessGuard;
 class FolderAccess;
 class RenderWorker;
 class UploadStore;
+class ViewerSession;
+struct Failure;
 
 class ViewerService : public HttpService {
 public:
@@ -44,6 +47,9 @@ private:
     void upload(HttpExchange& exchange);
     void exportFrame(HttpExchange& exchange);
     void save(HttpExchange& exchange);
+    // Runs work on the render thread; false after refusing the request with
+    // the failure work gave.
+    bool onRenderThread(HttpExchange& exchange, const std::function<bool(ViewerSession&, Failure&)>& work);
     // Reads a JSON body; false after refusing the request.
     bool readJson(HttpExchange& exchange, Json::Value& root);
 

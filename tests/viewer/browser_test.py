@@ -13,8 +13,7 @@ import subprocess
 import sys
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from viewer_support import (Scratch, ViewerProcess, compare_kept, compare_with_png, page_pixels,  # noqa: E402
-                            settle, start_browser, stop_browser, viewer_stopped, wait_for)
+from viewer_support import ViewerRun, compare_kept, compare_with_png, page_pixels, settle, wait_for  # noqa: E402
 
 WHITE = "#ffffff"
 SIZE = "320x400"
@@ -237,29 +236,18 @@ def take_screenshot(page, path):
 
 
 def main(tool_path, generator, examples, screenshot=None):
-    scratch = Scratch(generator, examples)
-    scratch.write_voice("voice.wav")
-    viewer = driver = None
-    try:
-        model = scratch.path("demo.json")
-        tool = Tool(tool_path, scratch)
-        viewer = ViewerProcess(tool_path, model)
-        driver = start_browser()
-        page = Page(driver)
-        page.open(viewer.url)
+    with ViewerRun(tool_path, generator, examples, prepare=lambda scratch: scratch.write_voice("voice.wav")) as run:
+        model = run.scratch.path("demo.json")
+        tool = Tool(tool_path, run.scratch)
+        page = Page(run.driver)
+        page.open(run.viewer.url)
         drag_slider(page, tool, model)
-        play_motion(page, tool, model, scratch)
-        two_key_shot(page, tool, scratch)
+        play_motion(page, tool, model, run.scratch)
+        two_key_shot(page, tool, run.scratch)
         if screenshot:
             take_screenshot(page, screenshot)
-        viewer_stopped(viewer)
-        viewer = None
-        print("browser test passed")
-    finally:
-        stop_browser(driver)
-        if viewer:
-            viewer.stop()
-        scratch.remove()
+        run.finish()
+    print("browser test passed")
 
 
 if __name__ == "__main__":

@@ -11,7 +11,7 @@ import socket
 import sys
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from viewer_support import Scratch, ViewerProcess, skip_or_fail, viewer_stopped  # noqa: E402
+from viewer_support import ViewerRun, skip_or_fail  # noqa: E402
 
 
 class Answer:
@@ -122,15 +122,17 @@ def main(tool, generator, examples):
         import wsproto  # noqa: F401  (comes with python3-selenium)
     except ImportError:
         skip_or_fail("python3-wsproto is not installed")
-    scratch = Scratch(generator, examples)
-    viewer = None
-    outside = os.path.join(scratch.dir, "outside.wav")
-    with open(outside, "wb") as f:
-        f.write(b"RIFF secret")
-    os.symlink(outside, scratch.path("link.wav"))
-    os.symlink(outside, scratch.path("link.json"))
-    try:
-        viewer = ViewerProcess(tool, scratch.path("demo.json"))
+
+    def plant_outside_files(scratch):
+        """A file beside the opened folder, and links to it from inside."""
+        with open(os.path.join(scratch.dir, "outside.wav"), "wb") as f:
+            f.write(b"RIFF secret")
+        os.symlink(os.path.join(scratch.dir, "outside.wav"), scratch.path("link.wav"))
+        os.symlink(os.path.join(scratch.dir, "outside.wav"), scratch.path("link.json"))
+
+    with ViewerRun(tool, generator, examples, browser=False, prepare=plant_outside_files) as run:
+        scratch, viewer = run.scratch, run.viewer
+        outside = os.path.join(scratch.dir, "outside.wav")
         port = viewer.host.rsplit(":", 1)[1]
         page = http(viewer, "GET", "/?token=" + viewer.token, cookie=False, origin=None)
         assert page.status == 200, page.text
@@ -225,13 +227,8 @@ def main(tool, generator, examples):
         if viewer.process.poll() is not None:
             failures.append("the viewer stopped: %s" % viewer.process.stderr.read())
         assert not failures, "\n".join(failures)
-        print("%d refusals answered as they should be" % len(cases))
-        viewer_stopped(viewer)
-        viewer = None
-    finally:
-        if viewer:
-            viewer.stop()
-        scratch.remove()
+        run.finish()
+    print("%d refusals answered as they should be" % len(cases))
 
 
 if __name__ == "__main__":

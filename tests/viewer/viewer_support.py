@@ -194,3 +194,36 @@ def compare_kept(driver, kept, other, what):
         for (let i = 0; i < a.data.length; i++) if (a.data[i] !== b.data[i]) return 'byte ' + i + ' differs';
         return null;""", kept, other)
     assert difference is None, "%s: %s" % (what, difference)
+
+
+class ViewerRun:
+    """The demo puppet in a scratch folder, `tavrix view` on it and, when
+    asked, a browser: started on entering, all of it stopped and removed on
+    leaving, also when the test fails. finish() stops the viewer and checks
+    that it ended cleanly."""
+
+    def __init__(self, tool, generator, examples, browser=True, prepare=None):
+        self.scratch = Scratch(generator, examples)
+        self.viewer = self.driver = None
+        try:
+            if prepare:
+                prepare(self.scratch)
+            self.viewer = ViewerProcess(tool, self.scratch.path("demo.json"))
+            if browser:
+                self.driver = start_browser()
+        except BaseException:
+            self.__exit__()
+            raise
+
+    def __enter__(self):
+        return self
+
+    def finish(self):
+        viewer, self.viewer = self.viewer, None
+        viewer_stopped(viewer)
+
+    def __exit__(self, *failure):
+        stop_browser(self.driver)
+        if self.viewer:
+            self.viewer.stop()
+        self.scratch.remove()

@@ -266,16 +266,7 @@ function sliderRow(slider) {
   number.min = slider.min;
   number.max = slider.max;
   number.step = stepOf(slider);
-  const key = document.createElement("button");
-  key.type = "button";
-  key.id = `key-${slider.index}`;
-  key.textContent = "◆";
-  key.title = "Key this value at the current frame";
-  const reset = document.createElement("button");
-  reset.type = "button";
-  reset.id = `reset-${slider.index}`;
-  reset.textContent = "↺";
-  reset.title = `Back to the default, ${slider.default}`;
+  const [key, reset] = rowButtons(slider);
   const ends = document.createElement("div");
   ends.className = "range";
   ends.innerHTML = "<span></span><span></span>";
@@ -291,10 +282,25 @@ function sliderRow(slider) {
     }
     setSlider(slider, value);
   });
-  key.addEventListener("click", () => keyHere(slider));
-  reset.addEventListener("click", () => resetSlider(slider));
   row.append(name, range, number, key, reset, ends);
   return row;
+}
+
+// ◆ keys the slider at the current frame, ↺ puts it back to its default.
+function rowButtons(slider) {
+  const key = document.createElement("button");
+  key.type = "button";
+  key.id = `key-${slider.index}`;
+  key.textContent = "◆";
+  key.title = "Key this value at the current frame";
+  key.addEventListener("click", () => keyHere(slider));
+  const reset = document.createElement("button");
+  reset.type = "button";
+  reset.id = `reset-${slider.index}`;
+  reset.textContent = "↺";
+  reset.title = `Back to the default, ${JSON.stringify(slider.default)}`;
+  reset.addEventListener("click", () => resetSlider(slider));
+  return [key, reset];
 }
 
 function pointRow(slider) {
@@ -317,17 +323,7 @@ function pointRow(slider) {
     });
     return input;
   });
-  const key = document.createElement("button");
-  key.type = "button";
-  key.id = `key-${slider.index}`;
-  key.textContent = "◆";
-  key.addEventListener("click", () => keyHere(slider));
-  const reset = document.createElement("button");
-  reset.type = "button";
-  reset.id = `reset-${slider.index}`;
-  reset.textContent = "↺";
-  reset.addEventListener("click", () => resetSlider(slider));
-  row.append(name, inputs[0], inputs[1], key, reset);
+  row.append(name, inputs[0], inputs[1], ...rowButtons(slider));
   return row;
 }
 
