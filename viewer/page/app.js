@@ -334,6 +334,7 @@ function setSlider(slider, value) {
   const track = view.keys[slider.index];
   if (track && track.length) {
     putKey(slider.index, view.frame, value);
+    buildTracks();
   } else {
     view.values[slider.index] = value;
   }
@@ -342,11 +343,18 @@ function setSlider(slider, value) {
   changed();
 }
 
+// The value a slider has at the current frame: its keys', the one the user
+// gave it, or, while the animation moves it, the one the frame was drawn with.
+function currentValue(slider) {
+  const track = view.keys[slider.index];
+  if (track && track.length) return trackValue(track, view.frame);
+  const animated = animationActive() && slider.model && !view.pinned.has(slider.index);
+  if (animated && lastFrame && lastFrame.header.frame === view.frame) return lastFrame.header.values[slider.index];
+  return view.values[slider.index];
+}
+
 function keyHere(slider) {
-  const value = lastFrame && lastFrame.header.values[slider.index] !== undefined
-    ? lastFrame.header.values[slider.index]
-    : view.values[slider.index];
-  putKey(slider.index, view.frame, value);
+  putKey(slider.index, view.frame, currentValue(slider));
   markRow(slider.index);
   buildTracks();
   changed();
