@@ -53,8 +53,9 @@ void openInBrowser(const std::string& address)
     waitpid(child, &status, 0);
 }
 
-int runView(const ViewOptions& options)
+int runView(ViewOptions options)
 {
+    if (options.bind == "localhost") options.bind = "127.0.0.1";
     in_addr address;
     if (inet_pton(AF_INET, options.bind.c_str(), &address) != 1) {
         return fail("--bind " + options.bind + ": an IPv4 address such as 127.0.0.1 is expected", EXIT_USAGE);

@@ -145,10 +145,15 @@ def drag_slider(page, tool, model):
 
 
 def play_motion(page, tool, model, scratch):
-    """The demo motion with blinking and lip sync, played, paused, stepped:
-    each frame shown is the one `tavrix play` writes for it."""
-    page.choose("motion-list", "demo_wave.mtn")
-    page.click("add-motion")
+    """The demo motion (dropped onto the page) with blinking and lip sync,
+    played, paused, stepped: each frame shown is the one `tavrix play`
+    writes for it."""
+    # The motion dropped onto the page, as a user drops a file.
+    with open(scratch.path("demo_wave.mtn")) as f:
+        page.js("""const drop = new DataTransfer();
+                   drop.items.add(new File([arguments[0]], 'dropped_wave.mtn'));
+                   document.dispatchEvent(new DragEvent('drop', {dataTransfer: drop, bubbles: true}));""", f.read())
+    wait_for(page.driver, "return window.tavrixViewer.view.animation.motions.length === 1;", what="the dropped motion")
     page.set_checkbox("blink-on", True)
     page.choose("sound-list", "voice.wav")
     wait_for(page.driver, "const h = window.tavrixViewer.lastHeader(); return h && h.naturalFrameCount === 91;",
@@ -207,6 +212,32 @@ def two_key_shot(page, tool, scratch):
     page.set_field("frame-number", 4)
     compare_kept(page.driver, page.picture(), shown, "frame 4 of the reopened shot")
 
+    # Keys move when dragged along their lane, and go when double-clicked.
+    from selenium.webdriver.common.action_chains import ActionChains
+    keys = page.driver.find_elements("css selector", "#lane-%d .key" % angle_x)
+    lane = page.driver.find_element("id", "lane-%d" % angle_x)
+    ActionChains(page.driver).click_and_hold(keys[1]).move_by_offset(-lane.size["width"] // 5, 0).release().perform()
+    moved = page.js("return window.tavrixViewer.view.keys[arguments[0]];", angle_x)
+    assert moved[0] == [0, -20] and moved[1][1] == 25 and 6 <= moved[1][0] <= 9, moved
+    ActionChains(page.driver).double_click(page.driver.find_elements("css selector", "#lane-%d .key" % angle_x)[0]).perform()
+    assert page.js("return window.tavrixViewer.view.keys[arguments[0]];", angle_x) == [[moved[1][0], 25]]
+
+
+def look_inside(page):
+    """The rig over the picture: pointing at the face names a mesh, and the
+    draw order lists the meshes."""
+    from selenium.webdriver.common.action_chains import ActionChains
+    page.set_checkbox("show-meshes", True)
+    page.set_checkbox("show-order", True)
+    page.settle()
+    overlay = page.driver.find_element("id", "overlay")
+    ActionChains(page.driver).move_to_element_with_offset(overlay, 0, -overlay.size["height"] // 4).perform()
+    name = page.js("const l = document.getElementById('hover-name'); return l.hidden ? '' : l.textContent;")
+    assert name.startswith("mesh "), "pointing at the face named %r" % name
+    assert page.js("return document.querySelectorAll('#draw-order li').length;") > 5
+    page.set_checkbox("show-meshes", False)
+    page.set_checkbox("show-order", False)
+
 
 def take_screenshot(page, path):
     """The page as the README shows it: the demo puppet waving, blinking,
@@ -244,6 +275,7 @@ def main(tool_path, generator, examples, screenshot=None):
         drag_slider(page, tool, model)
         play_motion(page, tool, model, run.scratch)
         two_key_shot(page, tool, run.scratch)
+        look_inside(page)
         if screenshot:
             take_screenshot(page, screenshot)
         run.finish()

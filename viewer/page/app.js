@@ -461,7 +461,7 @@ function buildTracks() {
       mark.title = `${slider.name} = ${JSON.stringify(key[1])} at frame ${key[0]}`;
       mark.style.left = `${(Math.min(key[0], span) / span) * 100}%`;
       if (selectedKey && selectedKey.index === slider.index && selectedKey.frame === key[0]) mark.classList.add("selected");
-      mark.addEventListener("mousedown", (event) => dragKey(event, slider.index, key, lane));
+      mark.addEventListener("mousedown", (event) => dragKey(event, slider.index, key));
       mark.addEventListener("dblclick", () => deleteKey(slider.index, key[0]));
       lane.append(mark);
     }
@@ -470,13 +470,18 @@ function buildTracks() {
   }
 }
 
-function dragKey(event, index, key, lane) {
+function dragKey(event, index, key) {
   event.preventDefault();
+  // Only marked here, not drawn anew, so that a double-click lands on the
+  // same key twice.
   selectedKey = { index, frame: key[0] };
-  buildTracks();
+  for (const mark of document.querySelectorAll(".key")) {
+    mark.classList.toggle("selected", Number(mark.dataset.index) === index && Number(mark.dataset.frame) === key[0]);
+  }
   const span = Math.max(1, lastFrameIndex());
   const move = (moveEvent) => {
-    const box = lane.getBoundingClientRect();
+    // The timeline is drawn anew as keys move: measure the lane as it is now.
+    const box = $(`lane-${index}`).getBoundingClientRect();
     const frame = Math.round(Math.min(1, Math.max(0, (moveEvent.clientX - box.left) / box.width)) * span);
     const track = view.keys[index];
     if (frame === key[0] || track.some((other) => other !== key && other[0] === frame)) return;
