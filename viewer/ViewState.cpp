@@ -5,6 +5,7 @@
 #include <cstdlib>
 
 #include "CheckedJson.h"
+#include "JsonText.h"
 
 namespace tavrix_viewer {
 
@@ -231,6 +232,22 @@ const SliderInfo& sliderOf(const SceneInfo& scene, int index, const std::string&
 }
 
 } // namespace
+
+bool parsePageJson(const std::string& text, Json::Value& root, std::string& why)
+{
+    // A page's state is a few levels deep.
+    const int deepest = 64;
+    Json::CharReaderBuilder builder;
+    Json::CharReaderBuilder::strictMode(&builder.settings_);
+    builder.settings_["stackLimit"] = deepest;
+    std::string report;
+    if (tavrix_media::parseJsonText(text, builder, root, &report)) return true;
+    for (char& c : report) {
+        if (c == '\n') c = ' ';
+    }
+    why = "not valid JSON: " + report;
+    return false;
+}
 
 bool readViewState(const Json::Value& root, ViewState& state, std::string& why)
 {

@@ -73,6 +73,9 @@ struct ViewState {
     bool rig = false;
 };
 
+// Parses JSON text a page sent (strict, and only a few levels deep: the
+// server's threads have small stacks); false with the reader's report.
+bool parsePageJson(const std::string& text, Json::Value& root, std::string& why);
 // Reads a page's state; false with the member at fault and why (such as
 // "state.composition.width: must lie between 1 and 4096 (is 0)").
 bool readViewState(const Json::Value& root, ViewState& state, std::string& why);

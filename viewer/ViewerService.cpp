@@ -10,6 +10,7 @@
 #include "PageAssets.h"
 #include "RenderWorker.h"
 #include "UploadStore.h"
+#include "ViewState.h"
 #include "ViewerSession.h"
 
 namespace tavrix_viewer {
@@ -17,15 +18,6 @@ namespace tavrix_viewer {
 namespace {
 
 const char* const JSON_TYPE = "application/json";
-// The server's threads have small stacks, and a page's JSON is a few levels
-// deep: deeper documents are refused before the reader's recursion goes far.
-const int MAX_JSON_DEPTH = 64;
-
-void strictReader(Json::CharReaderBuilder& builder)
-{
-    Json::CharReaderBuilder::strictMode(&builder.settings_);
-    builder.settings_["stackLimit"] = MAX_JSON_DEPTH;
-}
 
 // The page may use only what the viewer itself serves.
 const char* const PAGE_POLICY =
@@ -78,14 +70,8 @@ bool ViewerService::readJson(HttpExchange& exchange, Json::Value& root)
         exchange.refuse(status, why);
         return false;
     }
-    Json::CharReaderBuilder builder;
-    strictReader(builder);
-    std::string report;
-    if (!tavrix_media::parseJsonText(body, builder, root, &report)) {
-        for (char& c : report) {
-            if (c == '\n') c = ' ';
-        }
-        exchange.refuse(400, "the request body is not valid JSON: " + report);
+    if (!parsePageJson(body, root, why)) {
+        exchange.refuse(400, "the request body is " + why);
         return false;
     }
     return true;
@@ -232,16 +218,9 @@ bool ViewerService::socketMessage(const std::shared_ptr<WebSocketLink>& link, bo
     };
     if (binary) return refuse("the viewer takes text messages");
     if (size > MAX_JSON_BYTES) return refuse("the message is larger than " + std::to_string(MAX_JSON_BYTES) + " bytes");
-    Json::CharReaderBuilder builder;
-    strictReader(builder);
     Json::Value request;
-    std::string report;
-    if (!tavrix_media::parseJsonText(std::string(data, size), builder, request, &report)) {
-        for (char& c : report) {
-            if (c == '\n') c = ' ';
-        }
-        return refuse("the message is not valid JSON: " + report);
-    }
+    std::string why;
+    if (!parsePageJson(std::string(data, size), request, why)) return refuse("the message is " + why);
     if (!request.isObject() || request["type"] != "render") return refuse("a message is {\"type\": \"render\", ...}");
     worker.requestFrame(link, request);
     return true;
