@@ -2,6 +2,7 @@
 """Turns Google Benchmark JSON results into docs/benchmarks.md: the fastest
 repetition of each, the ratios the speed targets are stated in, and whether each is met."""
 import json
+import os
 import platform
 import subprocess
 import sys
@@ -98,6 +99,11 @@ def main(paths):
                "iterations); CPU marks the time of the benchmark's own thread, clock the wall-clock time."
                % (cpu_name(), context.get("num_cpus", 0), platform.machine(), platform.platform(), compiler()))
     out.append("")
+    load = os.getloadavg()
+    out.append("Load average as the runs ended: %.1f over a minute, %.1f over fifteen (%d CPUs). Where it is "
+               "above the number of CPUs, other work shared the machine and the times by the clock are longer "
+               "than the machine's own." % (load[0], load[2], os.cpu_count() or 0))
+    out.append("")
     out.append("## Targets")
     out.append("")
     out.append("| Comparison | Measured | Ratio | Target | Met |")
@@ -142,8 +148,11 @@ def main(paths):
                        % (t["BM_FrameAsJpeg"], best["jpegBytes"], best["jpegShowMs"]))
         out.append("")
         out.append("Raw pixels cost nothing to make and the least to show, and over the loopback their size "
-                   "costs little; a PNG costs tens of milliseconds to encode, more than the whole frame; a JPEG "
-                   "is cheap but loses the alpha the page shows over its checkerboard. So frames go as raw RGBA.")
+                   "costs little; a PNG takes longer to encode than the update it would carry (%.0f ms against "
+                   "%.0f ms); a JPEG is smaller but costs %.0f ms to make and decode and loses the alpha the page "
+                   "shows over its checkerboard. So frames go as raw RGBA."
+                   % (t["BM_FrameAsPng"], t["BM_ViewerUpdate/real_time"],
+                      t.get("BM_FrameAsJpeg", 0) + best["jpegShowMs"]))
         out.append("")
     out.append("## Where the time goes (perf)")
     out.append("")
