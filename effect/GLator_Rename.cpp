@@ -8,8 +8,6 @@
 #include "SequenceDataLock.h"
 #include "StreamName.h"
 #include "UndoGroup.h"
-#include "id/ParamID.h"
-#include "param/ParamDefFloat.h"
 
 namespace {
 
@@ -56,15 +54,15 @@ PF_Err renameParams(PF_InData* in_data, PF_OutData*, PF_ParamDef*[])
         }
 
         if (record && record->model) {
-            const tavrix::LDVector<tavrix::ParamDefFloat*>* defs = modelParamDefs(record->model);
             const int n = sliderParamCount(record->model);
             for (int i = 0; i < kModelSliderCount && err == PF_Err_NONE; ++i) {
                 HostRef<AEGP_StreamRefH> slider(suites.StreamSuite7()->AEGP_DisposeStream);
                 slider.acquire(err, [&](AEGP_StreamRefH* h) {
                     return suites.StreamSuite7()->AEGP_GetNewEffectStreamByIndex(0, effect.get(), kFirstModelSlider + i, h);
                 });
-                if (i < n) {
-                    std::string name = sliderName((*defs)[i]->getParamID()->toChar());
+                tavrix::ParamDefinition definition{};
+                if (i < n && record->model->getParamDef(i, definition)) {
+                    std::string name = sliderName(definition.id);
                     chain(err, [&] { return setStreamName(suites, slider.get(), name, kStreamNameMaxUnits); });
                 } else {
                     // Never cleared here: a slider hidden once stays hidden.

@@ -19,7 +19,6 @@
 #include "TavrixModelOpenGL.h"
 #include "UndoGroup.h"
 #include "Win/TavrixUtil.h"
-#include "param/ParamDefFloat.h"
 
 namespace {
 
@@ -27,9 +26,25 @@ namespace {
 // dialog; the button only leaves a message there.
 const int32_t NO_DIALOG_APPLICATION = PF_FOUR_CHAR('P', 'r', 'M', 'r');
 
+// Leaves text as the command's message, cut to what the host's buffer holds
+// (at a character boundary): the host's sprintf does not check the length.
 void setMessage(PF_InData* in_data, PF_OutData* out_data, const std::string& text)
 {
-    in_data->utils->ansi.sprintf(out_data->return_msg, "%s", text.c_str());
+    size_t length = text.size();
+    if (length > PF_MAX_EFFECT_MSG_LEN) {
+        length = PF_MAX_EFFECT_MSG_LEN;
+        while (length > 0 && (static_cast<unsigned char>(text[length]) & 0xC0) == 0x80) --length;
+    }
+    in_data->utils->ansi.sprintf(out_data->return_msg, "%s", text.substr(0, length).c_str());
+}
+
+// "The model file PATH could not be loaded (error N: what the runtime said)."
+std::string loadFailure(const std::string& path)
+{
+    const unsigned int error = tavrix::Tavrix::getError();
+    const std::string said = tavrix::Tavrix::getErrorMessage();
+    return "The model file " + path + " could not be loaded (error " + std::to_string(error) +
+           (said.empty() ? "" : ": " + said) + ").";
 }
 
 // The text of a memory handle the host filled; empty without one.
@@ -79,9 +94,7 @@ bool takeModel(AEGP_SuiteHandler& suites, PF_InData* in_data, PF_OutData* out_da
     }
     if (!model) {
         setMessage(in_data, out_data,
-                   record ? "The model file " + paths[0] + " could not be loaded (error " +
-                                std::to_string(tavrix::Tavrix::getError()) + ")."
-                          : std::string("The effect has no instance data to load a model into."));
+                   record ? loadFailure(paths[0]) : std::string("The effect has no instance data to load a model into."));
         return false;
     }
     applyModelDefaults(model, params);
@@ -189,13 +202,13 @@ PF_Err reapplyModelDefaults(PF_InData* in_data, PF_OutData* out_data, PF_ParamDe
 
 void applyModelDefaults(tavrix::ATavrixModel* model, PF_ParamDef* params[])
 {
-    const tavrix::LDVector<tavrix::ParamDefFloat*>* defs = modelParamDefs(model);
     const int n = sliderParamCount(model);
     for (int i = 0; i < n; ++i) {
-        const tavrix::ParamDefFloat* def = (*defs)[i];
-        const float min = def->getMinValue();
-        const float max = def->getMaxValue();
-        const float dephault = def->getDefaultValue();
+        tavrix::ParamDefinition definition;
+        if (!model->getParamDef(i, definition)) continue;
+        const float min = definition.min;
+        const float max = definition.max;
+        const float dephault = definition.defaultValue;
         if (params && params[kFirstModelSlider + i]) {
             PF_ParamDef* slider = params[kFirstModelSlider + i];
             slider->u.fs_d.value = dephault;

@@ -15,6 +15,8 @@
 #include "memory/UtMemory.h"
 #include "model/ModelImpl.h"
 #include "model/ModelValidator.h"
+#include "param/ParamDefFloat.h"
+#include "param/ParamDefSet.h"
 #include "type/LDString.h"
 #include "util/UtDebug.h"
 #include "util/UtFile.h"
@@ -85,6 +87,7 @@ unsigned short* ATavrixModel::getIndexArray(int index, int* count)
 
 int ATavrixModel::loadModel_exe(ATavrixModel* model, const LDString& path)
 {
+    UtDebug::clearLastErrorMessage();
     int size = 0;
     char* bytes = UtFile::loadFile(path, &size);
     if (!bytes) {
@@ -98,6 +101,8 @@ int ATavrixModel::loadModel_exe(ATavrixModel* model, const LDString& path)
 
 int ATavrixModel::loadModel_exe(ATavrixModel* model, const void* bytes, int size)
 {
+    // What the runtime says from here on is about this load.
+    UtDebug::clearLastErrorMessage();
     if (!model || !bytes || size < 0) {
         UtDebug::error("Invalid model data : %s @ATavrixModel#loadModel_exe()", "no data");
         return LOAD_INVALID_MODEL;
@@ -175,6 +180,52 @@ float ATavrixModel::getCanvasWidth() const
 float ATavrixModel::getCanvasHeight() const
 {
     return modelImpl ? modelImpl->getCanvasHeight() : 0.0f;
+}
+
+namespace {
+
+// The definitions of the model data; null when it has none.
+const LDVector<ParamDefFloat*>* paramDefsOf(const ModelImpl* modelImpl)
+{
+    const ParamDefSet* set = modelImpl ? modelImpl->getParamDefSet() : nullptr;
+    return set ? set->getParamDefFloatList() : nullptr;
+}
+
+} // namespace
+
+int ATavrixModel::getParamDefCount() const
+{
+    const LDVector<ParamDefFloat*>* definitions = paramDefsOf(modelImpl);
+    return definitions ? definitions->size() : 0;
+}
+
+bool ATavrixModel::getParamDef(int index, ParamDefinition& definition) const
+{
+    const LDVector<ParamDefFloat*>* definitions = paramDefsOf(modelImpl);
+    if (!definitions || index < 0 || index >= definitions->size()) return false;
+    const ParamDefFloat* found = (*definitions)[index];
+    // A model assembled in code may hold a definition without a name; a
+    // loaded one never does.
+    ParamID* id = found ? found->getParamID() : nullptr;
+    definition.id = id ? id->toChar() : "";
+    definition.min = found ? found->getMinValue() : 0.0f;
+    definition.max = found ? found->getMaxValue() : 0.0f;
+    definition.defaultValue = found ? found->getDefaultValue() : 0.0f;
+    definition.index = modelContext ? modelContext->findParamIndex(id) : -1;
+    return true;
+}
+
+bool ATavrixModel::findParamDef(const char* id, ParamDefinition& definition) const
+{
+    const LDVector<ParamDefFloat*>* definitions = paramDefsOf(modelImpl);
+    if (!id || !definitions) return false;
+    for (int i = 0; i < definitions->size(); ++i) {
+        const ParamDefFloat* candidate = (*definitions)[i];
+        if (candidate && candidate->getParamID() && std::strcmp(candidate->getParamID()->toChar(), id) == 0) {
+            return getParamDef(i, definition);
+        }
+    }
+    return false;
 }
 
 int ATavrixModel::getParamIndex(ParamID* paramID)

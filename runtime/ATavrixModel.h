@@ -13,6 +13,22 @@ class ModelContext;
 class ModelImpl;
 class ParamID;
 
+// One parameter definition of a model, as ATavrixModel::getParamDef and
+// findParamDef give it.
+struct ParamDefinition {
+    // The parameter's name, held by the runtime's identifier list (not by
+    // the model): valid until the runtime is disposed.
+    const char* id;
+    float min;
+    float max;
+    float defaultValue;
+    // The row that getParamFloat(int) and setParamFloat(int) take for this
+    // parameter, the one the model reads (the last definition's when several
+    // define the same name); -1 while the model holds no row for it (before
+    // init).
+    int index;
+};
+
 // The application-facing model: owns the loaded model data and its
 // evaluation context, loads ".moc" data into itself and offers the
 // parameter, part and mesh queries. Drawing comes from a derived class.
@@ -57,6 +73,16 @@ public:
     ModelContext* getModelContext() const { return modelContext; }
     float getCanvasWidth() const;
     float getCanvasHeight() const;
+
+    // The parameters the model defines, in model order.
+    int getParamDefCount() const;
+    // False, with definition untouched, for an index outside the count. A
+    // definition without a name (only a model assembled in code has one)
+    // gives the id "".
+    bool getParamDef(int index, ParamDefinition& definition) const;
+    // The first definition named id; false when the model defines no such
+    // parameter (nothing is added to the model for an unknown name).
+    bool findParamDef(const char* id, ParamDefinition& definition) const;
 
     int getParamIndex(ParamID* paramID);
     float getParamFloat(const char* id);

@@ -22,7 +22,6 @@
 #include "param/ParamDefFloat.h"
 #include "param/ParamDefSet.h"
 #include "type/LDHashIndex.h"
-#include "util/UtDebug.h"
 #include "util/UtHash.h"
 
 namespace tavrix {
@@ -51,7 +50,7 @@ ModelContext::ModelContext(ATavrixModel* model)
       orderListLastDrawIndex(nullptr), nextListDrawIndex(nullptr),
       tmpPivotTableIndices(), tmpT_Array(),
       memoryParam(nullptr), memoryHolderMain(nullptr), memoryHolderGPU(nullptr), paramIndex(nullptr),
-      baseDataIndex(nullptr), lastUpdateQuiet(false)
+      baseDataIndex(nullptr), resultsCurrent(false)
 {
     MemoryParam* tmp = UtMemory::getTmpMemoryParam();
     memoryHolderMain = new (tmp) MemoryHolderFixed(LDAllocator::MAIN, "ModelContext");
@@ -346,18 +345,19 @@ bool ModelContext::update()
     const int bucketCount = IDrawData::getTotalMaxOrder() - minOrder + 1;
     const int drawCount = drawDataList->size();
     // Evaluation depends on nothing but the parameter values and the model
-    // data: when no value moved since a complete update that printed nothing
-    // (same draw-order range and drawables), running it again would compute
-    // what is already held and print nothing, so it is left out.
-    if (lastUpdateQuiet && !needSetup && orderListFirstDrawIndex->size() == bucketCount &&
+    // data: when no value moved since a complete update of the same
+    // structure (same draw-order range and drawables), running it again would
+    // compute what is already held, so it is left out, diagnostics included:
+    // a missing deformer is reported by the update that evaluates it, not
+    // again on every frame that changes nothing.
+    if (resultsCurrent && !needSetup && orderListFirstDrawIndex->size() == bucketCount &&
         nextListDrawIndex->size() == drawCount) {
         bool anyChanged = false;
         const int paramCount = getParamCount();
         for (int i = 0; i < paramCount && !anyChanged; ++i) anyChanged = (*paramUpdated)[i] != 0;
         if (!anyChanged) return false;
     }
-    lastUpdateQuiet = false;
-    const unsigned long messagesBefore = UtDebug::getMessageCount();
+    resultsCurrent = false;
     // The lists keep their capacity, so after the first update this allocates nothing.
     if (!orderListFirstDrawIndex->updateSize(bucketCount, NO_DRAW_INDEX) ||
         !orderListLastDrawIndex->updateSize(bucketCount, NO_DRAW_INDEX) ||
@@ -398,7 +398,7 @@ bool ModelContext::update()
     }
 
     clearParamChanges();
-    lastUpdateQuiet = UtDebug::getMessageCount() == messagesBefore;
+    resultsCurrent = true;
     return false;
 }
 
@@ -482,14 +482,17 @@ void ModelContext::clearParamChanges()
     needSetup = false;
 }
 
+int ModelContext::findParamIndex(ParamID* paramID) const
+{
+    if (!paramID || !paramIndex) return -1;
+    return paramIndex->find(UtHash::hashPointer(paramID), [&](int row) { return (*paramIDList)[row] == paramID; });
+}
+
 int ModelContext::getParamIndex(ParamID* paramID)
 {
     if (!paramID) return -1;
-    if (paramIndex) {
-        const int index = paramIndex->find(UtHash::hashPointer(paramID),
-                                           [&](int row) { return (*paramIDList)[row] == paramID; });
-        if (index >= 0) return index;
-    }
+    const int index = findParamIndex(paramID);
+    if (index >= 0) return index;
     return addFloatParam(paramID, 0.0f, UNDEFINED_PARAM_MIN, UNDEFINED_PARAM_MAX);
 }
 
@@ -625,11 +628,14 @@ void ModelContext::setBaseData(unsigned int index, IBaseData* baseData)
     (*baseDataList)[index] = baseData;
     // The replaced identifier may now belong to an earlier entry.
     reindexBaseData();
+    resultsCurrent = false;
 }
 
 bool ModelContext::addBaseData_notForClientCall(IBaseData* baseData, IBaseContext* baseContext)
 {
-    return baseDataList && appendBaseData(baseData, baseContext);
+    if (!baseDataList || !appendBaseData(baseData, baseContext)) return false;
+    resultsCurrent = false;
+    return true;
 }
 
 } // namespace tavrix

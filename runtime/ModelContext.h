@@ -52,6 +52,8 @@ public:
     // Destroys every element context and empties every list of the context.
     void release();
     // Evaluates the model for the current parameters; always returns false.
+    // When no parameter moved since the last complete update and the
+    // structure is the same, the results held are kept as they are.
     bool update();
     // Draws the available drawables back to front through drawParam.
     void draw(DrawParam& drawParam);
@@ -88,6 +90,8 @@ public:
     // identifier is added with value 0 and bounds +-1000000; a null one names
     // no parameter and gets -1.
     int getParamIndex(ParamID* paramID);
+    // The same lookup without adding: -1 for an identifier without a row.
+    int findParamIndex(ParamID* paramID) const;
     // Appends a row and returns its index; -1 when memory runs out (the table
     // is then left unchanged).
     int addFloatParam(ParamID* paramID, float value, float min, float max);
@@ -179,9 +183,10 @@ private:
     LDHashIndex* paramIndex;
     LDHashIndex* baseDataIndex;
 
-    // Whether the last update ran in full and printed no message: only then
-    // may an update with no parameter moved keep its results (see update).
-    bool lastUpdateQuiet;
+    // Whether the results held are those of a complete update of the
+    // present structure: only then may an update with no parameter moved
+    // keep them (see update).
+    bool resultsCurrent;
 };
 
 template <class Visit>

@@ -1,7 +1,5 @@
 #include "Tavrix.h"
 
-#include <cstdio>
-
 #include "id/ID.h"
 #include "io/ByteBuffer.h"
 #include "memory/UtMemory.h"
@@ -33,7 +31,6 @@ void Tavrix::init(LDAllocator* allocator)
     if (flag_first_init) {
         flag_first_init = false;
         UtDebug::println("Tavrix version %s for %s", getVersionStr(), PLATFORM_NAME);
-        std::fflush(stdout);
     }
     ID::staticInit_notForClientCall();
     ByteBuffer::staticInit_notForClientCall();
@@ -61,6 +58,11 @@ unsigned int Tavrix::getError()
     unsigned int error = lastError;
     lastError = 0;
     return error;
+}
+
+const char* Tavrix::getErrorMessage()
+{
+    return UtDebug::getLastErrorMessage();
 }
 
 } // namespace tavrix

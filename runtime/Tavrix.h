@@ -18,6 +18,15 @@ public:
     // The last stored load result; reading it resets it to 0.
     static unsigned int getError();
     static void setError(unsigned int error) { lastError = error; }
+    // What the runtime said about the last failure, for a program to show
+    // beside the result of getError: the message of the runtime's last error
+    // report on one line, without its source tag (see
+    // UtDebug::getLastErrorMessage), whatever sink the runtime's text goes to
+    // (UtDebug::setSink). Loading a model or a motion clears it first, so
+    // after a failed load it is that load's message or empty, never one left
+    // from an earlier failure; reading it clears nothing. The text stays
+    // valid until the next error report or load.
+    static const char* getErrorMessage();
 
     static const char* getVersionStr() { return "2.0.06"; }
     static int getVersionNo() { return 200040000; }

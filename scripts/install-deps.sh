@@ -1,8 +1,11 @@
 #!/usr/bin/env bash
-# Installs the Debian packages the build and the tests need, skipping what is
-# already installed. Safe to run repeatedly. --test adds what only tests and
-# benchmarks use (a headless browser and its driver for the viewer's tests);
-# --fuzz adds clang and its libFuzzer runtime, which only ./fuzz.sh needs.
+# Installs the Debian packages the build needs, skipping what is already
+# installed. Safe to run repeatedly.
+#   --test   also what only the tests (and benchmarks) use: a Slurm cluster
+#            (slurmctld, slurmd, slurm-client, munge) and ffmpeg, for the
+#            render-farm test; Chromium, its driver and Selenium, for the
+#            viewer's browser tests
+#   --fuzz   also clang and its libFuzzer runtime, which only ./fuzz.sh needs
 set -euo pipefail
 
 packages=(
@@ -14,11 +17,11 @@ packages=(
   libavformat-dev libavcodec-dev libswscale-dev libavutil-dev libswresample-dev
   espeak-ng
 )
-for option in "$@"; do
-  case "$option" in
-    --test) packages+=(chromium chromium-driver python3-selenium) ;;
+for arg in "$@"; do
+  case "$arg" in
+    --test) packages+=(slurmctld slurmd slurm-client munge ffmpeg chromium chromium-driver python3-selenium) ;;
     --fuzz) packages+=(clang libclang-rt-dev) ;;
-    *) echo "install-deps.sh: unknown option '$option'" >&2; exit 2 ;;
+    *) echo "install-deps.sh: unknown option '$arg'" >&2; exit 2 ;;
   esac
 done
 

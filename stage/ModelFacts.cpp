@@ -21,8 +21,6 @@
 #include "id/PartsDataID.h"
 #include "model/ModelImpl.h"
 #include "model/PartsData.h"
-#include "param/ParamDefFloat.h"
-#include "param/ParamDefSet.h"
 
 using namespace tavrix;
 using tavrix_media::JsonOut;
@@ -109,16 +107,14 @@ std::vector<int> drawSequence(ModelContext& context)
 
 std::vector<float> paramDefaults(ATavrixModel& model)
 {
-    std::unordered_map<ParamID*, float> defined;
-    ParamDefSet* set = model.getModelImpl()->getParamDefSet();
-    LDVector<ParamDefFloat*>* defs = set ? set->getParamDefFloatList() : nullptr;
-    for (int i = 0; defs && i < defs->size(); ++i) {
-        if ((*defs)[i]) defined.emplace((*defs)[i]->getParamID(), (*defs)[i]->getDefaultValue());
-    }
+    std::unordered_map<std::string, float> defined;
+    ParamDefinition definition;
+    for (int i = 0; model.getParamDef(i, definition); ++i) defined.emplace(definition.id, definition.defaultValue);
     ModelContext& context = *model.getModelContext();
     std::vector<float> defaults(static_cast<size_t>(context.getParamCount()), 0.0f);
     for (int row = 0; row < context.getParamCount(); ++row) {
-        auto found = defined.find(context.getParamID(row));
+        ParamID* id = context.getParamID(row);
+        auto found = id ? defined.find(id->toChar()) : defined.end();
         if (found != defined.end()) defaults[static_cast<size_t>(row)] = found->second;
     }
     return defaults;

@@ -6,10 +6,6 @@
 #include "Tavrix.h"
 #include "TavrixModelOpenGL.h"
 #include "Texture.h"
-#include "id/ParamID.h"
-#include "model/ModelImpl.h"
-#include "param/ParamDefFloat.h"
-#include "param/ParamDefSet.h"
 
 #include <GL/gl.h>
 
@@ -26,16 +22,19 @@ const char* describeLoadResult(int result)
     }
 }
 
+std::string describeLoadFailure(const std::string& modelPath, int result)
+{
+    const std::string detail = tavrix::Tavrix::getErrorMessage();
+    return modelPath + ": cannot load model: result " + std::to_string(result) + ", " + describeLoadResult(result) +
+           (detail.empty() ? "" : ": " + detail);
+}
+
 std::vector<PuppetParam> modelParams(tavrix::ATavrixModel& model)
 {
     std::vector<PuppetParam> params;
-    tavrix::ParamDefSet* set = model.getModelImpl()->getParamDefSet();
-    const tavrix::LDVector<tavrix::ParamDefFloat*>* defs = set ? set->getParamDefFloatList() : nullptr;
-    for (int i = 0; defs && i < defs->size(); ++i) {
-        tavrix::ParamDefFloat* def = (*defs)[i];
-        if (!def || !def->getParamID()) continue;
-        params.push_back(PuppetParam{def->getParamID()->toChar(), def->getMinValue(), def->getMaxValue(),
-                                     def->getDefaultValue(), model.getParamIndex(def->getParamID())});
+    tavrix::ParamDefinition def;
+    for (int i = 0; model.getParamDef(i, def); ++i) {
+        params.push_back(PuppetParam{def.id, def.min, def.max, def.defaultValue, def.index});
     }
     return params;
 }
@@ -49,7 +48,7 @@ std::unique_ptr<Puppet> Puppet::load(Stage&, const ModelFiles& files, std::vecto
     if (!puppet->loaded) {
         const int result = static_cast<int>(tavrix::Tavrix::getError());
         if (loadResult) *loadResult = result;
-        why = files.model + ": cannot load model: result " + std::to_string(result) + ", " + describeLoadResult(result);
+        why = describeLoadFailure(files.model, result);
         if (!puppet->textures.empty()) glDeleteTextures(static_cast<GLsizei>(puppet->textures.size()), puppet->textures.data());
         puppet->textures.clear();
         return nullptr;

@@ -30,6 +30,9 @@ struct PuppetParam {
 
 // What a model load result means, in words ("invalid model data").
 const char* describeLoadResult(int result);
+// "PATH: cannot load model: result N, what it means: the runtime's message"
+// for the load that just failed (the message when the runtime gave one).
+std::string describeLoadFailure(const std::string& modelPath, int result);
 
 // The parameters a model defines, in model order (a model needs no stage
 // for this: evaluating without drawing takes a bare model).

@@ -257,7 +257,8 @@ TEST_F(DialogTest, FailuresKeepThePreviousModelAndSayWhy)
         std::string message;
     } cases[] = {
         {nullptr, R"([{"chooseModel": "broken.moc"}, {"press": "OK"}])", PF_Err_NONE,
-         "The model file " + folder + "broken.moc could not be loaded (error "},
+         "The model file " + folder +
+             "broken.moc could not be loaded (error 2002: Invalid model data : the stream holds no model root)."},
         {R"({"model": "good.moc"})", nullptr, A_Err_SCRIPT_FAILED,
          "The model JSON file " + folder + "m.json names no textures (\"textures\" must be a list of paths)."},
         {R"({"textures": []})", nullptr, A_Err_SCRIPT_FAILED, "names no model"},
@@ -291,6 +292,19 @@ TEST_F(DialogTest, FailuresKeepThePreviousModelAndSayWhy)
         }
         EXPECT_EQ(host.undo().depth(), 0u);
     }
+
+    // A message longer than the host's buffer is cut by the effect, between
+    // characters, wherever the limit falls.
+    std::string accents;
+    for (int i = 0; i < 100; ++i) accents += "\xC3\xA9";
+    // The limit falls after the first byte of a two-byte character.
+    const size_t before = std::string("The model file " + folder + "deep/").size();
+    const std::string deep = "deep/" + std::string((PF_MAX_EFFECT_MSG_LEN - before) % 2 ? 0 : 1, 'a') + accents +
+                             "/broken.moc";
+    file(deep, "not a model");
+    const CommandResult cut = pressLoad(*instance, R"([{"chooseModel": ")" + deep + R"("}, {"press": "OK"}])");
+    ASSERT_EQ(cut.message.size(), size_t(PF_MAX_EFFECT_MSG_LEN) - 1) << cut.message;
+    EXPECT_EQ(cut.message, ("The model file " + folder + deep).substr(0, cut.message.size()));
 }
 
 TEST_F(DialogTest, TheUserActsOnlyOnControlsTheScriptBuilt)

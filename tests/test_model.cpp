@@ -35,6 +35,7 @@ using namespace tavrix;
 using mocwriter::MocFile;
 using mocwriter::MocModel;
 using mocwriter::ModelBuilders;
+using tavrix_test::captureMessages;
 using tavrix_test::captureStdout;
 
 namespace {
@@ -44,7 +45,7 @@ protected:
     int load(ATavrixModel& model, const std::vector<uint8_t>& bytes, std::string* out = nullptr)
     {
         int result = -1;
-        std::string printed = captureStdout(
+        std::string printed = captureMessages(
             [&] { result = ATavrixModel::loadModel_exe(&model, bytes.data(), static_cast<int>(bytes.size())); });
         if (out) *out = printed;
         return result;
@@ -109,21 +110,28 @@ TEST_F(ModelTest, LoadsAValidModelAndReportsFileAndVersionFailures)
     EXPECT_EQ(model.getModelImpl()->getFormatVersion(), 10);
     ModelImpl* loaded = model.getModelImpl();
 
-    std::string out = captureStdout([&] {
+    // Each failure leaves its own message, on one line without its source tag.
+    std::string out = captureMessages([&] {
         EXPECT_EQ(ATavrixModel::loadModel_exe(&model, LDString("/no/such/dir/model.moc")), 1001);
     });
     EXPECT_NE(out.find("load file failed : file : /no/such/dir/model.moc @ATavrixModel#loadModel_exe()"),
               std::string::npos);
+    EXPECT_STREQ(Tavrix::getErrorMessage(), "load file failed : file : /no/such/dir/model.moc");
 
     MocFile::Options newer;
     newer.versionByte = 11;
-    EXPECT_EQ(load(model, MocFile::build(ModelBuilders::oneParamModel(), newer), &out), 2000);
-    EXPECT_NE(out.find("Illegal data version ( available : 10 < loaded :: 11 )"), std::string::npos);
+    EXPECT_EQ(load(model, MocFile::build(ModelBuilders::oneParamModel(), newer)), 2000);
+    EXPECT_STREQ(Tavrix::getErrorMessage(), "Illegal data version ( available : 10 < loaded :: 11 )");
 
     MocFile::Options badMarker;
     badMarker.endMarkerValue = 0x88888889u;
-    EXPECT_EQ(load(model, MocFile::build(ModelBuilders::oneParamModel(), badMarker), &out), 2001);
-    EXPECT_NE(out.find("Load Model EOF Check Error"), std::string::npos);
+    EXPECT_EQ(load(model, MocFile::build(ModelBuilders::oneParamModel(), badMarker)), 2001);
+    EXPECT_STREQ(Tavrix::getErrorMessage(), "Load Model EOF Check Error");
+
+    MocModel damaged = ModelBuilders::oneParamModel();
+    damaged.parts[0].meshes[0].indices[4] = 4;
+    EXPECT_EQ(load(model, MocFile::build(damaged)), 2002);
+    EXPECT_STREQ(Tavrix::getErrorMessage(), "Invalid model data : mesh D_QUAD: index 4 at position 4 is not below 4 points");
     EXPECT_EQ(model.getModelImpl(), loaded) << "a failed load keeps the model it had";
     EXPECT_EQ(ModelImpl::INSTANCE_COUNT, 1);
 
@@ -132,6 +140,10 @@ TEST_F(ModelTest, LoadsAValidModelAndReportsFileAndVersionFailures)
     EXPECT_EQ(load(plain, MocFile::buildStream(ModelBuilders::oneParamModel()), &out), 0);
     EXPECT_NE(out.find("Warning: Invalid model data or too old version"), std::string::npos);
     EXPECT_EQ(plain.getModelImpl()->getFormatVersion(), 0);
+
+    // The next load starts without the earlier message.
+    EXPECT_EQ(load(model, MocFile::build(ModelBuilders::oneParamModel())), ATavrixModel::LOAD_OK);
+    EXPECT_STREQ(Tavrix::getErrorMessage(), "");
 }
 
 TEST_F(ModelTest, RefusesModelsThatWouldMisbehaveAndNamesTheElement)
@@ -227,13 +239,23 @@ TEST_F(ModelTest, DeformersAreEvaluatedParentsFirstAndOrphansAreLeftOut)
     ModelContext& context = *model.getModelContext();
     EXPECT_EQ(deformerOrder(context), (std::vector<std::string>{"D_ROT", "D_CHILD"}));
 
-    // The mesh on the orphan reports its missing deformer on every update and is not drawn.
-    for (int round = 0; round < 2; ++round) {
-        std::string out = captureStdout([&] { model.update(); });
-        EXPECT_NE(out.find("Target BaseData[D_ORPHAN] is not available."), std::string::npos) << round;
+    // The mesh on the orphan is not drawn; each update that evaluates it
+    // reports the missing deformer, one with nothing moved evaluates nothing.
+    const std::string missing = "Target BaseData[D_ORPHAN] is not available.";
+    const struct {
+        float angle;
+        bool evaluates;
+    } rounds[] = {{0.0f, true}, {0.0f, false}, {10.0f, true}};
+    for (const auto& r : rounds) {
+        model.setParamFloat("PARAM_ANGLE", r.angle);
+        const std::string out = captureMessages([&] { model.update(); });
+        EXPECT_EQ(out.find(missing) != std::string::npos, r.evaluates) << out;
+        if (!r.evaluates) {
+            EXPECT_EQ(out, "");
+        }
+        EXPECT_FALSE(context.getDrawContext(1)->isAvailable());
+        EXPECT_EQ(drawnIds(model), (std::vector<std::string>{"D_QUAD"}));
     }
-    EXPECT_FALSE(context.getDrawContext(1)->isAvailable());
-    EXPECT_EQ(drawnIds(model), (std::vector<std::string>{"D_QUAD"}));
 }
 
 // The order repeated passes give, computed the slow way.
@@ -309,6 +331,45 @@ TEST_F(ModelTest, LowerDrawOrderFirstEqualOrdersInIndexOrder)
     EXPECT_TRUE(drawnIds(none).empty()) << "nothing before the first update";
 }
 
+TEST_F(ModelTest, ParameterDefinitionsAreListedInModelOrderAndFoundByName)
+{
+    MocModel m = ModelBuilders::oneParamModel();
+    m.params = {ModelBuilders::param("PARAM_B", 0, 10, 2), ModelBuilders::param("PARAM_ANGLE", -30, 30, 0),
+                ModelBuilders::param("PARAM_B", -5, 5, 1)};
+    ATavrixModel model;
+    EXPECT_EQ(model.getParamDefCount(), 0) << "nothing loaded";
+    ASSERT_EQ(load(model, MocFile::build(m)), 0);
+
+    const auto text = [](const ParamDefinition& d) {
+        return std::string(d.id) + " " + std::to_string(d.min) + ".." + std::to_string(d.max) + " default " +
+               std::to_string(d.defaultValue) + " row " + std::to_string(d.index);
+    };
+    // A repeated name: the model reads its last row.
+    const std::vector<std::string> listed = {"PARAM_B 0.000000..10.000000 default 2.000000 row 2",
+                                             "PARAM_ANGLE -30.000000..30.000000 default 0.000000 row 1",
+                                             "PARAM_B -5.000000..5.000000 default 1.000000 row 2"};
+    ASSERT_EQ(model.getParamDefCount(), 3);
+    for (int i = 0; i < 3; ++i) {
+        ParamDefinition definition{};
+        ASSERT_TRUE(model.getParamDef(i, definition));
+        EXPECT_EQ(text(definition), listed[i]);
+    }
+    ParamDefinition found{};
+    EXPECT_TRUE(model.findParamDef("PARAM_ANGLE", found));
+    EXPECT_EQ(text(found), listed[1]);
+    EXPECT_TRUE(model.findParamDef("PARAM_B", found));
+    EXPECT_EQ(text(found), listed[0]) << "the first definition of a name";
+
+    const int rows = model.getModelContext()->getParamCount();
+    for (const char* unknown : {"PARAM_NONE", "PARAM_", "", static_cast<const char*>(nullptr)}) {
+        EXPECT_FALSE(model.findParamDef(unknown, found));
+    }
+    EXPECT_EQ(model.getModelContext()->getParamCount(), rows) << "looking adds nothing";
+    EXPECT_FALSE(model.getParamDef(-1, found));
+    EXPECT_FALSE(model.getParamDef(3, found));
+    EXPECT_EQ(text(found), listed[0]) << "a failed lookup leaves the result as it was";
+}
+
 TEST_F(ModelTest, UnchangedParametersSkipInterpolation)
 {
     ATavrixModel model;
@@ -329,6 +390,11 @@ TEST_F(ModelTest, UnchangedParametersSkipInterpolation)
     model.setParamFloat("PARAM_ANGLE", 1.0f);
     model.update();
     EXPECT_NE(model.getTransformedPoints(0, &count)[0], before);
+
+    // Replacing a deformer changes what the same parameters give.
+    model.getModelContext()->setBaseData(0, nullptr);
+    captureMessages([&] { model.update(); });
+    EXPECT_FALSE(model.getModelContext()->getDrawContext(0)->isAvailable());
 }
 
 TEST_F(ModelTest, UpdatesWithNothingMovedKeepTheResultsOfTheLastFullOne)

@@ -3,8 +3,10 @@
 
 #include <cstdio>
 #include <fstream>
+#include <functional>
 #include <string>
 #include <unistd.h>
+#include <vector>
 
 #include "Tavrix.h"
 #include "memory/UtMemory.h"
@@ -15,6 +17,7 @@
 #include "util/UtSystem.h"
 
 using namespace tavrix;
+using tavrix_test::captureMessages;
 using tavrix_test::captureStdout;
 
 namespace {
@@ -97,6 +100,106 @@ TEST(Diagnostics, DumpBytePrintsSixteenPerLineWithGapAtEight)
               "E8 E9 EA EB EC ED EE EF   F0 F1 F2 F3 F4 F5 F6 F7 \n"
               "F8 F9 \n");
     EXPECT_EQ(captureStdout([] { UtDebug::println("n=%d", 3); UtDebug::print("x"); }), "n=3\nx");
+}
+
+// One call of each kind, and what standard output shows for it when the
+// error reports so far number before.
+void sayOneOfEach()
+{
+    UtDebug::error("failed %d", 1);
+    UtDebug::assertF("file.cpp", 42, "checked %s", "x");
+    UtDebug::println("n=%d", 3);
+    UtDebug::print("x");
+    const char bytes[] = {1, static_cast<char>(0xAB)};
+    UtDebug::dumpByte(bytes, 2);
+    UtDebug::printVectorUShort("values", nullptr, ",");
+}
+
+std::string oneOfEach(int before)
+{
+    return errorReport(before + 1, "failed 1") + errorReport(before + 2, "checked x\n      @ file.cpp : 42") +
+           "n=3\nx01 AB \nvalues\n";
+}
+
+struct Collected {
+    std::string text;
+    std::vector<UtDebug::MessageKind> kinds;
+};
+
+void collect(void* context, UtDebug::MessageKind kind, const char* text, int length)
+{
+    Collected* collected = static_cast<Collected*>(context);
+    collected->text.append(text, static_cast<size_t>(length));
+    collected->kinds.push_back(kind);
+}
+
+TEST(Diagnostics, EachSinkGetsExactlyTheTextStandardOutputWouldShow)
+{
+    Collected collected;
+    const struct {
+        const char* what;
+        UtDebug::Sink sink;
+        bool toStdout;
+        bool toStderr;
+        bool collects;
+    } cases[] = {
+        {"collecting", collect, false, false, true},
+        {"discarding", UtDebug::discardingSink, false, false, false},
+        {"standard error", UtDebug::standardErrorSink, false, true, false},
+        {"null: the default again", nullptr, true, false, false},
+        {"standard output", UtDebug::standardOutputSink, true, false, false},
+    };
+    int reports = 0;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        collected = Collected();
+        UtDebug::setSink(c.sink, &collected);
+        ::testing::internal::CaptureStderr();
+        const std::string out = captureStdout(sayOneOfEach);
+        const std::string err = ::testing::internal::GetCapturedStderr();
+        const std::string expected = oneOfEach(reports);
+        reports += 2;
+        EXPECT_EQ(out, c.toStdout ? expected : "");
+        EXPECT_EQ(err, c.toStderr ? expected : "");
+        EXPECT_EQ(collected.text, c.collects ? expected : "");
+        if (c.collects) {
+            using K = UtDebug::MessageKind;
+            EXPECT_EQ(collected.kinds, (std::vector<K>{UtDebug::MESSAGE_ERROR, UtDebug::MESSAGE_ERROR,
+                                                       UtDebug::MESSAGE_TEXT, UtDebug::MESSAGE_TEXT,
+                                                       UtDebug::MESSAGE_TEXT, UtDebug::MESSAGE_TEXT}))
+                << "one call per piece of text, reports marked";
+        }
+        EXPECT_STREQ(Tavrix::getErrorMessage(), "checked x") << "kept whatever the sink";
+    }
+    UtDebug::setSink(nullptr, nullptr);
+}
+
+TEST(Diagnostics, TheLastErrorMessageIsOneLineWithoutItsSourceTag)
+{
+    std::string wide;
+    for (int i = 0; i < 600; ++i) wide += "\xC3\xA9";
+    const struct {
+        std::function<void()> report;
+        std::string expected;
+    } cases[] = {
+        {[] { UtDebug::error("Load Model EOF Check Error @ATavrixModel#loadModel_exe() \n"); },
+         "Load Model EOF Check Error"},
+        {[] { UtDebug::error("Illegal data version ( available : %d < loaded :: %d )@ATavrixModel#loadModel_exe()\n",
+                             10, 11); },
+         "Illegal data version ( available : 10 < loaded :: 11 )"},
+        {[] { UtDebug::error("Warning: too old @ATavrixModel#loadModel_exe().\n"); }, "Warning: too old"},
+        {[] { UtDebug::error("two\nlines\r\n @Hair#setup()"); }, "two lines"},
+        {[] { UtDebug::error("no tag: a@b, x @y.moc, f @A#b() and more"); }, "no tag: a@b, x @y.moc, f @A#b() and more"},
+        {[] { UtDebug::assertF("file.cpp", 7, "checked %d @Some#where()", 5); }, "checked 5"},
+        {[] { UtDebug::error("first"); UtDebug::print("then text"); UtDebug::println("and a line"); }, "first"},
+        {[] { UtDebug::error("x"); UtDebug::clearLastErrorMessage(); }, ""},
+        // Cut to 1023 bytes, not inside a character.
+        {[&] { UtDebug::error("%s", wide.c_str()); }, wide.substr(0, 1022)},
+    };
+    for (const auto& c : cases) {
+        captureMessages(c.report);
+        EXPECT_EQ(Tavrix::getErrorMessage(), c.expected);
+    }
 }
 
 TEST(Clock, UserTimeOverridesWallClockUntilReset)

@@ -11,7 +11,7 @@
 #include "ModelDrawing.h"
 #include "ModelFiles.h"
 #include "OutputPattern.h"
-#include "RuntimeOutput.h"
+#include "RuntimeMessages.h"
 
 namespace tavrix_tool {
 
@@ -60,10 +60,10 @@ int runDraw(const DrawOptions& options)
     ModelFiles files;
     if (!resolveModelFiles(options.modelPath, options.texturePaths, files, why)) return fail(why);
 
-    RuntimeOutput output(options.verbose);
+    showRuntimeMessages(options.verbose);
     tavrix_stage::Stage stage;
     std::unique_ptr<tavrix_stage::Puppet> puppet =
-        startModelDrawing(stage, files, sizeGiven, width, height, output, "draw", why);
+        startModelDrawing(stage, files, sizeGiven, width, height, "draw", why);
     if (!puppet) return fail(why);
     for (const auto& set : sets) {
         // Set all the same: keys may name parameters the model never defines.
@@ -78,7 +78,7 @@ int runDraw(const DrawOptions& options)
     if (!stage.draw(*puppet, width, height, image, why)) return fail(why);
     if (backgroundGiven) compositeOver(image, background);
     if (!writePngAtomically(options.outputPath, image, why)) return fail(why);
-    std::fprintf(output.out(), "wrote %s (%d x %d)\n", options.outputPath.c_str(), width, height);
+    std::printf("wrote %s (%d x %d)\n", options.outputPath.c_str(), width, height);
     return EXIT_OK;
 }
 

@@ -11,17 +11,12 @@ using namespace tavrix_media;
 
 std::unique_ptr<tavrix_stage::Puppet> startModelDrawing(tavrix_stage::Stage& stage,
                                                         const tavrix_stage::ModelFiles& files, bool sizeGiven,
-                                                        int& width, int& height, RuntimeOutput& output,
-                                                        const char* command, std::string& why)
+                                                        int& width, int& height, const char* command, std::string& why)
 {
     if (!stage.open(why)) return nullptr;
     std::vector<std::string> warnings;
-    int loadResult = 0;
-    std::unique_ptr<tavrix_stage::Puppet> puppet = tavrix_stage::Puppet::load(stage, files, warnings, why, &loadResult);
-    if (!puppet) {
-        why = describeLoadFailure(files.model, loadResult, output);
-        return nullptr;
-    }
+    std::unique_ptr<tavrix_stage::Puppet> puppet = tavrix_stage::Puppet::load(stage, files, warnings, why);
+    if (!puppet) return nullptr;
     for (const std::string& warning : warnings) std::fprintf(stderr, "tavrix %s: warning: %s\n", command, warning.c_str());
     if (!sizeGiven && !tavrix_media::imageSizeOfCanvas(puppet->canvasWidth(), puppet->canvasHeight(), width, height)) {
         why = files.model + ": the model's canvas has no size; give one with --size";

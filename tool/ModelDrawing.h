@@ -8,7 +8,6 @@
 
 #include "ModelFiles.h"
 #include "Puppet.h"
-#include "RuntimeOutput.h"
 #include "Stage.h"
 
 namespace tavrix_tool {
@@ -19,7 +18,6 @@ namespace tavrix_tool {
 // with the reason (a load failure worded with the runtime's message).
 std::unique_ptr<tavrix_stage::Puppet> startModelDrawing(tavrix_stage::Stage& stage,
                                                         const tavrix_stage::ModelFiles& files, bool sizeGiven,
-                                                        int& width, int& height, RuntimeOutput& output,
-                                                        const char* command, std::string& why);
+                                                        int& width, int& height, const char* command, std::string& why);
 
 } // namespace tavrix_tool

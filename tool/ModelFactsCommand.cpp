@@ -12,7 +12,8 @@
 #include "CommandTable.h"
 #include "ModelFacts.h"
 #include "ModelContext.h"
-#include "RuntimeOutput.h"
+#include "Puppet.h"
+#include "RuntimeMessages.h"
 #include "Tavrix.h"
 #include "base/IBaseContext.h"
 #include "base/IBaseData.h"
@@ -125,21 +126,21 @@ int runInspect(InspectOptions& options)
     const char* modelPath = options.modelPath.c_str();
     int status = 0;
     {
-        RuntimeOutput output(options.verbose);
+        showRuntimeMessages(options.verbose);
         Tavrix::init();
         {
             ATavrixModel model;
             int result = ATavrixModel::loadModel_exe(&model, LDString(modelPath));
             if (result != ATavrixModel::LOAD_OK) {
-                std::fprintf(stderr, "tavrix inspect: %s\n", describeLoadFailure(modelPath, result, output).c_str());
+                std::fprintf(stderr, "tavrix inspect: %s\n", tavrix_stage::describeLoadFailure(modelPath, result).c_str());
                 status = 1;
             } else {
                 for (const auto& set : options.sets) model.setParamFloat(set.first.c_str(), set.second, 1.0f);
                 model.update();
                 if (options.json) {
-                    std::fputs(tavrix_stage::modelFactsJson(model).c_str(), output.out());
+                    std::fputs(tavrix_stage::modelFactsJson(model).c_str(), stdout);
                 } else {
-                    printSummary(output.out(), modelPath, model, model.getModelImpl()->getFormatVersion());
+                    printSummary(stdout, modelPath, model, model.getModelImpl()->getFormatVersion());
                 }
             }
         }

@@ -30,7 +30,7 @@
 #include "Playback.h"
 #include "Progress.h"
 #include "Puppet.h"
-#include "RuntimeOutput.h"
+#include "RuntimeMessages.h"
 #include "Tavrix.h"
 #include "TavrixModelOpenGL.h"
 #include "id/ParamID.h"
@@ -278,7 +278,7 @@ int runPlay(const PlayOptions& options)
     ModelFiles files;
     if (!resolveModelFiles(options.modelPath, {}, files, why)) return fail(why);
 
-    RuntimeOutput runtimeOutput(options.verbose);
+    showRuntimeMessages(options.verbose);
     if (options.noImages) {
         // Parameter values need no OpenGL: a bare model evaluates the same.
         tavrix::Tavrix::init();
@@ -288,14 +288,14 @@ int runPlay(const PlayOptions& options)
             int result = tavrix::ATavrixModel::loadModel_exe(&model, tavrix::LDString(files.model.c_str()));
             status = result == tavrix::ATavrixModel::LOAD_OK
                 ? playOn(model, options, motions, hairs, lipSync.get(), files.model, nullptr)
-                : fail(describeLoadFailure(files.model, result, runtimeOutput));
+                : fail(describeLoadFailure(files.model, result));
         }
         tavrix::Tavrix::dispose();
         return status;
     }
 
     Stage stage;
-    std::unique_ptr<Puppet> puppet = startModelDrawing(stage, files, sizeGiven, width, height, runtimeOutput, "play", why);
+    std::unique_ptr<Puppet> puppet = startModelDrawing(stage, files, sizeGiven, width, height, "play", why);
     if (!puppet) return fail(why);
     FrameImages images{stage, *puppet, output, width, height};
     return playOn(puppet->model(), options, motions, hairs, lipSync.get(), files.model, &images);

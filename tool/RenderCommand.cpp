@@ -22,7 +22,7 @@
 #include "Progress.h"
 #include "ProjectFile.h"
 #include "ProjectRenderer.h"
-#include "RuntimeOutput.h"
+#include "RuntimeMessages.h"
 
 namespace tavrix_tool {
 
@@ -105,7 +105,7 @@ int runRender(const RenderOptions& options)
                      chunk.text().c_str());
     }
 
-    RuntimeOutput runtimeOutput(options.verbose);
+    showRuntimeMessages(options.verbose);
     tavrix_host::Host host;
     const std::string plugin = pluginLocation(options.pluginPath);
     if (!host.open(plugin, why)) return fail("the effect plug-in " + plugin + " cannot be used: " + why);

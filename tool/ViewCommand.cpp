@@ -13,7 +13,7 @@
 #include "CommandTable.h"
 #include "ModelFiles.h"
 #include "PluginLocation.h"
-#include "RuntimeOutput.h"
+#include "RuntimeMessages.h"
 #include "Viewer.h"
 
 extern char** environ;
@@ -84,7 +84,7 @@ int runView(ViewOptions options)
     pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
     std::signal(SIGPIPE, SIG_IGN);
 
-    RuntimeOutput output(options.verbose);
+    showRuntimeMessages(options.verbose);
     tavrix_viewer::ViewerOptions viewerOptions;
     viewerOptions.document = options.document;
     viewerOptions.textures = options.textures;
@@ -94,9 +94,8 @@ int runView(ViewOptions options)
     tavrix_viewer::Viewer viewer;
     std::string why;
     if (!viewer.start(viewerOptions, why)) return fail(why);
-    std::fprintf(output.out(), "tavrix view: %s at %s (Ctrl+C stops)\n", options.document.c_str(),
-                 viewer.address().c_str());
-    std::fflush(output.out());
+    std::printf("tavrix view: %s at %s (Ctrl+C stops)\n", options.document.c_str(), viewer.address().c_str());
+    std::fflush(stdout);
     if (!options.noOpen) openInBrowser(viewer.address());
 
     int signal = 0;

@@ -84,8 +84,7 @@ std::unique_ptr<tavrix::ATavrixModel> loadBareModel(const std::string& path, std
     auto model = std::make_unique<tavrix::ATavrixModel>();
     const int result = tavrix::ATavrixModel::loadModel_exe(model.get(), tavrix::LDString(path.c_str()));
     if (result != tavrix::ATavrixModel::LOAD_OK) {
-        why = path + ": cannot load model: result " + std::to_string(result) + ", " +
-              tavrix_stage::describeLoadResult(result);
+        why = tavrix_stage::describeLoadFailure(path, result);
         return nullptr;
     }
     return model;

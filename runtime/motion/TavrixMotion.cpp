@@ -1,6 +1,5 @@
 #include "motion/TavrixMotion.h"
 
-#include <cstdio>
 #include <cstring>
 
 #include "ATavrixModel.h"
@@ -112,6 +111,7 @@ TavrixMotion::~TavrixMotion()
 
 TavrixMotion* TavrixMotion::loadMotion(const LDString& path)
 {
+    UtDebug::clearLastErrorMessage();
     int size = 0;
     char* bytes = UtFile::loadFile(path, &size);
     if (!bytes) {
@@ -125,6 +125,7 @@ TavrixMotion* TavrixMotion::loadMotion(const LDString& path)
 
 TavrixMotion* TavrixMotion::loadMotion(const char* bytes, int size)
 {
+    UtDebug::clearLastErrorMessage();
     TavrixMotion* motion = new (UtMemory::getTmpMemoryParam()) TavrixMotion();
     if (motion && bytes && size > 0) motion->parse(bytes, size);
     return motion;
@@ -325,7 +326,6 @@ void TavrixMotion::dump()
         int shown = values.size() < UtMotion::DUMP_VALUE_COUNT ? values.size() : UtMotion::DUMP_VALUE_COUNT;
         UtMotion::dumpCurve(curve->getParamIDStr()->c_str(), values.size(), values.getPtr(), shown);
     }
-    std::fflush(stdout);
 }
 
 } // namespace tavrix

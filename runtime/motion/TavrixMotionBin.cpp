@@ -192,6 +192,7 @@ void TavrixMotionBin::releaseBuffer()
 
 TavrixMotionBin* TavrixMotionBin::loadMotion(const LDString& path)
 {
+    UtDebug::clearLastErrorMessage();
     int size = 0;
     char* bytes = UtFile::loadFile(path, &size);
     if (!bytes) return nullptr;
@@ -200,6 +201,7 @@ TavrixMotionBin* TavrixMotionBin::loadMotion(const LDString& path)
 
 TavrixMotionBin* TavrixMotionBin::loadMotion(char* bytes, int size, int bufType)
 {
+    UtDebug::clearLastErrorMessage();
     if (reinterpret_cast<uintptr_t>(bytes) % 4 != 0) UtDebug::error("load motion data ptr must be 4byte alligned.");
     TavrixMotionBin* motion = new (UtMemory::getTmpMemoryParam()) TavrixMotionBin();
     if (!motion || !motion->memoryParam) {
@@ -333,7 +335,6 @@ void TavrixMotionBin::dump()
         }
         UtMotion::dumpCurve(curve->getParamIDStr()->c_str(), curve->getValueCount(), first, shown);
     }
-    std::fflush(stdout);
 }
 
 } // namespace tavrix

@@ -8,6 +8,7 @@
 
 #include "Tavrix.h"
 #include "memory/LDAllocator.h"
+#include "util/UtDebug.h"
 
 namespace tavrix_test {
 
@@ -50,6 +51,22 @@ std::string captureStdout(Fn fn)
     ::testing::internal::CaptureStdout();
     fn();
     return ::testing::internal::GetCapturedStdout();
+}
+
+// Runs fn with the runtime's text collected instead of printed and returns
+// it; the default sink is back afterwards.
+template <class Fn>
+std::string captureMessages(Fn fn)
+{
+    std::string text;
+    tavrix::UtDebug::setSink(
+        [](void* collected, tavrix::UtDebug::MessageKind, const char* piece, int length) {
+            static_cast<std::string*>(collected)->append(piece, static_cast<size_t>(length));
+        },
+        &text);
+    fn();
+    tavrix::UtDebug::setSink(nullptr, nullptr);
+    return text;
 }
 
 } // namespace tavrix_test
