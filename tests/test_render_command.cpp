@@ -34,6 +34,7 @@ bool exists(const std::string& path)
 struct ToolRun {
     int status = -1;
     std::string err;
+    std::string out;
 };
 
 class RenderCommandTest : public ::testing::Test {
@@ -48,10 +49,11 @@ protected:
     ToolRun run(const std::string& args)
     {
         const std::string errPath = dir + "/stderr";
-        const std::string command =
-            "cd '" + dir + "' && '" TAVRIX_TOOL_PATH "' render " + args + " >/dev/null 2>'" + errPath + "'";
+        const std::string outPath = dir + "/stdout";
+        const std::string command = "cd '" + dir + "' && '" TAVRIX_TOOL_PATH "' render " + args + " >'" + outPath +
+                                    "' 2>'" + errPath + "'";
         const int raw = std::system(command.c_str());
-        return ToolRun{WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, readFile(errPath)};
+        return ToolRun{WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, readFile(errPath), readFile(outPath)};
     }
 
     // A 200 x 100 composition of 8 frames: the effect on an opaque layer
@@ -90,6 +92,8 @@ TEST_F(RenderCommandTest, FramesShowTheModelWhereItsKeysPutIt)
     ToolRun r = run("shot.json -o 'out/f_####.png' -q");
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.err, "");
+    // Quiet is quiet: the runtime inside the plug-in says nothing either.
+    EXPECT_EQ(r.out, "");
     for (int f = 0; f < 8; ++f) {
         tavrix_media::RgbaImage image = frame("out/f_000" + std::to_string(f) + ".png");
         ASSERT_EQ(image.width, 200u);
