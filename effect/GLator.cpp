@@ -8,6 +8,7 @@
 #include "Tavrix.h"
 #include "Util/AEGP_SuiteHandler.h"
 #include "Win/TavrixUtil.h"
+#include "util/UtDebug.h"
 
 AESDK_OpenGL::AESDK_OpenGL_EffectCommonData S_GLator_EffectCommonData;
 
@@ -47,6 +48,10 @@ PF_Err GlobalSetup(PF_InData* in_data, PF_OutData* out_data, PF_ParamDef*[], PF_
         PluginContextScope context;
         throwOnGLError(in_data, out_data,
                        AESDK_OpenGL::AESDK_OpenGL_InitResources(S_GLator_EffectCommonData, 1024, 1024));
+        // The host owns standard output: the runtime inside the plug-in says
+        // nothing there (failures reach the host through the effect's
+        // messages, with Tavrix::getErrorMessage).
+        tavrix::UtDebug::setSink(tavrix::UtDebug::discardingSink, nullptr);
         tavrixutil::init();
     } catch (PF_Err thrown) {
         // The context scope has restored the host's context already.

@@ -4,17 +4,12 @@
 #include "Projection.h"
 #include "Tavrix.h"
 #include "Texture.h"
-#include "util/UtDebug.h"
 
 // The effect's names for the drawing library's loading helpers.
 namespace tavrixutil {
 
 int init()
 {
-    // A plug-in's host owns standard output: the runtime inside the plug-in
-    // says nothing there (failures reach the host through the effect's
-    // messages, with Tavrix::getErrorMessage).
-    tavrix::UtDebug::setSink(tavrix::UtDebug::discardingSink, nullptr);
     tavrix::Tavrix::init();
     return 0;
 }
