@@ -4,6 +4,8 @@
 # writes docs/benchmarks.md: each figure, its ratio and the target beside it,
 # with the machine and the date.
 #   ./bench.sh                 five repetitions of each, the fastest reported
+# The viewer's updates per second are measured in headless Chromium (three
+# runs of five seconds, the best reported).
 #   ./bench.sh --repetitions N
 set -euo pipefail
 cd "$(dirname "$0")"
@@ -21,7 +23,7 @@ done
 ./scripts/install-deps.sh --test
 cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release -DTAVRIX_BUILD_BENCH=ON -DTAVRIX_BUILD_TESTS=OFF >/dev/null
 cmake --build build-bench -j "$(nproc)" --target bench_model bench_effect_frame bench_obs_frame \
-  tavrix tavrix_effect tavrix-make-demo-model clip_psnr
+  bench_viewer tavrix tavrix_effect tavrix-make-demo-model clip_psnr
 # The frei0r filter in ffmpeg, where the plug-ins are built (frei0r.h found)
 # and ffmpeg is there (./scripts/install-deps.sh --test installs both).
 frei0r=0
@@ -66,6 +68,15 @@ if [ "$frei0r" -eq 1 ]; then
   run bench_frei0r '.'
   files+=("$results/bench_frei0r.json")
 fi
+
+run bench_viewer '.'
+files+=("$results/bench_viewer.json")
+for i in 1 2 3; do
+  echo "bench.sh: dragging a slider in the browser, run $i" >&2
+  /usr/bin/python3 bench/viewer_updates.py build-bench/tool/tavrix build-bench/tools/tavrix-make-demo-model \
+    examples "$results/viewer_updates_$i.json" 5 >/dev/null
+  files+=("$results/viewer_updates_$i.json")
+done
 
 python3 scripts/bench_report.py "${web[@]}" --throughput "$results/throughput.json" "${files[@]}" >docs/benchmarks.md.tmp
 mv docs/benchmarks.md.tmp docs/benchmarks.md

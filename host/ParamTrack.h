@@ -19,6 +19,7 @@ public:
     void add(double frame, double x, double y = 0) { keys.push_back(Key{frame, x, y}); }
     bool empty() const { return keys.empty(); }
     size_t size() const { return keys.size(); }
+    const std::vector<Key>& keyList() const { return keys; }
     // The value at frame; (0, 0) for a track without keys.
     Key valueAt(double frame) const;
 

@@ -53,4 +53,12 @@ inline bool readTextFile(const std::string& path, std::string& text, std::string
     return true;
 }
 
+// A value as JSON text on one line, without spaces.
+inline std::string compactJsonText(const Json::Value& value)
+{
+    Json::StreamWriterBuilder writer;
+    writer["indentation"] = "";
+    return Json::writeString(writer, value);
+}
+
 } // namespace tavrix_media

@@ -175,10 +175,10 @@ bool parseColor(const std::string& text, Rgba8& color, std::string& why)
     return true;
 }
 
-bool imageSizeOfCanvas(float canvasWidth, float canvasHeight, int& width, int& height)
+bool imageSizeOfCanvas(float canvasWidth, float canvasHeight, int& width, int& height, int largestSide)
 {
     if (!(canvasWidth >= 0.5f && canvasHeight >= 0.5f) || !std::isfinite(canvasWidth * canvasHeight)) return false;
-    const float scale = std::min(1.0f, LARGEST_DEFAULT_SIDE / std::max(canvasWidth, canvasHeight));
+    const float scale = std::min(1.0f, static_cast<float>(largestSide) / std::max(canvasWidth, canvasHeight));
     width = std::max(1, static_cast<int>(std::lround(canvasWidth * scale)));
     height = std::max(1, static_cast<int>(std::lround(canvasHeight * scale)));
     return true;

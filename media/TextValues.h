@@ -44,10 +44,11 @@ constexpr int MAX_IMAGE_SIDE = 16384;
 bool parseImageSize(const std::string& text, int& width, int& height, std::string& why);
 
 // Without a size given, images take the canvas size scaled down (aspect
-// kept) so that neither side exceeds LARGEST_DEFAULT_SIDE. False for a
-// canvas without a size.
+// kept) so that neither side exceeds largestSide. False for a canvas
+// without a size.
 constexpr int LARGEST_DEFAULT_SIDE = 4096;
-bool imageSizeOfCanvas(float canvasWidth, float canvasHeight, int& width, int& height);
+bool imageSizeOfCanvas(float canvasWidth, float canvasHeight, int& width, int& height,
+                       int largestSide = LARGEST_DEFAULT_SIDE);
 
 // Bits per second: a number with an optional k (thousand) or M (million)
 // after it, such as "800k" or "2.5M"; from 1k to 10G.

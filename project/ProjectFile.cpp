@@ -5,12 +5,12 @@
 #include <cstdio>
 #include <fstream>
 #include <memory>
-#include <set>
 #include <sstream>
 
 #include <lodepng.h>
 #include <unistd.h>
 
+#include "CheckedJson.h"
 #include "ImageFile.h"
 #include "JsonText.h"
 
@@ -18,85 +18,9 @@ namespace tavrix_project {
 
 using namespace tavrix_host;
 using namespace tavrix_media;
+using namespace tavrix_media::checked_json;
 
 namespace {
-
-// A refusal on the way through the document; load turns it into its line.
-struct Refusal {
-    std::string where;
-    std::string what;
-};
-
-[[noreturn]] void refuse(const std::string& where, const std::string& what)
-{
-    throw Refusal{where, what};
-}
-
-std::string member(const std::string& where, const std::string& name)
-{
-    return where.empty() ? name : where + "." + name;
-}
-
-std::string element(const std::string& where, Json::ArrayIndex index)
-{
-    return where + "[" + std::to_string(index) + "]";
-}
-
-void allowOnly(const Json::Value& object, const std::string& where, const std::set<std::string>& names)
-{
-    for (const std::string& name : object.getMemberNames()) {
-        if (!names.count(name)) refuse(member(where, name), "unknown member");
-    }
-}
-
-const Json::Value& required(const Json::Value& object, const char* name, const std::string& where)
-{
-    if (!object.isMember(name)) refuse(member(where, name), "is missing");
-    return object[name];
-}
-
-const Json::Value& requireObject(const Json::Value& value, const std::string& where)
-{
-    if (!value.isObject()) refuse(where, "must be an object");
-    return value;
-}
-
-double number(const Json::Value& value, const std::string& where)
-{
-    if (!value.isNumeric() || value.isBool()) refuse(where, "must be a number");
-    double result = value.asDouble();
-    if (!std::isfinite(result)) refuse(where, "must be a finite number");
-    return result;
-}
-
-double numberBetween(const Json::Value& value, const std::string& where, double min, double max)
-{
-    const double result = number(value, where);
-    if (result < min || result > max) {
-        char range[96];
-        std::snprintf(range, sizeof range, "must lie between %g and %g (is %g)", min, max, result);
-        refuse(where, range);
-    }
-    return result;
-}
-
-int32_t wholeNumber(const Json::Value& value, const std::string& where, int64_t min, int64_t max)
-{
-    if (!value.isNumeric() || value.isBool() || !value.isIntegral()) refuse(where, "must be a whole number");
-    const int64_t result = value.isInt64() ? value.asInt64() : INT64_MAX;
-    if (result < min || result > max) {
-        refuse(where, "must lie between " + std::to_string(min) + " and " + std::to_string(max) + " (is " +
-                          std::to_string(result) + ")");
-    }
-    return static_cast<int32_t>(result);
-}
-
-const std::string& text(const Json::Value& value, const std::string& where, std::string& storage)
-{
-    if (!value.isString()) refuse(where, "must be a string");
-    storage = value.asString();
-    return storage;
-}
 
 int hexDigit(char c)
 {
@@ -109,7 +33,7 @@ int hexDigit(char c)
 void readColour(const Json::Value& value, const std::string& where, uint8_t colour[4])
 {
     std::string hex;
-    text(value, where, hex);
+    hex = text(value, where);
     if ((hex.size() != 7 && hex.size() != 9) || hex[0] != '#') refuse(where, "must be a colour #rrggbb or #rrggbbaa");
     colour[3] = 255;
     for (size_t i = 1, channel = 0; i < hex.size(); i += 2, ++channel) {
@@ -130,7 +54,7 @@ void readSource(const Json::Value& source, const std::string& where, const std::
 {
     requireObject(source, where);
     std::string type;
-    text(required(source, "type", where), member(where, "type"), type);
+    type = text(required(source, "type", where), member(where, "type"));
     if (type == "transparent") {
         allowOnly(source, where, {"type"});
         layer.source = Project::SourceKind::Transparent;
@@ -142,7 +66,7 @@ void readSource(const Json::Value& source, const std::string& where, const std::
         allowOnly(source, where, {"type", "path"});
         layer.source = Project::SourceKind::Png;
         std::string path;
-        text(required(source, "path", where), member(where, "path"), path);
+        path = text(required(source, "path", where), member(where, "path"));
         layer.imagePath = resolvePath(folder, path);
         unsigned width = 0;
         unsigned height = 0;
@@ -207,9 +131,9 @@ void readAudio(const Json::Value& value, const std::string& where, const std::st
     allowOnly(value, where, {"file", "param", "gain", "gate", "smoothing", "offset"});
     audio.where = where;
     std::string file;
-    text(required(value, "file", where), member(where, "file"), file);
+    file = text(required(value, "file", where), member(where, "file"));
     if (value.isMember("param")) {
-        text(value["param"], member(where, "param"), audio.param);
+        audio.param = text(value["param"], member(where, "param"));
         if (audio.param.empty()) refuse(member(where, "param"), "must not be empty");
     }
     LipSyncSettings& lipSync = audio.lipSync;
@@ -236,7 +160,7 @@ void readEffect(const Json::Value& effect, const std::string& where, const std::
     out.present = true;
     if (effect.isMember("state")) {
         out.hasState = true;
-        text(effect["state"], member(where, "state"), out.state);
+        out.state = text(effect["state"], member(where, "state"));
     }
     if (effect.isMember("load")) {
         out.hasLoad = true;
@@ -265,7 +189,7 @@ void readLayer(const Json::Value& value, const std::string& where, const Project
     requireObject(value, where);
     allowOnly(value, where, {"name", "source", "width", "height", "effect"});
     layer.where = where;
-    if (value.isMember("name")) text(value["name"], member(where, "name"), layer.name);
+    if (value.isMember("name")) layer.name = text(value["name"], member(where, "name"));
     if (value.isMember("source")) readSource(value["source"], member(where, "source"), folder, layer);
     for (const char* side : {"width", "height"}) {
         if (!value.isMember(side)) continue;

@@ -87,6 +87,11 @@ int32_t ProjectRenderer::scaledSize(int32_t size, int32_t downsample)
     return (size + downsample - 1) / downsample;
 }
 
+EffectInstance* ProjectRenderer::instanceOf(size_t layer) const
+{
+    return layer < layers.size() ? layers[layer]->instance : nullptr;
+}
+
 void ProjectRenderer::close()
 {
     for (auto& layer : layers) {

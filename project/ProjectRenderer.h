@@ -45,6 +45,10 @@ public:
     // again from their blocks, ready to render on.
     bool saveStates(std::vector<std::string>& states, bool reopen, std::string& error);
 
+    // The effect on layer index, or null for a layer without it. Its
+    // parameters may be changed between frames (a viewer's sliders).
+    tavrix_host::EffectInstance* instanceOf(size_t layer) const;
+
     // Size of a side rendered at 1/downsample.
     static int32_t scaledSize(int32_t size, int32_t downsample);
 

@@ -6,7 +6,7 @@
 #            test; OBS Studio with libobs-dev (the OBS module is built and
 #            loaded into a real libobs) and Xvfb for a display; what --web
 #            adds, and Chromium with its driver and selenium, for the web
-#            package's browser test; the frei0r header and the video hosts
+#            package's browser test and the viewer's; the frei0r header and the video hosts
 #            the frei0r plug-ins are tested in (ffmpeg, melt, gst-launch-1.0
 #            with GStreamer's frei0r elements)
 #   --web    also what building the web package takes (web/build.sh):
@@ -19,7 +19,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   libjsoncpp-dev liblodepng-dev libdeflate-dev libglm-dev
   libegl-dev libgl-dev libglu1-mesa-dev libegl-mesa0 libgl1-mesa-dri
-  duktape-dev libcli11-dev libutfcpp-dev
+  duktape-dev libcli11-dev libutfcpp-dev libcivetweb-dev
   libavformat-dev libavcodec-dev libswscale-dev libavutil-dev libswresample-dev
   espeak-ng
 )

@@ -165,9 +165,10 @@ void Playback::addHairs(const std::vector<HairSetup>& setups)
     }
 }
 
-void Playback::setLipSync(const tavrix_media::LipSync& lipSync, int paramIndex, float min, float max)
+void Playback::setLipSync(const tavrix_media::LipSync& lipSync, int paramIndex, float min, float max,
+                          double offsetSeconds)
 {
-    mouth = Mouth{&lipSync, nullptr, paramIndex, min, max};
+    mouth = Mouth{&lipSync, nullptr, paramIndex, min, max, offsetSeconds};
 }
 
 void Playback::setLipSync(const tavrix_media::LipSyncStream& stream, int paramIndex, float min, float max)
@@ -250,9 +251,12 @@ int Playback::framesToCoverMotions() const
 
 void Playback::restart()
 {
+    // Motions fade in from the values they find, so frame 0 must find what
+    // it found the first time.
     ModelContext* context = model.getModelContext();
     for (int row = 0; context && row < context->getParamCount(); ++row) {
-        context->setParamFloat(row, row < static_cast<int>(initialValues.size()) ? initialValues[row] : 0.0f);
+        context->setParamFloat(static_cast<unsigned>(row),
+                               static_cast<size_t>(row) < initialValues.size() ? initialValues[static_cast<size_t>(row)] : 0.0f);
     }
     releaseMotions();
     queue.reset(new MotionQueueManager());
@@ -296,7 +300,7 @@ void Playback::step(int frame)
     // The sound overrides whatever the motions wrote for the mouth.
     if (mouth.lipSync || mouth.stream) {
         const double openness =
-            mouth.lipSync ? mouth.lipSync->opennessAt(static_cast<double>(frame) / fps) : mouth.stream->openness();
+            mouth.lipSync ? mouth.lipSync->opennessAt(static_cast<double>(frame) / fps - mouth.offsetSeconds) : mouth.stream->openness();
         model.setParamFloat(mouth.paramIndex, static_cast<float>(tavrix_media::LipSync::onRange(openness, mouth.min, mouth.max)));
     }
     if (blink) blink->setParam(&model);

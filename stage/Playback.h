@@ -31,7 +31,8 @@ class SeededRandom;
 
 class Playback {
 public:
-    // fps: frames per second of the frame clock (1 or more).
+    // fps: frames per second of the frame clock (1 or more). The model's
+    // parameter values as they stand now are those before frame 0.
     Playback(tavrix::ATavrixModel& model, int fps);
     ~Playback();
 
@@ -54,9 +55,11 @@ public:
     void enableBlink(unsigned seed, int intervalMSec = 4000);
     void addHairs(const std::vector<HairSetup>& hairs);
     // Each frame sets the parameter in row paramIndex from the sound's lip
-    // sync at the frame's exact time (frame / fps seconds), from min when
-    // silent to max. lipSync must outlive the playback.
-    void setLipSync(const tavrix_media::LipSync& lipSync, int paramIndex, float min, float max);
+    // sync at the frame's exact time (frame / fps seconds), less the time
+    // offsetSeconds at which the sound starts, from min when silent to max.
+    // lipSync must outlive the playback.
+    void setLipSync(const tavrix_media::LipSync& lipSync, int paramIndex, float min, float max,
+                    double offsetSeconds = 0);
     // The same with a lip sync of sound that the playback keeps.
     void setLipSync(std::shared_ptr<const tavrix_media::AudioTrack> sound, const tavrix_media::LipSyncSettings& settings,
                     int paramIndex, float min, float max);
@@ -138,6 +141,7 @@ private:
         int paramIndex = -1;
         float min = 0;
         float max = 1;
+        double offsetSeconds = 0;
     } mouth;
     bool blinking = false;
     unsigned blinkSeed = 0;

@@ -50,12 +50,16 @@ TEST_F(InspectTest, JsonHasTheAgreedShapeAndExactFloats)
     EXPECT_EQ(doc["deformers"][0]["id"].asString(), "D_ROT");
     EXPECT_EQ(doc["deformers"][0]["type"].asInt(), 1);
     EXPECT_TRUE(doc["deformers"][0]["evaluated"].asBool());
+    EXPECT_EQ(doc["deformers"][0]["origin"].size(), 2u);
+    EXPECT_TRUE(doc["deformers"][0]["angle"].isNumeric());
     EXPECT_FALSE(doc["deformers"][1]["evaluated"].asBool());
+    EXPECT_FALSE(doc["deformers"][1].isMember("origin"));
     const Json::Value& mesh = doc["meshes"][0];
     for (const char* key : {"id", "target", "part", "textureNo", "numPts", "numPolygons", "drawOrder", "opacity",
-                            "baseOpacity", "available", "outside", "points"}) {
+                            "baseOpacity", "available", "outside", "points", "polygons"}) {
         EXPECT_TRUE(mesh.isMember(key)) << key;
     }
+    EXPECT_EQ(mesh["polygons"].size(), 3 * mesh["numPolygons"].asUInt());
     EXPECT_EQ(mesh["target"].asString(), "D_ROT");
     EXPECT_EQ(doc["drawSequence"][0].asString(), "D_QUAD");
 

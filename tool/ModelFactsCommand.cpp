@@ -4,14 +4,13 @@
 #include <cstring>
 #include <memory>
 #include <string>
-#include <unordered_map>
 #include <utility>
 #include <vector>
 
 #include "ATavrixModel.h"
 #include "TextValues.h"
 #include "CommandTable.h"
-#include "JsonOut.h"
+#include "ModelFacts.h"
 #include "ModelContext.h"
 #include "Puppet.h"
 #include "RuntimeMessages.h"
@@ -33,6 +32,10 @@ using namespace tavrix;
 namespace tavrix_tool {
 
 using namespace tavrix_media;
+using tavrix_stage::collectDeformers;
+using tavrix_stage::DeformerFacts;
+using tavrix_stage::drawSequence;
+using tavrix_stage::paramDefaults;
 
 namespace {
 
@@ -46,132 +49,6 @@ struct InspectOptions {
 
 const char* idText(BaseDataID* id) { return id ? id->toChar() : nullptr; }
 
-// What inspect reports of one deformer, in file order.
-struct DeformerFacts {
-    IBaseData* data;
-    int part;
-    IBaseContext* context; // null when the parents-first ordering left it out
-};
-
-std::vector<DeformerFacts> collectDeformers(ModelImpl* impl, ModelContext& context)
-{
-    std::vector<DeformerFacts> facts;
-    std::unordered_map<IBaseData*, IBaseContext*> evaluated;
-    for (int j = 0; j < context.getBaseDataCount(); ++j) evaluated[context.getBaseData(j)] = context.getBaseContext(j);
-    LDVector<PartsData*>* parts = impl->getPartsDataList();
-    for (int k = 0; parts && k < parts->size(); ++k) {
-        LDVector<IBaseData*>* deformers = (*parts)[k]->getBaseData();
-        for (int i = 0; deformers && i < deformers->size(); ++i) {
-            auto found = evaluated.find((*deformers)[i]);
-            facts.push_back({(*deformers)[i], k, found == evaluated.end() ? nullptr : found->second});
-        }
-    }
-    return facts;
-}
-
-// The default of each defined parameter: that of its first definition.
-// Parameters the model does not define start at 0.
-class ParamDefaults {
-public:
-    explicit ParamDefaults(const ATavrixModel& model)
-    {
-        ParamDefinition definition;
-        for (int i = 0; model.getParamDef(i, definition); ++i) defaults.emplace(definition.id, definition.defaultValue);
-    }
-    float of(ParamID* id) const
-    {
-        auto found = id ? defaults.find(id->toChar()) : defaults.end();
-        return found == defaults.end() ? 0.0f : found->second;
-    }
-
-private:
-    std::unordered_map<std::string, float> defaults;
-};
-
-std::vector<int> drawSequence(ModelContext& context)
-{
-    std::vector<int> sequence;
-    context.walkDrawOrder([&](unsigned int index, IDrawContext*) { sequence.push_back(static_cast<int>(index)); });
-    return sequence;
-}
-
-void printJson(FILE* out, ATavrixModel& model, int formatVersion)
-{
-    ModelImpl* impl = model.getModelImpl();
-    ModelContext& context = *model.getModelContext();
-    using J = JsonOut;
-
-    std::fprintf(out, "{\n  \"formatVersion\": %d, \"canvasWidth\": %s, \"canvasHeight\": %s,\n", formatVersion,
-                 J::number(model.getCanvasWidth()).c_str(), J::number(model.getCanvasHeight()).c_str());
-
-    std::fprintf(out, "  \"params\": [");
-    const ParamDefaults defaults(model);
-    for (int i = 0; i < context.getParamCount(); ++i) {
-        ParamID* id = context.getParamID(i);
-        std::fprintf(out, "%s\n    {\"id\": %s, \"min\": %s, \"max\": %s, \"default\": %s, \"value\": %s}", i ? "," : "",
-                     J::string(id ? id->toChar() : "").c_str(), J::number(context.getParamMin(i)).c_str(),
-                     J::number(context.getParamMax(i)).c_str(), J::number(defaults.of(id)).c_str(),
-                     J::number(context.getParamFloat(i)).c_str());
-    }
-    std::fprintf(out, "\n  ],\n  \"parts\": [");
-    LDVector<PartsData*>* parts = impl->getPartsDataList();
-    for (int k = 0; parts && k < parts->size(); ++k) {
-        PartsData* part = (*parts)[k];
-        PartsDataID* id = part->getPartsDataID();
-        std::fprintf(out, "%s\n    {\"id\": %s, \"visible\": %s, \"opacity\": %s}", k ? "," : "",
-                     J::string(id ? id->getName().c_str() : "").c_str(), J::boolean(part->isVisible()).c_str(),
-                     J::number(context.getPartsOpacity(k)).c_str());
-    }
-    std::fprintf(out, "\n  ],\n  \"deformers\": [");
-    std::vector<DeformerFacts> deformers = collectDeformers(impl, context);
-    for (size_t i = 0; i < deformers.size(); ++i) {
-        const DeformerFacts& f = deformers[i];
-        IBaseContext* c = f.context;
-        std::fprintf(out,
-                     "%s\n    {\"id\": %s, \"target\": %s, \"type\": %d, \"part\": %d, \"evaluated\": %s, "
-                     "\"available\": %s, \"outside\": %s, \"totalScale\": %s, \"totalOpacity\": %s}",
-                     i ? "," : "", J::string(idText(f.data->getBaseDataID())).c_str(),
-                     J::string(idText(f.data->getTargetBaseDataID())).c_str(), f.data->getType(), f.part,
-                     J::boolean(c != nullptr).c_str(), J::boolean(c ? c->getAvailableFlag() : true).c_str(),
-                     J::boolean(c ? c->isOutsideParam() : false).c_str(),
-                     J::number(c ? c->getTotalScale() : 1.0f).c_str(),
-                     J::number(c ? c->getTotalOpacity() : 1.0f).c_str());
-    }
-    std::fprintf(out, "\n  ],\n  \"meshes\": [");
-    for (int i = 0; i < context.getDrawDataCount(); ++i) {
-        IDrawData* data = context.getDrawData(i);
-        IDrawContext* c = context.getDrawContext(i);
-        DrawDataID* id = data->getDrawDataID();
-        std::fprintf(out, "%s\n    {\"id\": %s, \"target\": %s, \"part\": %d", i ? "," : "",
-                     J::string(id ? id->getName().c_str() : "").c_str(),
-                     J::string(idText(data->getTargetBaseDataID())).c_str(), c->getPartsIndex());
-        if (data->getType() == IDrawData::TYPE_DD_TEXTURE) {
-            DDTexture* mesh = static_cast<DDTexture*>(data);
-            std::fprintf(out, ", \"textureNo\": %d, \"numPts\": %d, \"numPolygons\": %d", mesh->getTextureNo(),
-                         mesh->getNumPoints(), mesh->getNumPolygons());
-        }
-        std::fprintf(out,
-                     ",\n     \"drawOrder\": %d, \"opacity\": %s, \"baseOpacity\": %s, \"available\": %s, "
-                     "\"outside\": %s,\n     \"points\": [",
-                     c->interpolatedDrawOrder, J::number(c->interpolatedOpacity).c_str(),
-                     J::number(c->baseOpacity).c_str(), J::boolean(c->available).c_str(),
-                     J::boolean(c->outsideParam).c_str());
-        int count = 0;
-        float* points = model.getTransformedPoints(i, &count);
-        for (int p = 0; points && p < 2 * count; ++p) {
-            std::fprintf(out, "%s%s", p ? ", " : "", J::number(points[p]).c_str());
-        }
-        std::fprintf(out, "]}");
-    }
-    std::fprintf(out, "\n  ],\n  \"drawSequence\": [");
-    std::vector<int> sequence = drawSequence(context);
-    for (size_t i = 0; i < sequence.size(); ++i) {
-        DrawDataID* id = context.getDrawData(sequence[i])->getDrawDataID();
-        std::fprintf(out, "%s%s", i ? ", " : "", J::string(id ? id->getName().c_str() : "").c_str());
-    }
-    std::fprintf(out, "]\n}\n");
-}
-
 void printSummary(FILE* out, const char* path, ATavrixModel& model, int formatVersion)
 {
     ModelImpl* impl = model.getModelImpl();
@@ -180,11 +57,11 @@ void printSummary(FILE* out, const char* path, ATavrixModel& model, int formatVe
     std::fprintf(out, "canvas   %g x %g\n", model.getCanvasWidth(), model.getCanvasHeight());
 
     std::fprintf(out, "\nparameters (%d)\n", context.getParamCount());
-    const ParamDefaults defaults(model);
+    const std::vector<float> defaults = paramDefaults(model);
     for (int i = 0; i < context.getParamCount(); ++i) {
         ParamID* id = context.getParamID(i);
         std::fprintf(out, "  %-28s %10g  [%g .. %g]  default %g\n", id ? id->toChar() : "", context.getParamFloat(i),
-                     context.getParamMin(i), context.getParamMax(i), defaults.of(id));
+                     context.getParamMin(i), context.getParamMax(i), defaults[static_cast<size_t>(i)]);
     }
 
     LDVector<PartsData*>* parts = impl->getPartsDataList();
@@ -260,9 +137,11 @@ int runInspect(InspectOptions& options)
             } else {
                 for (const auto& set : options.sets) model.setParamFloat(set.first.c_str(), set.second, 1.0f);
                 model.update();
-                int version = model.getModelImpl()->getFormatVersion();
-                if (options.json) printJson(stdout, model, version);
-                else printSummary(stdout, modelPath, model, version);
+                if (options.json) {
+                    std::fputs(tavrix_stage::modelFactsJson(model).c_str(), stdout);
+                } else {
+                    printSummary(stdout, modelPath, model, model.getModelImpl()->getFormatVersion());
+                }
             }
         }
         Tavrix::dispose();

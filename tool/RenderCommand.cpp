@@ -18,6 +18,7 @@
 #include "Host.h"
 #include "ImageFile.h"
 #include "OutputOptions.h"
+#include "PluginLocation.h"
 #include "Progress.h"
 #include "ProjectFile.h"
 #include "ProjectRenderer.h"
@@ -29,8 +30,6 @@ using namespace tavrix_media;
 
 namespace {
 
-const char* const PLUGIN_FILE = "TavrixLoader.so";
-const char* const PLUGIN_VARIABLE = "TAVRIX_PLUGIN";
 const int MAX_DOWNSAMPLE = 64;
 
 struct RenderOptions {
@@ -55,19 +54,6 @@ volatile std::sig_atomic_t interrupted = 0;
 void onInterrupt(int)
 {
     interrupted = 1;
-}
-
-// The plug-in: --plugin, else $TAVRIX_PLUGIN, else beside the tool.
-std::string pluginLocation(const RenderOptions& options)
-{
-    if (!options.pluginPath.empty()) return options.pluginPath;
-    if (const char* fromEnvironment = std::getenv(PLUGIN_VARIABLE)) {
-        if (*fromEnvironment) return fromEnvironment;
-    }
-    std::error_code error;
-    const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", error);
-    if (error) return PLUGIN_FILE;
-    return (self.parent_path() / PLUGIN_FILE).string();
 }
 
 int fail(const std::string& message)
@@ -122,7 +108,7 @@ int runRender(const RenderOptions& options)
 
     showRuntimeMessages(options.verbose);
     tavrix_host::Host host;
-    const std::string plugin = pluginLocation(options);
+    const std::string plugin = pluginLocation(options.pluginPath);
     if (!host.open(plugin, why)) return fail("the effect plug-in " + plugin + " cannot be used: " + why);
     tavrix_project::ProjectRenderer renderer(host);
     std::vector<std::string> warnings;

@@ -36,6 +36,7 @@ int main(int argc, char** argv)
     addDrawCommand(tool, table);
     addRenderCommand(tool, table);
     addPlayCommand(tool, table);
+    addViewCommand(tool, table);
 
     try {
         tool.parse(argc, argv);

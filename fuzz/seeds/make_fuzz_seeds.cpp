@@ -160,6 +160,20 @@ void jsonSeeds()
         " {\"length\": 0.4, \"mass\": 0.2, \"targets\": [{\"id\": \"PARAM_NEW\"}]}]\n");
     put("physics", "empty.json", "[]");
 
+    // The states the viewer's page sends: a pose, and a shot with keys and
+    // an animation.
+    put("view_state", "pose.json",
+        "{\"document\": \"\", \"frame\": 0, \"composition\": {\"width\": 640, \"height\": 800, "
+        "\"frameRate\": 30, \"frameCount\": 150}, \"background\": \"#ffffff\", "
+        "\"values\": {\"3\": [320, 320], \"4\": 100, \"7\": 12.5, \"8\": 1}, \"pinned\": [7], \"rig\": true}");
+    put("view_state", "shot.json",
+        "{\"document\": \"shot.json\", \"frame\": 40, \"composition\": {\"width\": 320, \"height\": 400, "
+        "\"frameRate\": 24, \"frameCount\": 72}, \"background\": null, \"values\": {\"9\": 0.5}, "
+        "\"keys\": {\"7\": [[0, -20], [10, 25]], \"3\": [[0, [10, 20]], [5.5, [30, 40]]]}, \"pinned\": [], "
+        "\"animation\": {\"motions\": [{\"file\": \"wave.mtn\", \"start\": 0}, {\"upload\": 2, \"start\": 1.5}], "
+        "\"loop\": true, \"blink\": 7, \"physics\": {\"upload\": 1}, \"lipsync\": {\"file\": \"voice.wav\", "
+        "\"param\": \"PARAM_MOUTH_OPEN_Y\", \"gain\": 5, \"gate\": 0.01, \"smoothing\": 0.1, \"offset\": -0.5}}}");
+
     put("dialog_result", "demo.json", demoLoadInfo());
     put("dialog_result", "unicode.json",
         "{\"modelPath\":\"/m/\u00e9t\u00e9/\xe6\xa8\xa1\xe5\x9e\x8b.moc\",\"texturePaths\":[\"/m/\xf0\x9f\x98\x80.png\"]}");

@@ -1,9 +1,10 @@
-// Small JSON text writer for the tool's machine-readable output.
+// Small JSON text writer for machine-readable output: numbers that read back
+// to the same float, strings always valid UTF-8.
 #pragma once
 
 #include <string>
 
-namespace tavrix_tool {
+namespace tavrix_media {
 
 class JsonOut {
 public:
@@ -16,4 +17,4 @@ public:
     static std::string string(const char* text);
 };
 
-} // namespace tavrix_tool
+} // namespace tavrix_media

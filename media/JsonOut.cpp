@@ -6,7 +6,7 @@
 
 #include <utf8.h>
 
-namespace tavrix_tool {
+namespace tavrix_media {
 
 std::string JsonOut::number(double value)
 {
@@ -53,4 +53,4 @@ std::string JsonOut::string(const char* text)
     return out;
 }
 
-} // namespace tavrix_tool
+} // namespace tavrix_media
