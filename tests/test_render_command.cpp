@@ -5,9 +5,11 @@
 #include <gtest/gtest.h>
 #include <json/json.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <sstream>
 #include <string>
+#include <sys/wait.h>
 
 #include "ImageFile.h"
 #include "support/plugin/PluginFixture.h"
@@ -196,6 +198,40 @@ TEST_F(RenderCommandTest, AFrameThatCannotBeWrittenStopsTheRunThereAndADryRunWri
     EXPECT_NE(dry.err.find("rendered 8 frames (0 failed)"), std::string::npos) << dry.err;
     EXPECT_NE(dry.err.find("-> nothing written (dry run)"), std::string::npos) << dry.err;
     EXPECT_FALSE(exists(dir + "/dry"));
+}
+
+// Ctrl+C or a scheduler's SIGTERM in the middle of a run: the run ends with a
+// line naming the next frame, the PNG frames written so far are whole, and a
+// clip that cannot be finished is not left behind.
+TEST_F(RenderCommandTest, ASignalStopsTheRunWithoutAHalfWrittenFile)
+{
+    Json::Value project = movingSquareProject(centredSquareState({255, 0, 0, 255}));
+    project["composition"]["frameCount"] = 100000;
+    write("long.json", project);
+    for (const std::string signal : {"INT", "TERM"}) {
+        for (const std::string output : {"frames/f_######.png", "clip.mp4"}) {
+            // The tool in the background, the signal once it is under way.
+            const std::string started = output == "clip.mp4" ? "ls clip.mp4*" : "ls frames/f_000001.png";
+            const int raw = std::system(("cd '" + dir + "' && { '" TAVRIX_TOOL_PATH "' render long.json -q -o '" +
+                                         output + "' 2>err.txt & tool=$!; for i in $(seq 600); do " + started +
+                                         " >/dev/null 2>&1 && break; sleep 0.05; done; sleep 0.3; kill -" + signal +
+                                         " $tool; wait $tool; }")
+                                            .c_str());
+            ToolRun r{WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, "", readFile(path("err.txt"))};
+            EXPECT_EQ(r.status, 1) << signal << " " << output << ": " << r.err;
+            EXPECT_THAT(r.err, HasSubstr("tavrix render: interrupted before frame ")) << signal << " " << output;
+            for (const auto& entry : std::filesystem::recursive_directory_iterator(dir)) {
+                const std::string name = entry.path().filename().string();
+                EXPECT_EQ(name.find(".tmp"), std::string::npos) << "left " << name;
+                EXPECT_NE(name, "clip.mp4") << signal;
+                if (entry.path().extension() == ".png") {
+                    EXPECT_EQ(readPngImage(entry.path().string()).width, 200);
+                }
+            }
+            std::filesystem::remove_all(path("frames"));
+            std::filesystem::remove(path("err.txt"));
+        }
+    }
 }
 
 TEST_F(RenderCommandTest, ALoadThroughTheDialogRendersAsItsSavedStateDoes)

@@ -129,8 +129,12 @@ int runRender(const RenderOptions& options)
     }
     if (!output.note().empty()) std::fprintf(stderr, "tavrix render: %s\n", output.note().c_str());
 
+    // Ctrl+C, and the SIGTERM a batch scheduler sends before it takes the
+    // machine back, end the run after the frame being drawn: the frames
+    // written so far stay, and no file that looks finished is left half done.
     interrupted = 0;
-    auto previousHandler = std::signal(SIGINT, onInterrupt);
+    auto previousInterrupt = std::signal(SIGINT, onInterrupt);
+    auto previousTerminate = std::signal(SIGTERM, onInterrupt);
     bool stopped = false;
     for (int frame : frames) {
         if (interrupted) {
@@ -163,7 +167,8 @@ int runRender(const RenderOptions& options)
     }
     output.flush();
     if (output.stopped()) stopped = true;
-    std::signal(SIGINT, previousHandler);
+    std::signal(SIGINT, previousInterrupt);
+    std::signal(SIGTERM, previousTerminate);
 
     const bool complete = !stopped;
     bool finished = true;
