@@ -5,6 +5,7 @@
 // nothing; ffmpeg's piped video holds nothing of ours; bad input leaves the
 // host running, the frame passed through or transparent, and one line on
 // standard error.
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -23,6 +24,8 @@
 
 using tavrix_media::RgbaImage;
 using tavrix_test::ToolRun;
+
+using ::testing::HasSubstr;
 
 namespace {
 
@@ -259,8 +262,8 @@ TEST_F(Frei0rTest, MeltReadsTheSliderDescriptions)
     for (const char* service : {"filter=frei0r.tavrix_puppet", "producer=frei0r.tavrix_puppet_src"}) {
         ToolRun query = host(std::string("env MLT_DATA=mlt melt -query ") + service);
         ASSERT_EQ(query.status, 0) << query.err;
-        EXPECT_NE(query.out.find("title: Slider parameters"), std::string::npos) << query.out;
-        EXPECT_NE(query.out.find("title: Slider 8"), std::string::npos) << query.out;
+        EXPECT_THAT(query.out, HasSubstr("title: Slider parameters"));
+        EXPECT_THAT(query.out, HasSubstr("title: Slider 8"));
     }
 }
 

@@ -144,8 +144,8 @@ TEST_F(PlayTest, FramesAreTheModelDrawnWithTheFramesParameters)
     ToolRun dry = run("play '" + painted + "' --motion '" EXAMPLE_MOTIONS "/demo_wave.mtn' --blink 5 --size 200x250 "
                       "-s 20 -e 23 --dry-run -o '" + dir + "/dry/f_%02d.png'");
     ASSERT_EQ(dry.status, 0) << dry.err;
-    EXPECT_NE(dry.err.find("played 4 frames (0 failed)"), std::string::npos) << dry.err;
-    EXPECT_NE(dry.err.find("-> nothing written (dry run)"), std::string::npos) << dry.err;
+    EXPECT_THAT(dry.err, HasSubstr("played 4 frames (0 failed)"));
+    EXPECT_THAT(dry.err, HasSubstr("-> nothing written (dry run)"));
     EXPECT_FALSE(std::ifstream(dir + "/dry").good());
 }
 

@@ -17,6 +17,7 @@
 
 using namespace tavrix_test;
 using ::testing::HasSubstr;
+using ::testing::Not;
 using ::testing::StartsWith;
 
 namespace {
@@ -180,10 +181,10 @@ TEST_F(RenderCommandTest, AFrameThatCannotBeWrittenStopsTheRunThereAndADryRunWri
     EXPECT_EQ(stopped.status, 1);
     EXPECT_EQ(stopped.err.find("frame 5 failed: cannot write 'stopped/f_0005.png': Is a directory\n"), 0u)
         << stopped.err;
-    EXPECT_NE(stopped.err.find("rendered 5 frames (1 failed)"), std::string::npos) << stopped.err;
+    EXPECT_THAT(stopped.err, HasSubstr("rendered 5 frames (1 failed)"));
     ToolRun kept = run("shot.json -o 'kept/f_####.png' -q --continue");
     EXPECT_EQ(kept.status, 0) << kept.err;
-    EXPECT_NE(kept.err.find("rendered 7 frames (1 failed)"), std::string::npos) << kept.err;
+    EXPECT_THAT(kept.err, HasSubstr("rendered 7 frames (1 failed)"));
     for (int f = 0; f < 8; ++f) {
         if (f == 5) continue;
         const std::string name = "/f_000" + std::to_string(f) + ".png";
@@ -191,12 +192,12 @@ TEST_F(RenderCommandTest, AFrameThatCannotBeWrittenStopsTheRunThereAndADryRunWri
         EXPECT_TRUE(exists(dir + "/kept" + name)) << name;
     }
     for (const auto& entry : std::filesystem::recursive_directory_iterator(dir))
-        EXPECT_EQ(entry.path().filename().string().find(".tmp"), std::string::npos) << "left " << entry.path();
+        EXPECT_THAT(entry.path().filename().string(), Not(HasSubstr(".tmp"))) << "left " << entry.path();
 
     ToolRun dry = run("shot.json -o 'dry/f_####.png' --dry-run");
     EXPECT_EQ(dry.status, 0) << dry.err;
-    EXPECT_NE(dry.err.find("rendered 8 frames (0 failed)"), std::string::npos) << dry.err;
-    EXPECT_NE(dry.err.find("-> nothing written (dry run)"), std::string::npos) << dry.err;
+    EXPECT_THAT(dry.err, HasSubstr("rendered 8 frames (0 failed)"));
+    EXPECT_THAT(dry.err, HasSubstr("-> nothing written (dry run)"));
     EXPECT_FALSE(exists(dir + "/dry"));
 }
 
@@ -222,7 +223,7 @@ TEST_F(RenderCommandTest, ASignalStopsTheRunWithoutAHalfWrittenFile)
             EXPECT_THAT(r.err, HasSubstr("tavrix render: interrupted before frame ")) << signal << " " << output;
             for (const auto& entry : std::filesystem::recursive_directory_iterator(dir)) {
                 const std::string name = entry.path().filename().string();
-                EXPECT_EQ(name.find(".tmp"), std::string::npos) << "left " << name;
+                EXPECT_THAT(name, Not(HasSubstr(".tmp"))) << "left " << name;
                 EXPECT_NE(name, "clip.mp4") << signal;
                 if (entry.path().extension() == ".png") {
                     EXPECT_EQ(readPngImage(entry.path().string()).width, 200);

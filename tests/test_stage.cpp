@@ -1,6 +1,7 @@
 // The playback library as front ends use it: a frame's parameters do not
 // depend on the frames asked for before it, poses stay out of the
 // animation, and a stage that could not draw a size draws smaller ones.
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -20,6 +21,9 @@
 #include "id/ParamID.h"
 #include "type/LDString.h"
 #include "mocwriter/MocFile.h"
+#include "support/Files.h"
+
+using ::testing::HasSubstr;
 
 namespace {
 
@@ -32,16 +36,7 @@ std::vector<float> paramValues(tavrix::ATavrixModel& model)
 
 class StageTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        const std::vector<uint8_t> bytes = mocwriter::MocFile::build(tavrix_demo::demoModel());
-        path = ::testing::TempDir() + "stage_demo_" + std::to_string(getpid()) + ".moc";
-        FILE* file = std::fopen(path.c_str(), "wb");
-        ASSERT_TRUE(file);
-        ASSERT_EQ(std::fwrite(bytes.data(), 1, bytes.size(), file), bytes.size());
-        std::fclose(file);
-    }
-    void TearDown() override { std::remove(path.c_str()); }
+    void SetUp() override { path = tavrix_test::writeFile(scratch / "demo.moc", mocwriter::MocFile::build(tavrix_demo::demoModel())); }
 
     // The demo model waving with blinking eyes and swinging hair: every part
     // of a playback that carries state from frame to frame.
@@ -64,6 +59,7 @@ protected:
     // before the runtime stops.
     void expectSeekingGivesTheForwardFrames();
 
+    tavrix_test::ScratchFolder scratch{"stage"};
     std::string path;
 };
 
@@ -115,7 +111,7 @@ TEST_F(StageTest, ASizeOpenGlRefusesLeavesSmallerSizesDrawable)
     // Mesa's software renderer draws at most 16384 pixels a side; the size
     // after is no larger either way.
     if (!stage.draw(*puppet, 64, 30000, image, why)) {
-        EXPECT_NE(why.find("OpenGL draws at most"), std::string::npos) << why;
+        EXPECT_THAT(why, HasSubstr("OpenGL draws at most"));
     }
     EXPECT_TRUE(stage.draw(*puppet, 64, 48, image, why)) << why;
     EXPECT_EQ(image.width, 64u);

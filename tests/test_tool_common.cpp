@@ -384,7 +384,7 @@ TEST(FrameOutputTest, AFrameThatCannotBeWrittenStopsTheRunAndLeavesNoPartialFile
                 EXPECT_EQ(back.pixels, std::vector<uint8_t>(16 * 16 * 4, static_cast<uint8_t>(f * 30)));
             }
         }
-        EXPECT_NE(reports[3].second.find("cannot write '" + blocked + "': " + c.reason), std::string::npos)
+        EXPECT_THAT(reports[3].second, HasSubstr("cannot write '" + blocked + "': " + c.reason))
             << reports[3].second;
         EXPECT_EQ(output.failure(), reports[3].second);
         if (!c.fullDisk) expectedFiles.push_back("f_0003.png"); // the folder, left alone
