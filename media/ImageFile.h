@@ -9,8 +9,8 @@
 
 namespace tavrix_media {
 
-// The image as the bytes of a PNG file: the smallest colour type that holds
-// its pixels exactly, every row through the same filter, compressed by
+// The image as the bytes of a PNG file: 8-bit RGB when every pixel is
+// opaque, else RGBA, every row through the same filter, compressed by
 // libdeflate. The bytes depend only on the pixels.
 bool encodePng(const RgbaImage& image, std::vector<uint8_t>& png, std::string& why);
 // Encodes and writes the image under a temporary name in the same folder,

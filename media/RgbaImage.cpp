@@ -24,17 +24,25 @@ void unpremultiply(RgbaImage& image)
 void compositeOver(RgbaImage& image, const Rgba8& background)
 {
     const unsigned back[4] = {background.r, background.g, background.b, background.a};
+    uint8_t* pixels = image.pixels.data();
     for (size_t i = 0; i + 3 < image.pixels.size(); i += 4) {
-        unsigned alpha = image.pixels[i + 3];
+        const unsigned alpha = pixels[i + 3];
+        // Opaque and empty pixels, most of a frame, come out of the formula
+        // below unchanged and as the background: no division for them.
+        if (alpha == 255) continue;
+        if (alpha == 0) {
+            for (int c = 0; c < 3; ++c) pixels[i + c] = static_cast<uint8_t>(back[3] == 0 ? 0 : back[c]);
+            pixels[i + 3] = static_cast<uint8_t>(back[3]);
+            continue;
+        }
         // Output alpha = a + b(1 - a); colours weighted the same way, in
         // integers scaled by 255 * 255 and rounded.
-        unsigned outAlpha255 = alpha * 255 + back[3] * (255 - alpha);
+        const unsigned outAlpha255 = alpha * 255 + back[3] * (255 - alpha);
         for (int c = 0; c < 3; ++c) {
-            unsigned weighted = image.pixels[i + c] * alpha * 255 + back[c] * back[3] * (255 - alpha);
-            image.pixels[i + c] =
-                static_cast<uint8_t>(outAlpha255 == 0 ? 0 : (weighted + outAlpha255 / 2) / outAlpha255);
+            const unsigned weighted = pixels[i + c] * alpha * 255 + back[c] * back[3] * (255 - alpha);
+            pixels[i + c] = static_cast<uint8_t>((weighted + outAlpha255 / 2) / outAlpha255);
         }
-        image.pixels[i + 3] = static_cast<uint8_t>((outAlpha255 + 127) / 255);
+        pixels[i + 3] = static_cast<uint8_t>((outAlpha255 + 127) / 255);
     }
 }
 
