@@ -6,9 +6,11 @@
 #            test; OBS Studio with libobs-dev (the OBS module is built and
 #            loaded into a real libobs) and Xvfb for a display; what --web
 #            adds, and Chromium with its driver and selenium, for the web
-#            package's browser test and the viewer's; the frei0r header and the video hosts
-#            the frei0r plug-ins are tested in (ffmpeg, melt, gst-launch-1.0
-#            with GStreamer's frei0r elements)
+#            package's browser test and the viewer's (with libnss-myhostname:
+#            the driver reaches the browser by the name localhost, which a
+#            bare root without /etc/hosts cannot resolve otherwise); the
+#            frei0r header and the video hosts the frei0r plug-ins are tested
+#            in (ffmpeg, melt, gst-launch-1.0 with GStreamer's frei0r elements)
 #   --web    also what building the web package takes (web/build.sh):
 #            emscripten and stb
 #   --fuzz   also clang and its libFuzzer runtime, which only ./fuzz.sh needs
@@ -26,7 +28,7 @@ packages=(
 for arg in "$@"; do
   case "$arg" in
     --test) packages+=(slurmctld slurmd slurm-client munge ffmpeg libobs-dev obs-studio xvfb xauth libx11-dev
-                       emscripten libstb-dev chromium chromium-driver python3-selenium
+                       emscripten libstb-dev chromium chromium-driver python3-selenium libnss-myhostname
                        frei0r-plugins-dev melt gstreamer1.0-tools gstreamer1.0-plugins-bad) ;;
     --web) packages+=(emscripten libstb-dev) ;;
     --fuzz) packages+=(clang libclang-rt-dev) ;;
