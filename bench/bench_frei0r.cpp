@@ -165,7 +165,9 @@ void BM_DrawingAlone(benchmark::State& state)
     for (auto _ : state) {
         playback->advanceTo(frame++ % (LONG_RUN - SHORT_RUN));
         puppet->update();
-        if (!stage.draw(*puppet, WIDTH, HEIGHT, image, why, tavrix_stage::Stage::Alpha::PREMULTIPLIED)) state.SkipWithError(why.c_str());
+        if (!stage.draw(*puppet, WIDTH, HEIGHT, image, why, tavrix_stage::Stage::Alpha::PREMULTIPLIED)) {
+            state.SkipWithError(why.c_str());
+        }
     }
 }
 BENCHMARK(BM_DrawingAlone)->Unit(benchmark::kMillisecond)->UseRealTime()->MeasureProcessCPUTime();

@@ -3,7 +3,7 @@
 #include <GL/gl.h>
 #include <GL/glext.h>
 
-#include <cstring>
+#include "ReadBack.h"
 
 namespace tavrix_gl {
 
@@ -55,15 +55,8 @@ void OffscreenContext::clear()
 void OffscreenContext::readPixels(std::vector<uint8_t>& rgba)
 {
     glFinish();
-    const size_t row = static_cast<size_t>(pictureWidth) * 4;
-    bottomUp.resize(row * pictureHeight);
-    glPixelStorei(GL_PACK_ALIGNMENT, 1);
     glReadBuffer(GL_COLOR_ATTACHMENT0_EXT);
-    glReadPixels(0, 0, pictureWidth, pictureHeight, GL_RGBA, GL_UNSIGNED_BYTE, bottomUp.data());
-    rgba.resize(bottomUp.size());
-    for (int y = 0; y < pictureHeight; ++y) {
-        std::memcpy(&rgba[y * row], &bottomUp[(pictureHeight - 1 - y) * row], row);
-    }
+    readRowsTopFirst(pictureWidth, pictureHeight, bottomUp, rgba);
 }
 
 } // namespace tavrix_gl

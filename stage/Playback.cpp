@@ -255,8 +255,8 @@ void Playback::restart()
     // it found the first time.
     ModelContext* context = model.getModelContext();
     for (int row = 0; context && row < context->getParamCount(); ++row) {
-        context->setParamFloat(static_cast<unsigned>(row),
-                               static_cast<size_t>(row) < initialValues.size() ? initialValues[static_cast<size_t>(row)] : 0.0f);
+        const size_t index = static_cast<size_t>(row);
+        context->setParamFloat(static_cast<unsigned>(row), index < initialValues.size() ? initialValues[index] : 0.0f);
     }
     releaseMotions();
     queue.reset(new MotionQueueManager());
@@ -299,9 +299,11 @@ void Playback::step(int frame)
     queue->updateParam(&model);
     // The sound overrides whatever the motions wrote for the mouth.
     if (mouth.lipSync || mouth.stream) {
-        const double openness =
-            mouth.lipSync ? mouth.lipSync->opennessAt(static_cast<double>(frame) / fps - mouth.offsetSeconds) : mouth.stream->openness();
-        model.setParamFloat(mouth.paramIndex, static_cast<float>(tavrix_media::LipSync::onRange(openness, mouth.min, mouth.max)));
+        const double openness = mouth.lipSync
+                                    ? mouth.lipSync->opennessAt(static_cast<double>(frame) / fps - mouth.offsetSeconds)
+                                    : mouth.stream->openness();
+        model.setParamFloat(mouth.paramIndex,
+                            static_cast<float>(tavrix_media::LipSync::onRange(openness, mouth.min, mouth.max)));
     }
     if (blink) blink->setParam(&model);
     for (auto& hair : hairs) hair->update(&model, now);

@@ -3,7 +3,7 @@
 #include <GLES2/gl2.h>
 #include <emscripten/html5.h>
 
-#include <cstring>
+#include "ReadBack.h"
 
 namespace tavrix_gl {
 
@@ -88,14 +88,7 @@ void CanvasContext::clear()
 
 void CanvasContext::readPixels(std::vector<uint8_t>& rgba)
 {
-    const size_t row = static_cast<size_t>(pictureWidth) * 4;
-    bottomUp.resize(row * pictureHeight);
-    glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    glReadPixels(0, 0, pictureWidth, pictureHeight, GL_RGBA, GL_UNSIGNED_BYTE, bottomUp.data());
-    rgba.resize(bottomUp.size());
-    for (int y = 0; y < pictureHeight; ++y) {
-        std::memcpy(&rgba[y * row], &bottomUp[(pictureHeight - 1 - y) * row], row);
-    }
+    readRowsTopFirst(pictureWidth, pictureHeight, bottomUp, rgba);
 }
 
 } // namespace tavrix_gl

@@ -11,8 +11,8 @@ import sys
 import tempfile
 import time
 
-CHROMIUM = "/usr/bin/chromium"
-CHROMEDRIVER = "/usr/bin/chromedriver"
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
+from chromium import CHROMEDRIVER, CHROMIUM, start_chromium, stop_chromium  # noqa: E402
 
 
 def skip_or_fail(reason):
@@ -106,31 +106,14 @@ def start_browser(width=1400, height=1100):
     if not (os.path.exists(CHROMIUM) and os.path.exists(CHROMEDRIVER)):
         skip_or_fail("chromium and chromium-driver are not installed")
     try:
-        from selenium import webdriver
-        from selenium.webdriver.chrome.service import Service
+        import selenium  # noqa: F401
     except ImportError:
         skip_or_fail("python3-selenium is not installed")
-    profile = tempfile.mkdtemp(prefix="tavrix_chromium_")
-    options = webdriver.ChromeOptions()
-    options.binary_location = CHROMIUM
-    for flag in ("--headless=new", "--no-sandbox", "--disable-gpu", "--disable-dev-shm-usage",
-                 "--disable-background-networking", "--disable-component-update", "--disable-sync",
-                 "--no-first-run", "--disable-quic", "--autoplay-policy=no-user-gesture-required",
-                 "--user-data-dir=" + profile, "--window-size=%d,%d" % (width, height)):
-        options.add_argument(flag)
-    driver = webdriver.Chrome(service=Service(CHROMEDRIVER), options=options)
-    driver.set_script_timeout(30)
-    driver.tavrix_profile = profile
-    return driver
+    return start_chromium(width, height, ["--disable-gpu"])
 
 
 def stop_browser(driver):
-    if driver is None:
-        return
-    try:
-        driver.quit()
-    finally:
-        shutil.rmtree(driver.tavrix_profile, ignore_errors=True)
+    stop_chromium(driver)
 
 
 def wait_for(driver, script, timeout=30, what="the page"):

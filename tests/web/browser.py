@@ -2,26 +2,18 @@
 on a free local port, headless Chromium driven through selenium (software
 WebGL), PNG files read and written with the standard library, and the
 clean-up of everything started, also when the run is cut short."""
-import ctypes
 import functools
 import http.server
 import os
 import signal
 import socket
 import struct
-import subprocess
 import sys
-import tempfile
 import threading
 import zlib
 
-CHROMIUM = "/usr/bin/chromium"
-CHROMEDRIVER = "/usr/bin/chromedriver"
-
-
-def _die_with_parent():
-    # Children stop when the script does, even when it is killed outright.
-    ctypes.CDLL("libc.so.6", use_errno=True).prctl(1, signal.SIGTERM)  # PR_SET_PDEATHSIG
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
+from chromium import CHROMEDRIVER, CHROMIUM, start_chromium, stop_chromium  # noqa: E402,F401
 
 
 class QuietHandler(http.server.SimpleHTTPRequestHandler):
@@ -51,21 +43,8 @@ class Browser:
     """Headless Chromium with WebGL on SwiftShader, in a fresh profile."""
 
     def __init__(self, width=1000, height=800):
-        from selenium import webdriver
-        from selenium.webdriver.chrome.options import Options
-        from selenium.webdriver.chrome.service import Service
-        self.profile = tempfile.TemporaryDirectory(prefix="tavrix-chromium-")
-        options = Options()
-        options.binary_location = CHROMIUM
-        for argument in ["--headless=new", "--enable-unsafe-swiftshader", "--no-sandbox",
-                         "--disable-background-networking", "--disable-component-update", "--disable-sync",
-                         "--no-first-run", "--disable-quic", "--disable-dev-shm-usage",
-                         "--autoplay-policy=no-user-gesture-required", "--mute-audio",
-                         "--window-size=%d,%d" % (width, height), "--user-data-dir=" + self.profile.name]:
-            options.add_argument(argument)
-        service = Service(CHROMEDRIVER, popen_kw={"preexec_fn": _die_with_parent})
-        self.driver = webdriver.Chrome(service=service, options=options)
-        self.driver.set_script_timeout(120)
+        self.driver = start_chromium(width, height, ["--enable-unsafe-swiftshader", "--mute-audio"],
+                                     script_timeout=120)
 
     def run(self, script, *arguments):
         """Runs an async function body on the page: `return` gives its value
@@ -76,10 +55,7 @@ class Browser:
         return self.driver.execute_async_script(wrapped, *arguments)
 
     def close(self):
-        try:
-            self.driver.quit()
-        finally:
-            self.profile.cleanup()
+        stop_chromium(self.driver)
 
 
 def stop_after(seconds):
