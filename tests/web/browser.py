@@ -76,7 +76,8 @@ def free_port():
 
 
 def read_png(path):
-    """(width, height, bytes) of an 8-bit RGBA PNG (what the tool writes)."""
+    """(width, height, RGBA bytes) of an 8-bit RGB or RGBA PNG (what the tool
+    writes: RGB when every pixel is opaque)."""
     with open(path, "rb") as f:
         data = f.read()
     if data[:8] != b"\x89PNG\r\n\x1a\n":
@@ -91,18 +92,19 @@ def read_png(path):
             idat += body
         position += 12 + length
     width, height, depth, colour, _, _, interlace = header
-    if depth != 8 or colour != 6 or interlace != 0:
-        raise ValueError("%s: not a plain 8-bit RGBA PNG" % path)
+    if depth != 8 or colour not in (2, 6) or interlace != 0:
+        raise ValueError("%s: not a plain 8-bit RGB or RGBA PNG" % path)
     raw = zlib.decompress(idat)
-    stride = width * 4
+    channels = 4 if colour == 6 else 3
+    stride = width * channels
     rows, previous, at = [], bytearray(stride), 0
     for _ in range(height):
         kind, line = raw[at], bytearray(raw[at + 1:at + 1 + stride])
         at += 1 + stride
         for i in range(stride):
-            left = line[i - 4] if i >= 4 else 0
+            left = line[i - channels] if i >= channels else 0
             up = previous[i]
-            corner = previous[i - 4] if i >= 4 else 0
+            corner = previous[i - channels] if i >= channels else 0
             if kind == 1:
                 line[i] = (line[i] + left) & 255
             elif kind == 2:
@@ -115,7 +117,14 @@ def read_png(path):
                 line[i] = (line[i] + (left if pa <= pb and pa <= pc else up if pb <= pc else corner)) & 255
         rows.append(bytes(line))
         previous = line
-    return width, height, b"".join(rows)
+    pixels = b"".join(rows)
+    if channels == 3:
+        opaque = bytearray(width * height * 4)
+        for c in range(3):
+            opaque[c::4] = pixels[c::3]
+        opaque[3::4] = b"\xff" * (width * height)
+        pixels = bytes(opaque)
+    return width, height, pixels
 
 
 def write_png(path, width, height, rgba):
