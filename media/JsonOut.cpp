@@ -4,7 +4,8 @@
 #include <cstdio>
 #include <string_view>
 
-#include <utf8.h>
+// Only the checks, which throw nothing (the web build has no exceptions).
+#include <utf8/core.h>
 
 namespace tavrix_media {
 

@@ -42,6 +42,18 @@ export interface Pixels {
   data: Uint8ClampedArray;
 }
 
+/** The evaluated model; see `tavrix inspect --help` and the README for every member. */
+export interface ModelFacts {
+  canvasWidth: number;
+  canvasHeight: number;
+  params: { id: string; min: number; max: number; default: number; value: number }[];
+  parts: { id: string; visible: boolean; opacity: number }[];
+  deformers: { id: string; points?: number[]; [member: string]: unknown }[];
+  meshes: { id: string; points: number[]; drawOrder: number; opacity: number; [member: string]: unknown }[];
+  drawSequence: string[];
+  [member: string]: unknown;
+}
+
 /** One hair of a set-up, as the tool's --physics files hold them. */
 export interface HairLink {
   kind?: number;
@@ -93,6 +105,8 @@ export class Puppet {
   seek(seconds: number): void;
   drawFrame(seconds?: number): void;
   readPixels(seconds?: number): Pixels;
+  /** The model evaluated at a time, in the JSON format of `tavrix inspect --json`. */
+  inspect(seconds?: number): ModelFacts;
   /** Milliseconds per model update over count updates, each moving two parameters first. */
   measureUpdate(first?: string, second?: string, count?: number): number;
   destroy(): void;

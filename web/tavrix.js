@@ -415,6 +415,18 @@ export class Puppet {
   }
 
   /**
+   * The model evaluated at the current time (or at `seconds`): canvas,
+   * parameters, parts, deformers and meshes with their evaluated points, and
+   * the draw order, as `tavrix inspect --json` prints them.
+   */
+  inspect(seconds = this.time) {
+    const core = this.#core;
+    const pointer = this.#call(() => core._tavrix_inspect(core._tavrix_frame_at(seconds)));
+    if (!pointer) this.#fail();
+    return JSON.parse(core.UTF8ToString(pointer));
+  }
+
+  /**
    * Milliseconds per model update over count updates, each moving parameters
    * first and second through their range first, as an animation would.
    */

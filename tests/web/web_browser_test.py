@@ -1,6 +1,7 @@
 #!/usr/bin/python3
 """The web package in headless Chromium (software WebGL), against the native
-tool: a posed puppet's pixels equal `tavrix draw`'s, a frame of a motion with
+tool: a posed puppet's pixels equal `tavrix draw`'s and its evaluated points
+`tavrix inspect`'s, a frame of a motion with
 blinking and hairs equals `tavrix play`'s (also when reached by seeking
 back), lip sync from an <audio> element playing a spoken line opens the
 mouth, damaged models and files are refused with a message while the page
@@ -147,6 +148,20 @@ def compare(label, reference_path, pixels, work):
         browser.write_png(os.path.join(work, label.replace(" ", "_") + "-page.png"), width, height, page)
 
 
+def compare_geometry(label, tool, page):
+    """The evaluated points of every mesh and deformer, as `inspect --json`
+    prints them (floats to 9 digits, which tells every float apart)."""
+    differing = []
+    for kind in ["meshes", "deformers"]:
+        for ours, theirs in zip(tool[kind], page.get(kind, [])):
+            if ours.get("points") != theirs.get("points"):
+                differing.append(ours["id"])
+    same_shape = [m["id"] for m in tool["meshes"]] == [m["id"] for m in page.get("meshes", [])]
+    check(same_shape and not differing, "%s: the page's evaluated points of %d meshes and %d deformers equal the "
+          "tool's%s" % (label, len(tool["meshes"]), len(tool["deformers"]),
+                        " (differ: %s)" % ", ".join(differing) if differing else ""))
+
+
 # Loads a puppet into a canvas of SIZE; returns the Puppet (kept in window.puppets).
 LOAD = """
 const { Puppet } = await import('/tavrix.js');
@@ -174,18 +189,19 @@ def decoded(result):
 def test_pixels(page, args, work):
     for i, pose in enumerate(POSES):
         reference = os.path.join(work, "draw-%d.png" % i)
-        command = [args.tool, "draw", os.path.join(args.site_demo, "demo.json"), "--size", "%dx%d" % SIZE,
-                   "-o", reference]
-        for key, value in pose.items():
-            command += ["--set", "%s=%s" % (key, value)]
-        run(command)
+        sets = [word for key, value in pose.items() for word in ["--set", "%s=%s" % (key, value)]]
+        run([args.tool, "draw", os.path.join(args.site_demo, "demo.json"), "--size", "%dx%d" % SIZE, "-o", reference]
+            + sets)
         pixels = decoded(page.run(LOAD + """
 const puppet = await Puppet.load(canvas, 'example/demo/demo.json', { start: false });
 for (const [id, value] of Object.entries(arguments[0])) puppet.setParam(id, value);
 const pixels = puppet.readPixels(0);
+window.facts = puppet.inspect(0);
 puppet.destroy();
 """ + PIXELS, pose))
         compare("pose %d" % i, reference, pixels, work)
+        inspected = run([args.tool, "inspect", "--json", os.path.join(args.site_demo, "demo.moc")] + sets)
+        compare_geometry("pose %d" % i, json.loads(inspected.stdout), page.run("return window.facts;"))
 
 
 def test_motion_frames(page, args, work):
@@ -215,6 +231,11 @@ window.motionPuppet = puppet;
         worst = max(differences, key=differences.get)
         check(differences[worst] <= 1e-4, "motion frame %d: the %d parameters equal the tool's (largest difference "
               "%.2g, %s)" % (frame, len(differences), differences[worst], worst))
+        # The same values evaluate to the same points.
+        sets = [word for id, value in values.items() for word in ["--set", "%s=%r" % (id, value)]]
+        inspected = run([args.tool, "inspect", "--json", os.path.join(demo, "demo.moc")] + sets)
+        compare_geometry("motion frame %d" % frame, json.loads(inspected.stdout),
+                         page.run("return window.motionPuppet.inspect(%r);" % (frame / FPS)))
     page.run("window.motionPuppet.destroy();")
 
 

@@ -177,4 +177,12 @@ EMSCRIPTEN_KEEPALIVE const uint8_t* tavrix_draw(int frame, int width, int height
     return page.draw(frame, width, height) ? page.picture().pixels.data() : nullptr;
 }
 
+// The frame's model facts and evaluated geometry as one JSON document (the
+// format of `tavrix inspect --json`), valid until the next call; null on
+// failure.
+EMSCRIPTEN_KEEPALIVE const char* tavrix_inspect(int frame)
+{
+    return page.inspect(frame) ? page.facts().c_str() : nullptr;
+}
+
 } // extern "C"

@@ -3,6 +3,7 @@
 #include <emscripten/emscripten.h>
 
 #include "ATavrixModel.h"
+#include "ModelFacts.h"
 #include "TavrixModelOpenGL.h"
 #include "Tavrix.h"
 #include "util/UtDebug.h"
@@ -166,6 +167,13 @@ bool PagePuppet::render(int frame, int width, int height)
     std::string why;
     if (!pose(frame)) return false;
     if (!stage.render(*puppet, width, height, why)) return fail(why);
+    return true;
+}
+
+bool PagePuppet::inspect(int frame)
+{
+    if (!pose(frame)) return false;
+    factsJson = tavrix_stage::modelFactsJson(puppet->model());
     return true;
 }
 

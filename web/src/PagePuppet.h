@@ -65,6 +65,10 @@ public:
     // the reason.
     bool draw(int frame, int width, int height);
     const tavrix_media::RgbaImage& picture() const { return image; }
+    // Plays up to frame and evaluates it; facts() then holds the model's
+    // facts and evaluated geometry as `tavrix inspect --json` prints them.
+    bool inspect(int frame);
+    const std::string& facts() const { return factsJson; }
 
     // The last failure's reason, or the warnings of the last load.
     const std::string& message() const { return text; }
@@ -78,6 +82,7 @@ private:
     std::unique_ptr<tavrix_stage::Puppet> puppet;
     std::unique_ptr<tavrix_stage::Playback> playback;
     std::vector<float> heard;
+    std::string factsJson;
     std::unique_ptr<tavrix_media::LipSyncStream> lipSync;
     tavrix_media::RgbaImage image;
     std::string text;
