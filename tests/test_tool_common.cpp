@@ -3,6 +3,7 @@
 // drawing in order, and the alpha conversions.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <lodepng.h>
 
 #include <algorithm>
 #include <chrono>
@@ -244,6 +245,37 @@ TEST(ImageFileTest, AlphaConversions)
     RgbaImage over{2, 1, {255, 0, 0, 128, 0, 0, 0, 0}};
     compositeOver(over, Rgba8{0, 0, 255, 255});
     EXPECT_EQ(over.pixels, (std::vector<uint8_t>{128, 0, 127, 255, 0, 0, 255, 255}));
+}
+
+// The encoder writes the file itself around libdeflate's stream: another
+// decoder reads back the same pixels, RGB for opaque pictures and RGBA
+// otherwise, whatever the row length, and refuses no size it is given.
+TEST(ImageFileTest, EncodedPicturesDecodeToTheSamePixels)
+{
+    struct Case {
+        unsigned width, height;
+        bool opaque;
+    };
+    for (const Case& c : {Case{1, 1, true}, Case{1, 1, false}, Case{5, 3, true}, Case{7, 4, false}, Case{300, 2, false}}) {
+        RgbaImage image{c.width, c.height, std::vector<uint8_t>(size_t(c.width) * c.height * 4)};
+        for (size_t i = 0; i < image.pixels.size(); ++i) image.pixels[i] = static_cast<uint8_t>(i * 37 + i / 5);
+        for (size_t i = 3; i < image.pixels.size(); i += 4) {
+            if (c.opaque || i % 3) image.pixels[i] = 255;
+        }
+        std::vector<uint8_t> png;
+        std::string why;
+        ASSERT_TRUE(encodePng(image, png, why)) << why;
+        EXPECT_EQ(png[25], c.opaque ? 2 : 6) << "colour type, " << c.width << " x " << c.height;
+        unsigned char* decoded = nullptr;
+        unsigned width = 0, height = 0;
+        ASSERT_EQ(lodepng_decode32(&decoded, &width, &height, png.data(), png.size()), 0u);
+        const std::vector<uint8_t> back(decoded, decoded + size_t(width) * height * 4);
+        std::free(decoded);
+        EXPECT_EQ(back, image.pixels) << c.width << " x " << c.height;
+    }
+    std::vector<uint8_t> png;
+    std::string why;
+    EXPECT_FALSE(encodePng(RgbaImage{}, png, why));
 }
 
 TEST(ImageFileTest, WritesWholeFilesOrNothing)
