@@ -8,7 +8,8 @@
 #            adds, and Chromium with its driver and selenium, for the web
 #            package's browser test and the viewer's (with libnss-myhostname:
 #            the driver reaches the browser by the name localhost, which a
-#            bare root without /etc/hosts cannot resolve otherwise); the
+#            bare root without /etc/hosts cannot resolve otherwise, and
+#            libgles2: Chromium's WebGL on Mesa through OpenGL ES); the
 #            frei0r header and the video hosts the frei0r plug-ins are tested
 #            in (ffmpeg, melt, gst-launch-1.0 with GStreamer's frei0r elements)
 #   --web    also what building the web package takes (web/build.sh):
@@ -28,7 +29,7 @@ packages=(
 for arg in "$@"; do
   case "$arg" in
     --test) packages+=(slurmctld slurmd slurm-client munge ffmpeg libobs-dev obs-studio xvfb xauth libx11-dev
-                       emscripten libstb-dev chromium chromium-driver python3-selenium libnss-myhostname
+                       emscripten libstb-dev chromium chromium-driver python3-selenium libnss-myhostname libgles2
                        frei0r-plugins-dev melt gstreamer1.0-tools gstreamer1.0-plugins-bad) ;;
     --web) packages+=(emscripten libstb-dev) ;;
     --fuzz) packages+=(clang libclang-rt-dev) ;;

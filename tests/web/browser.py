@@ -39,12 +39,28 @@ class Site:
         self.server.server_close()
 
 
-class Browser:
-    """Headless Chromium with WebGL on SwiftShader, in a fresh profile."""
+# Chromium's software WebGL: SwiftShader, its own rasteriser, or ANGLE on the
+# machine's OpenGL ES through EGL, which here is Mesa's llvmpipe, the
+# rasteriser the tool draws with (headless, no display needed).
+WEBGL_FLAGS = {
+    "swiftshader": ["--enable-unsafe-swiftshader"],
+    "llvmpipe": ["--ozone-platform=headless", "--use-angle=gl-egl", "--ignore-gpu-blocklist"],
+}
 
-    def __init__(self, width=1000, height=800):
-        self.driver = start_chromium(width, height, ["--enable-unsafe-swiftshader", "--mute-audio"],
-                                     script_timeout=120)
+
+class Browser:
+    """Headless Chromium with software WebGL (see WEBGL_FLAGS), in a fresh profile."""
+
+    def __init__(self, width=1000, height=800, webgl="swiftshader"):
+        self.driver = start_chromium(width, height, WEBGL_FLAGS[webgl] + ["--mute-audio"], script_timeout=120)
+
+    def renderer(self):
+        """What draws the page's WebGL, as the browser names it."""
+        return self.driver.execute_script("""
+const gl = document.createElement('canvas').getContext('webgl');
+if (!gl) return 'no WebGL';
+const info = gl.getExtension('WEBGL_debug_renderer_info');
+return gl.getParameter(info ? info.UNMASKED_RENDERER_WEBGL : gl.RENDERER);""")
 
     def run(self, script, *arguments):
         """Runs an async function body on the page: `return` gives its value
