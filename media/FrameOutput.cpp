@@ -108,20 +108,20 @@ FramePipeline::Steps FrameOutput::pngSteps(int frame, std::shared_ptr<RgbaImage>
 
 FramePipeline::Steps FrameOutput::clipSteps(std::shared_ptr<RgbaImage> image)
 {
-    FramePipeline::Steps steps;
+    // Frames are converted for the encoder on any worker; only the encoding
+    // itself goes in order.
+    auto picture = std::make_shared<VideoWriter::PicturePtr>();
     // A clip without alpha lays its frames over the background itself.
-    if (hasBackground && format != VideoFormat::MP4) {
-        const Rgba8 background = video.background;
-        steps.prepare = [image, background](std::string&) {
-            compositeOver(*image, background);
-            return true;
-        };
-    }
-    steps.complete = [this, image](std::string& why) {
-        const bool written = writer.writeFrame(*image, why);
+    const bool composite = hasBackground && format != VideoFormat::MP4;
+    const Rgba8 background = video.background;
+    FramePipeline::Steps steps;
+    steps.prepare = [this, image, picture, composite, background](std::string& why) {
+        if (composite) compositeOver(*image, background);
+        const bool converted = writer.convertFrame(*image, *picture, why);
         std::vector<uint8_t>().swap(image->pixels);
-        return written;
+        return converted;
     };
+    steps.complete = [this, picture](std::string& why) { return writer.writePicture(std::move(*picture), why); };
     return steps;
 }
 

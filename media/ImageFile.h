@@ -11,7 +11,9 @@ namespace tavrix_media {
 
 // The image as the bytes of a PNG file: 8-bit RGB when every pixel is
 // opaque, else RGBA, every row through the same filter, compressed by
-// libdeflate. The bytes depend only on the pixels.
+// ISA-L's igzip. The bytes depend only on the pixels (the compressor picks
+// code for the processor, so another kind of processor may pack them
+// differently; the pixels read back are the same).
 bool encodePng(const RgbaImage& image, std::vector<uint8_t>& png, std::string& why);
 // Encodes and writes the image under a temporary name in the same folder,
 // then renames it, so the path never holds a half-written file.

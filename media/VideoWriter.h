@@ -46,8 +46,23 @@ public:
     // What open checks before it starts a file (the build, the settings
     // against the format, the encoder), for runs that write nothing.
     static bool check(const std::string& path, VideoFormat format, const VideoSettings& settings, std::string& why);
-    // Straight-alpha RGBA of the size given to open.
+    // A frame converted for the encoder: its colours, size and layout.
+    struct Picture;
+    struct PictureRelease {
+        void operator()(Picture* picture) const;
+    };
+    using PicturePtr = std::unique_ptr<Picture, PictureRelease>;
+
+    // Straight-alpha RGBA of the size given to open: convertFrame, then
+    // writePicture.
     bool writeFrame(const RgbaImage& frame, std::string& why);
+    // The first half of writing a frame, which may run on several threads at
+    // once, beside writePicture, while the clip is open: frame converted for
+    // the encoder. A clip without alpha lays frame over its background in
+    // place.
+    bool convertFrame(RgbaImage& frame, PicturePtr& picture, std::string& why);
+    // The second half, one frame at a time in the order of the clip.
+    bool writePicture(PicturePtr picture, std::string& why);
     // Flushes the encoder, completes the file and moves it to its name.
     bool finish(std::string& why);
     // Stops and removes the partial file.

@@ -313,24 +313,26 @@ def main(arguments):
                    "time), the host's conversions and the effect. Decoding the demo textures with lodepng (the "
                    "only lodepng use on the way, once a run) takes about 28 ms, a few per cent of a dry run, and "
                    "was left alone. Each output adds its encoder's CPU time on worker threads, per 640 x 800 "
-                   "frame about: PNG 15 ms (lodepng's own deflate with its five-filter search per row took 54 ms, "
-                   "on the drawing thread: three quarters of a PNG render), VP9 15 ms in the real-time mode (the "
-                   "good mode, 47 ms), H.264 14 ms with the veryfast preset (medium, 25 ms), ProRes 18 ms at the "
-                   "finest quantiser (68 ms with the encoder's search for each slice's quantiser, which chose the "
-                   "finest anyway). The drawing keeps about one core busy, so on two cores an output costs little "
-                   "wall time while its encoder fits in the other; at 800 x 1000 (play) the encoders take about "
-                   "half as long again as the drawing does.")
+                   "frame about (perf): PNG 3 ms (lodepng's own deflate with its five-filter search per row took "
+                   "54 ms, on the drawing thread: three quarters of a PNG render), H.264 8 ms with the veryfast "
+                   "preset, diamond search and the quickest sub-pixel refinement (medium, 25 ms), VP9 15-17 ms in "
+                   "the real-time mode (the good mode, 47 ms), ProRes 15-17 ms at the finest quantiser (68 ms with "
+                   "the encoder's search for each slice's quantiser, which chose the finest anyway), and for the "
+                   "clips 2.5-4 ms of conversion to the encoder's colours (libswscale, on the workers). The dry run "
+                   "of the render keeps about 1.5 of the 2 cores busy, that of the play (800 x 1000) nearly both: "
+                   "an output's CPU time then adds to the wall time instead of hiding beside the drawing, by at "
+                   "least half of it, so the video outputs of the play stay well above their targets here.")
         out.append("- PNG compression, chosen on the demo frames (encoding time a frame, bytes against lodepng's "
                    "defaults): lodepng with its own deflate and filter search 54 ms, 1.00; lodepng with libdeflate "
                    "at level 6, same search, 38 ms, 0.98; libdeflate level 2 with every row filtered \"up\", "
-                   "15.5 ms, 1.05 (the 800 x 1000 wave frames 22 ms, 1.01); \"Paeth\" for every row "
-                   "18 ms, 1.05, slower; no filter 11 ms but 1.30; libpng level 6 48 ms, 1.10, level 1 with the "
-                   "sub filter 11 ms but 1.76; libspng 58 ms, 1.10. About half of the 15.5 ms was lodepng's search "
-                   "of every pixel for a palette or grey: the choice, libdeflate level 1, \"up\" for every row, "
-                   "and RGB or RGBA decided by one pass over the alpha, takes about 8 ms, in files 1.01 times "
-                   "the size; writing the file around libdeflate's stream instead of through lodepng (no copy of "
-                   "the picture, buffers kept from frame to frame) brings it to 7 ms, byte for byte the same "
-                   "files. The pixels decode the same in every case.")
+                   "15.5 ms, 1.05; libpng level 6 48 ms, 1.10, level 1 with the sub filter 11 ms but 1.76; "
+                   "libspng 58 ms, 1.10; libdeflate level 1 with \"up\" and RGB or RGBA decided by one pass over "
+                   "the alpha, written around its stream, 7 ms, 1.07. The choice: ISA-L's igzip (libisal) at "
+                   "level 1, same filter and colour type, 2.7 ms (1.2 ms the compression; libdeflate level 1 took "
+                   "5.7 ms of the same frames' 7), 1.16; at 800 x 1000 (the play's frames, mostly transparent) "
+                   "2 ms of compression against libdeflate's 11.5, 1.14. igzip's levels 0 and 2 were as fast (1.0 "
+                   "and 1.2 ms, sizes 1.34 and 1.16), level 3 slower than libdeflate; zlib level 1 7 ms. The "
+                   "pixels decode the same in every case.")
     sys.stdout.write("\n".join(out) + "\n")
 
 

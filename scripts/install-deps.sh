@@ -20,7 +20,7 @@ set -euo pipefail
 packages=(
   build-essential cmake pkg-config python3
   libgtest-dev libgmock-dev libbenchmark-dev
-  libjsoncpp-dev liblodepng-dev libdeflate-dev libglm-dev
+  libjsoncpp-dev liblodepng-dev libisal-dev libglm-dev
   libegl-dev libgl-dev libglu1-mesa-dev libegl-mesa0 libgl1-mesa-dri
   duktape-dev libcli11-dev libutfcpp-dev libcivetweb-dev
   libavformat-dev libavcodec-dev libswscale-dev libavutil-dev libswresample-dev

@@ -11,6 +11,7 @@
 #include <fstream>
 #include <memory>
 #include <mutex>
+#include <random>
 #include <string>
 #include <thread>
 #include <unistd.h>
@@ -247,18 +248,24 @@ TEST(ImageFileTest, AlphaConversions)
     EXPECT_EQ(over.pixels, (std::vector<uint8_t>{128, 0, 127, 255, 0, 0, 255, 255}));
 }
 
-// The encoder writes the file itself around libdeflate's stream: another
-// decoder reads back the same pixels, RGB for opaque pictures and RGBA
-// otherwise, whatever the row length, and refuses no size it is given.
+// The encoder writes the file itself around the compressor's stream:
+// another decoder reads back the same pixels (and checks every CRC), RGB for
+// opaque pictures and RGBA otherwise, whatever the row length, noise that
+// does not compress included.
 TEST(ImageFileTest, EncodedPicturesDecodeToTheSamePixels)
 {
     struct Case {
         unsigned width, height;
         bool opaque;
+        bool noise;
     };
-    for (const Case& c : {Case{1, 1, true}, Case{1, 1, false}, Case{5, 3, true}, Case{7, 4, false}, Case{300, 2, false}}) {
+    for (const Case& c : {Case{1, 1, true, false}, Case{1, 1, false, false}, Case{5, 3, true, false},
+                          Case{7, 4, false, false}, Case{300, 2, false, false}, Case{640, 480, false, true}}) {
         RgbaImage image{c.width, c.height, std::vector<uint8_t>(size_t(c.width) * c.height * 4)};
-        for (size_t i = 0; i < image.pixels.size(); ++i) image.pixels[i] = static_cast<uint8_t>(i * 37 + i / 5);
+        std::mt19937 random(7);
+        for (size_t i = 0; i < image.pixels.size(); ++i) {
+            image.pixels[i] = static_cast<uint8_t>(c.noise ? random() : i * 37 + i / 5);
+        }
         for (size_t i = 3; i < image.pixels.size(); i += 4) {
             if (c.opaque || i % 3) image.pixels[i] = 255;
         }

@@ -5,6 +5,9 @@
 namespace tavrix_media {
 
 struct VideoWriter::Encoder {};
+struct VideoWriter::Picture {};
+
+void VideoWriter::PictureRelease::operator()(Picture* picture) const { delete picture; }
 
 VideoWriter::VideoWriter() = default;
 VideoWriter::~VideoWriter() = default;
@@ -26,6 +29,10 @@ bool VideoWriter::writeFrame(const RgbaImage&, std::string& why)
     why = "no video file is open";
     return false;
 }
+
+bool VideoWriter::convertFrame(RgbaImage&, PicturePtr&, std::string& why) { return writeFrame(RgbaImage(), why); }
+
+bool VideoWriter::writePicture(PicturePtr, std::string& why) { return writeFrame(RgbaImage(), why); }
 
 bool VideoWriter::finish(std::string& why) { return writeFrame(RgbaImage(), why); }
 
