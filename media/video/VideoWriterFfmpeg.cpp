@@ -17,6 +17,7 @@ extern "C" {
 #include <cstdio>
 #include <cstring>
 #include <mutex>
+#include <thread>
 #include <vector>
 
 namespace tavrix_media {
@@ -155,6 +156,11 @@ void VideoWriter::Encoder::configureRate(const VideoSettings& settings)
         // of the encoder's time off, for files 4 % larger at the same PSNR
         // on the demo clip (docs/benchmarks.md).
         av_opt_set(options, "x264-params", "me=dia:subme=1", 0);
+        // A processor is left to the drawing: x264's frame threads on every
+        // one of them only took turns with it (the encoding keeps up on
+        // fewer, and a mp4 render of the demo came out about 8 % sooner on
+        // two processors with one thread).
+        codec->thread_count = std::max(1, static_cast<int>(std::thread::hardware_concurrency()) - 1);
         if (qualityTarget) {
             av_opt_set_double(options, "crf", settings.crf >= 0 ? settings.crf : traits->defaultCrf, 0);
             // A bitrate beside a quality target caps the rate.
