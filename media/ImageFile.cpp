@@ -103,7 +103,11 @@ bool compressRows(const std::vector<uint8_t>& rows, std::vector<uint8_t>& stream
     // The level's hash tables and tokens, kept per thread so their pages stay
     // mapped from frame to frame.
     thread_local std::vector<uint8_t> levelBuffer(ISAL_DEF_LVL1_DEFAULT);
-    isal_zstream z;
+    // The stream's state holds some 80 KB of history: on the heap, as a
+    // thread's stack may be small, and once for each thread that compresses
+    // (a thread_local of that size would take room in every thread's stack).
+    thread_local std::unique_ptr<isal_zstream> state(new isal_zstream);
+    isal_zstream& z = *state;
     isal_deflate_init(&z);
     z.level = PNG_DEFLATE_LEVEL;
     z.level_buf = levelBuffer.data();
