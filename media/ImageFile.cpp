@@ -114,7 +114,6 @@ bool compressRows(const std::vector<uint8_t>& rows, std::vector<uint8_t>& stream
     z.level_buf_size = static_cast<uint32_t>(levelBuffer.size());
     z.gzip_flag = IGZIP_ZLIB;
     z.flush = NO_FLUSH;
-    z.end_of_stream = 1;
     // Stored blocks never take more than the rows plus 5 bytes a block; the
     // stream grows in the rare case that its first guess is short.
     stream.resize(rows.size() + rows.size() / 8 + 1024);

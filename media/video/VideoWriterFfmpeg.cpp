@@ -131,11 +131,22 @@ struct VideoWriter::Encoder {
     // without alpha (in place), padded to even sides into padded.
     const RgbaImage& layOut(RgbaImage& frame, RgbaImage& padded) const;
     SwsContext* makeScaler() const;
-    SwsContext* takeScaler();
     // A writable picture of the clip's format and size, or null.
     AVFrame* takePicture();
-    void giveBack(SwsContext* scaler);
-    void giveBack(AVFrame* picture);
+    // The last of the idle scalers or pictures, or null when none is idle.
+    template <typename Item> Item* takeIdle(std::vector<Item*>& idle)
+    {
+        std::lock_guard<std::mutex> held(idleLock);
+        if (idle.empty()) return nullptr;
+        Item* item = idle.back();
+        idle.pop_back();
+        return item;
+    }
+    template <typename Item> void giveBack(std::vector<Item*>& idle, Item* item)
+    {
+        std::lock_guard<std::mutex> held(idleLock);
+        idle.push_back(item);
+    }
     bool send(AVCodecContext* encoder, AVStream* target, const char* label, AVFrame* frame, std::string& why);
     // Encodes the sound up to the end of the frames written so far; at the
     // end also the last, shorter block, then flushes the encoder.
@@ -266,8 +277,8 @@ bool VideoWriter::Encoder::start(const VideoSettings& settings, const AVCodec* c
     SwsContext* scaler = makeScaler();
     AVFrame* picture = takePicture();
     packet = av_packet_alloc();
-    if (scaler) giveBack(scaler);
-    if (picture) giveBack(picture);
+    if (scaler) giveBack(idleScalers, scaler);
+    if (picture) giveBack(idlePictures, picture);
     if (!scaler || !picture || !packet) {
         why = "cannot convert RGBA frames for the " + encoderName;
         return false;
@@ -389,29 +400,9 @@ SwsContext* VideoWriter::Encoder::makeScaler() const
     return scaler;
 }
 
-SwsContext* VideoWriter::Encoder::takeScaler()
-{
-    {
-        std::lock_guard<std::mutex> held(idleLock);
-        if (!idleScalers.empty()) {
-            SwsContext* scaler = idleScalers.back();
-            idleScalers.pop_back();
-            return scaler;
-        }
-    }
-    return makeScaler();
-}
-
 AVFrame* VideoWriter::Encoder::takePicture()
 {
-    AVFrame* picture = nullptr;
-    {
-        std::lock_guard<std::mutex> held(idleLock);
-        if (!idlePictures.empty()) {
-            picture = idlePictures.back();
-            idlePictures.pop_back();
-        }
-    }
+    AVFrame* picture = takeIdle(idlePictures);
     // An encoder that still holds the pixels of a picture given to it keeps
     // them: this picture gets new ones.
     if (picture && av_frame_is_writable(picture)) return picture;
@@ -427,18 +418,6 @@ AVFrame* VideoWriter::Encoder::takePicture()
     picture->color_trc = codec->color_trc;
     if (av_frame_get_buffer(picture, 0) < 0) av_frame_free(&picture);
     return picture;
-}
-
-void VideoWriter::Encoder::giveBack(SwsContext* scaler)
-{
-    std::lock_guard<std::mutex> held(idleLock);
-    idleScalers.push_back(scaler);
-}
-
-void VideoWriter::Encoder::giveBack(AVFrame* picture)
-{
-    std::lock_guard<std::mutex> held(idleLock);
-    idlePictures.push_back(picture);
 }
 
 // Sends a frame (null to flush) to one of the encoders and writes every
@@ -570,7 +549,11 @@ bool VideoWriter::convertFrame(RgbaImage& frame, PicturePtr& picture, std::strin
     const RgbaImage& source = e.layOut(frame, padded);
     PicturePtr made(new Picture);
     made->frame = e.takePicture();
-    SwsContext* scaler = made->frame ? e.takeScaler() : nullptr;
+    SwsContext* scaler = nullptr;
+    if (made->frame) {
+        scaler = e.takeIdle(e.idleScalers);
+        if (!scaler) scaler = e.makeScaler();
+    }
     if (!scaler) {
         why = "out of memory for a video frame";
         return false;
@@ -578,7 +561,7 @@ bool VideoWriter::convertFrame(RgbaImage& frame, PicturePtr& picture, std::strin
     const uint8_t* planes[1] = {source.pixels.data()};
     const int strides[1] = {e.codedWidth * 4};
     sws_scale(scaler, planes, strides, 0, e.codedHeight, made->frame->data, made->frame->linesize);
-    e.giveBack(scaler);
+    e.giveBack(e.idleScalers, scaler);
     picture = std::move(made);
     return true;
 }
@@ -596,7 +579,7 @@ bool VideoWriter::writePicture(PicturePtr picture, std::string& why)
     Encoder& e = *encoder;
     picture->frame->pts = e.nextPts++;
     if (!e.send(e.codec, e.stream, e.traits->codecLabel, picture->frame, why)) return false;
-    e.giveBack(picture->frame);
+    e.giveBack(e.idlePictures, picture->frame);
     picture->frame = nullptr;
     ++frames;
     return !e.sound || e.sendSound(false, why);
