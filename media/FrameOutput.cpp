@@ -63,6 +63,7 @@ bool FrameOutput::start(int width, int height, double frameRate, const std::vect
         video.frameRate = frameRate;
         video.sound = soundtrack;
         video.soundStart = AudioTrack::sampleAt(frames.front() / frameRate);
+        video.opaque = opaqueFrames || (laysOverBackground() && video.background.a == 255);
         clipPath = pattern.pathFor(frames.front());
     }
     if (dryRun) return !isVideo() || frames.empty() || VideoWriter::check(clipPath, format, video, why);
@@ -111,8 +112,7 @@ FramePipeline::Steps FrameOutput::clipSteps(std::shared_ptr<RgbaImage> image)
     // Frames are converted for the encoder on any worker; only the encoding
     // itself goes in order.
     auto picture = std::make_shared<VideoWriter::PicturePtr>();
-    // A clip without alpha lays its frames over the background itself.
-    const bool composite = hasBackground && format != VideoFormat::MP4;
+    const bool composite = laysOverBackground();
     const Rgba8 background = video.background;
     FramePipeline::Steps steps;
     steps.prepare = [this, image, picture, composite, background](std::string& why) {

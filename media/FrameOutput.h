@@ -50,6 +50,10 @@ public:
     // stretch from its first frame on, cut or padded with silence to the
     // clip's length. PNG files have none. Kept by reference until finish.
     void setSoundtrack(const AudioTrack* sound) { soundtrack = sound; }
+    // The frames are known to be opaque (a composition over an opaque
+    // backdrop): a clip leaves out the alpha plane. An opaque --background
+    // makes them so too.
+    void setOpaqueFrames(bool opaque) { opaqueFrames = opaque; }
     // Creates the output folder and, for a video, starts the clip at the
     // frames' size and rate; the first of the frames fills a frame field in
     // a video name. No frames (an empty chunk) make no clip. A dry run
@@ -87,6 +91,9 @@ public:
 private:
     FramePipeline::Steps pngSteps(int frame, std::shared_ptr<RgbaImage> image);
     FramePipeline::Steps clipSteps(std::shared_ptr<RgbaImage> image);
+    // Whether a clip's frames are laid over --background here, before the
+    // clip gets them (a clip without alpha does that itself).
+    bool laysOverBackground() const { return hasBackground && format != VideoFormat::MP4; }
 
     OutputPattern pattern;
     VideoFormat format = VideoFormat::NONE;
@@ -96,6 +103,7 @@ private:
     VideoWriter writer;
     std::string clipPath;
     const AudioTrack* soundtrack = nullptr;
+    bool opaqueFrames = false;
     bool clipStarted = false;
     FrameReport report;
     std::string firstFailure;

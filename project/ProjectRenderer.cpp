@@ -87,6 +87,28 @@ int32_t ProjectRenderer::scaledSize(int32_t size, int32_t downsample)
     return (size + downsample - 1) / downsample;
 }
 
+int32_t ProjectRenderer::offset(int32_t compositionSide, int32_t layerSide, int32_t downsample)
+{
+    return (compositionSide - layerSide) / 2 / downsample;
+}
+
+bool ProjectRenderer::everyFrameOpaque(int32_t downsample) const
+{
+    if (!project) return false;
+    for (const auto& layer : layers) {
+        const Project::Layer& entry = *layer->entry;
+        if (layer->instance || entry.source != Project::SourceKind::Solid || entry.colour[3] != 255) continue;
+        const int32_t left = offset(project->width, entry.width, downsample);
+        const int32_t top = offset(project->height, entry.height, downsample);
+        if (left <= 0 && top <= 0 &&
+            left + scaledSize(entry.width, downsample) >= scaledSize(project->width, downsample) &&
+            top + scaledSize(entry.height, downsample) >= scaledSize(project->height, downsample)) {
+            return true;
+        }
+    }
+    return false;
+}
+
 EffectInstance* ProjectRenderer::instanceOf(size_t layer) const
 {
     return layer < layers.size() ? layers[layer]->instance : nullptr;
@@ -287,8 +309,8 @@ bool ProjectRenderer::renderFrame(int32_t frame, int32_t downsample, int32_t qua
             }
             shown = &output.world();
         }
-        const int32_t left = (project->width - layer.entry->width) / 2 / downsample;
-        const int32_t top = (project->height - layer.entry->height) / 2 / downsample;
+        const int32_t left = offset(project->width, layer.entry->width, downsample);
+        const int32_t top = offset(project->height, layer.entry->height, downsample);
         WorldOps::compositeOver(*shown, left, top, rgba, width, height);
     }
     return true;

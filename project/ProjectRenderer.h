@@ -40,6 +40,11 @@ public:
     bool renderFrame(int32_t frame, int32_t downsample, int32_t quality, std::vector<uint8_t>& rgba, int32_t& width,
                      int32_t& height, std::string& error);
 
+    // Whether every frame comes out opaque at 1/downsample: a layer without
+    // an effect, an opaque solid, covers the composition. What lies under it
+    // is hidden and what comes over it cannot make it see-through.
+    bool everyFrameOpaque(int32_t downsample) const;
+
     // The saved state of each layer's effect (empty for layers without it),
     // from flattening the instances. With reopen the instances are set up
     // again from their blocks, ready to render on.
@@ -53,6 +58,8 @@ public:
     static int32_t scaledSize(int32_t size, int32_t downsample);
 
 private:
+    // Where a layer's side starts in the frame: layers are centred.
+    static int32_t offset(int32_t compositionSide, int32_t layerSide, int32_t downsample);
     struct Layer;
     bool bindParams(const Project::Layer& layer, tavrix_host::EffectInstance& instance, bool hasModel, std::string& error);
     // Has the layer's sound drive the slider its "audio" entry names.

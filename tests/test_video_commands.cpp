@@ -87,6 +87,8 @@ TEST_F(VideoCommandTest, ClipsHoldTheRangeOfFramesAsThePngFramesShowThem)
         {"clip.webm", "", true},
         {"clip.mov", "", true},
         {"clip.mp4", "--background '#204060'", false},
+        // Frames over an opaque background need no alpha plane.
+        {"opaque.webm", "--background '#204060'", false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -109,6 +111,41 @@ TEST_F(VideoCommandTest, ClipsHoldTheRangeOfFramesAsThePngFramesShowThem)
             EXPECT_NEAR(clip.frames[static_cast<size_t>(i)].pixels[static_cast<size_t>(centre) + 3],
                         c.alpha ? SQUARE.a : 255, 2);
             EXPECT_NEAR(clip.frames[static_cast<size_t>(i)].pixels[3], c.alpha ? 0 : 255, 2);
+        }
+    }
+}
+
+TEST_F(VideoCommandTest, ClipsLeaveOutAlphaOnlyOverABackdropThatHidesEverything)
+{
+    struct Case {
+        const char* name;
+        const char* colour;
+        int width; // of the backdrop; 0: the composition's
+        bool alpha;
+        int cornerAlpha;
+    } cases[] = {
+        {"covered.webm", "#204060", 0, false, 255},
+        {"covered.mov", "#204060", 0, false, 255},
+        {"see-through.webm", "#20406080", 0, true, 128},
+        {"narrow.mov", "#204060", 150, true, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Json::Value project = movingEffectProject(200, 100, centredSquareState(SQUARE));
+        Json::Value& backdrop = project["layers"].append(Json::Value());
+        backdrop["source"]["type"] = "solid";
+        backdrop["source"]["color"] = c.colour;
+        if (c.width) backdrop["width"] = c.width;
+        write("shot.json", project.toStyledString());
+        ToolRun r = render(std::string("-e 1 -o ") + c.name);
+        ASSERT_EQ(r.status, 0) << r.err;
+        const DecodedClip clip = decode(c.name);
+        EXPECT_EQ(clip.alphaPlane, c.alpha);
+        ASSERT_EQ(clip.frames.size(), 2u);
+        const uint8_t* corner = clip.frames[0].pixels.data();
+        EXPECT_NEAR(corner[3], c.cornerAlpha, 2);
+        if (c.cornerAlpha) {
+            EXPECT_NEAR(corner[2], 0x60, 3);
         }
     }
 }

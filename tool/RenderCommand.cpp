@@ -115,6 +115,7 @@ int runRender(const RenderOptions& options)
     const bool opened = renderer.open(project, why, warnings);
     for (const std::string& warning : warnings) std::fprintf(stderr, "tavrix render: %s\n", warning.c_str());
     if (!opened) return fail(why);
+    output.setOpaqueFrames(renderer.everyFrameOpaque(options.downsample));
 
     const Verbosity verbosity =
         options.quiet ? Verbosity::QUIET : options.verbose ? Verbosity::VERBOSE : Verbosity::NORMAL;

@@ -30,6 +30,8 @@ struct FormatTraits {
     const char* encoderName;
     const char* codecLabel;
     AVPixelFormat pixels;
+    // The same without the alpha plane, for frames known to be opaque.
+    AVPixelFormat opaquePixels;
     bool keepsAlpha;
     bool needsEvenSides; // 4:2:0 that the encoder refuses at odd sizes
     int maxCrf;          // -1: the codec has no constant rate factor
@@ -47,11 +49,12 @@ struct FormatTraits {
 
 // VP9 takes odd sizes (its chroma planes round up); H.264 in 4:2:0 cannot.
 const FormatTraits FORMATS[] = {
-    {VideoFormat::MP4, "mp4", "libx264", "H.264", AV_PIX_FMT_YUV420P, false, true, 51, 15, true,
+    {VideoFormat::MP4, "mp4", "libx264", "H.264", AV_PIX_FMT_YUV420P, AV_PIX_FMT_YUV420P, false, true, 51, 15, true,
      "aac", "AAC", AV_SAMPLE_FMT_FLTP, 128000},
-    {VideoFormat::WEBM, "webm", "libvpx-vp9", "VP9", AV_PIX_FMT_YUVA420P, true, false, 63, 19, true,
+    {VideoFormat::WEBM, "webm", "libvpx-vp9", "VP9", AV_PIX_FMT_YUVA420P, AV_PIX_FMT_YUV420P, true, false, 63, 19, true,
      "libopus", "Opus", AV_SAMPLE_FMT_FLT, 96000},
-    {VideoFormat::MOV, "mov", "prores_ks", "ProRes 4444", AV_PIX_FMT_YUVA444P10LE, true, false, -1, -1, false,
+    {VideoFormat::MOV, "mov", "prores_ks", "ProRes 4444", AV_PIX_FMT_YUVA444P10LE, AV_PIX_FMT_YUV444P10LE,
+     true, false, -1, -1, false,
      "pcm_s16le", "16-bit PCM", AV_SAMPLE_FMT_S16, 0},
 };
 
@@ -68,6 +71,8 @@ std::string sizeText(int width, int height) { return std::to_string(width) + "x"
 
 struct VideoWriter::Encoder {
     const FormatTraits* traits = nullptr;
+    AVPixelFormat pixels = AV_PIX_FMT_NONE; // what the encoder takes
+    bool opaque = false;                     // every frame is known to be opaque
     std::string path;
     std::string temporaryPath;
     int width = 0, height = 0;
@@ -224,7 +229,7 @@ bool VideoWriter::Encoder::start(const VideoSettings& settings, const AVCodec* c
     AVRational rate = av_d2q(settings.frameRate, 100000);
     codec->width = codedWidth;
     codec->height = codedHeight;
-    codec->pix_fmt = traits->pixels;
+    codec->pix_fmt = pixels;
     codec->time_base = av_inv_q(rate);
     codec->framerate = rate;
     codec->sample_aspect_ratio = AVRational{1, 1};
@@ -381,7 +386,8 @@ const RgbaImage& VideoWriter::Encoder::layOut(RgbaImage& frame, RgbaImage& padde
         }
         target = &padded;
     }
-    if (!traits->keepsAlpha) {
+    // Opaque frames hide any background.
+    if (!traits->keepsAlpha && !opaque) {
         compositeOver(*target, background);
         // A background that is not opaque itself ends up over black.
         if (background.a < 255) compositeOver(*target, Rgba8{0, 0, 0, 255});
@@ -392,7 +398,7 @@ const RgbaImage& VideoWriter::Encoder::layOut(RgbaImage& frame, RgbaImage& padde
 SwsContext* VideoWriter::Encoder::makeScaler() const
 {
     SwsContext* scaler = sws_getContext(codedWidth, codedHeight, AV_PIX_FMT_RGBA, codedWidth, codedHeight,
-                                        traits->pixels, SWS_BICUBIC | SWS_ACCURATE_RND | SWS_BITEXACT, nullptr,
+                                        pixels, SWS_BICUBIC | SWS_ACCURATE_RND | SWS_BITEXACT, nullptr,
                                         nullptr, nullptr);
     if (!scaler) return nullptr;
     const int* bt709 = sws_getCoefficients(SWS_CS_ITU709);
@@ -409,7 +415,7 @@ AVFrame* VideoWriter::Encoder::takePicture()
     if (!picture) picture = av_frame_alloc();
     if (!picture) return nullptr;
     av_frame_unref(picture);
-    picture->format = traits->pixels;
+    picture->format = pixels;
     picture->width = codedWidth;
     picture->height = codedHeight;
     picture->color_range = codec->color_range;
@@ -498,6 +504,8 @@ bool VideoWriter::open(const std::string& path, VideoFormat format, const VideoS
     startLibraryLog();
     auto started = std::make_unique<Encoder>();
     started->traits = traits;
+    started->opaque = settings.opaque;
+    started->pixels = settings.opaque ? traits->opaquePixels : traits->pixels;
     started->path = path;
     started->temporaryPath = temporaryPathFor(path);
     started->width = settings.width;
