@@ -27,7 +27,8 @@ echo
 echo "== tavrix render examples/demo-project.json: the effect loads the puppet through its dialog"
 rm -rf "$out/frames"
 "$tavrix" render examples/demo-project.json -o "$out/frames/frame_####.png"
-# The same frames as one clip, VP9 with alpha, for players and compositors.
+# The same frames as one clip, VP9, for players and compositors (no alpha
+# plane: the project's backdrop is opaque).
 "$tavrix" render examples/demo-project.json -o "$out/demo.webm"
 frames=()
 for frame in 0000 0014 0028 0035 0049 0063; do frames+=("$out/frames/frame_$frame.png"); done
@@ -58,7 +59,7 @@ done
 echo
 echo "Frames: $out/frames/frame_0000.png ... frame_0071.png (3 s at 24 frames/s)"
 echo "Contact sheet of frames 0, 14, 28, 35, 49 and 63: $out/contact-sheet.png"
-echo "Clip of the frames (VP9 with alpha): $out/demo.webm"
+echo "Clip of the frames (VP9, opaque: no alpha plane): $out/demo.webm"
 echo "Stills: ${stills[*]}; tiled: $out/poses-sheet.png"
 echo
 echo "== tavrix play: the example motion with blinking and swinging hair"
