@@ -246,4 +246,21 @@ bool readPng(const std::string& path, RgbaImage& image, std::string& why)
     return true;
 }
 
+bool inspectPng(const std::string& path, unsigned& width, unsigned& height, bool& mayBeTransparent,
+                std::string& why)
+{
+    std::vector<unsigned char> data;
+    unsigned error = lodepng::load_file(data, path);
+    lodepng::State state;
+    if (!error) error = lodepng_inspect(&width, &height, &state, data.data(), data.size());
+    if (error) {
+        why = "cannot read PNG '" + path + "': " + lodepng_error_text(error);
+        return false;
+    }
+    const LodePNGColorType type = state.info_png.color.colortype;
+    mayBeTransparent = type == LCT_GREY_ALPHA || type == LCT_RGBA ||
+                       lodepng_chunk_find_const(data.data() + 8, data.data() + data.size(), "tRNS") != nullptr;
+    return true;
+}
+
 } // namespace tavrix_media

@@ -19,6 +19,10 @@ bool encodePng(const RgbaImage& image, std::vector<uint8_t>& png, std::string& w
 // then renames it, so the path never holds a half-written file.
 bool writePngAtomically(const std::string& path, const RgbaImage& image, std::string& why);
 bool readPng(const std::string& path, RgbaImage& image, std::string& why);
+// A PNG file's size and whether its pixels may be transparent (an alpha
+// channel or a transparent colour), from its chunks alone.
+bool inspectPng(const std::string& path, unsigned& width, unsigned& height, bool& mayBeTransparent,
+                std::string& why);
 
 // The name a file is written under, in the same folder, before it is
 // renamed to path.

@@ -1,7 +1,8 @@
 #include "OutputPattern.h"
 
-#include <filesystem>
+#include <algorithm>
 #include <cctype>
+#include <filesystem>
 
 namespace tavrix_media {
 
@@ -85,6 +86,37 @@ std::string fileExtension(const std::string& path)
 }
 
 std::string OutputPattern::extension() const { return fileExtension(pathFor(0)); }
+
+bool OutputPattern::listFrames(std::vector<int>& frames, std::string& why) const
+{
+    frames.clear();
+    if (width < 0 || suffix.find('/') != std::string::npos) {
+        why = "'" + pattern + "' needs a frame field (#### or %04d) in the file's name";
+        return false;
+    }
+    const size_t slash = prefix.rfind('/');
+    const std::string folder = slash == std::string::npos ? std::string() : prefix.substr(0, slash + 1);
+    const std::string listed = folder.empty() ? std::string(".") : folder;
+    std::error_code error;
+    for (std::filesystem::directory_iterator entry(listed, error), end; !error && entry != end;
+         entry.increment(error)) {
+        const std::string path = folder + entry->path().filename().string();
+        if (path.size() <= prefix.size() + suffix.size() || path.compare(0, prefix.size(), prefix) != 0 ||
+            path.compare(path.size() - suffix.size(), suffix.size(), suffix) != 0) {
+            continue;
+        }
+        const std::string digits = path.substr(prefix.size(), path.size() - prefix.size() - suffix.size());
+        if (digits.size() > 9 || digits.find_first_not_of("0123456789") != std::string::npos) continue;
+        const int frame = std::stoi(digits);
+        if (pathFor(frame) == path) frames.push_back(frame);
+    }
+    if (error) {
+        why = "cannot read folder '" + listed + "': " + error.message();
+        return false;
+    }
+    std::sort(frames.begin(), frames.end());
+    return true;
+}
 
 bool OutputPattern::createFolder(std::string& why) const
 {

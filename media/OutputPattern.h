@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace tavrix_media {
 
@@ -21,6 +22,10 @@ public:
     std::string pathFor(int frame) const;
     // The lower-case extension after the last '.' of the file name, or "".
     std::string extension() const;
+    // The frames whose files exist, in order (names written as pathFor
+    // writes them); false with a reason when the folder cannot be read or
+    // the frame field is not in the file's own name.
+    bool listFrames(std::vector<int>& frames, std::string& why) const;
     // Creates the folder the files go into (and its parents).
     bool createFolder(std::string& why) const;
 

@@ -79,11 +79,12 @@ project=$work/project/demo-project.json
 # written; chunk $BROKEN_CHUNK fails on every attempt.
 cat > "$work/tool-in-task" << EOF
 #!/usr/bin/env bash
-if [ "\$SLURM_ARRAY_TASK_ID" = "\${BROKEN_CHUNK:-}" ]; then
+# The join runs it too, outside the array.
+if [ "\${SLURM_ARRAY_TASK_ID:-join}" = "\${BROKEN_CHUNK:-}" ]; then
   echo "chunk \$SLURM_ARRAY_TASK_ID fails on purpose" >&2
   exit 1
 fi
-if [ "\$SLURM_ARRAY_TASK_ID" = "\${KILL_CHUNK:-}" ] && [ "\${SLURM_RESTART_COUNT:-0}" = 0 ]; then
+if [ "\${SLURM_ARRAY_TASK_ID:-join}" = "\${KILL_CHUNK:-}" ] && [ "\${SLURM_RESTART_COUNT:-0}" = 0 ]; then
   "$tool" "\$@" &
   for ((i = 0; i < 600; i++)); do
     [ -f "\$KILL_AFTER" ] || ! kill -0 \$! 2> /dev/null && break

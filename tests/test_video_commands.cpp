@@ -1,11 +1,13 @@
 // tavrix render and tavrix play writing video: clips of each kind decoded
-// back and compared with the PNG frames of the same run, clips of chunks, and
-// the one-line refusals that come before any frame is rendered.
+// back and compared with the PNG frames of the same run, clips of chunks,
+// frames joined by tavrix encode, and the one-line refusals that come before
+// any frame is rendered.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <json/json.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <string>
 
 #include "ImageFile.h"
@@ -161,6 +163,46 @@ TEST_F(VideoCommandTest, ChunksInParallelMakeOneClipEach)
     } parts[] = {{"part_0000.mov", 3}, {"part_0003.mov", 3}, {"part_0006.mov", 2}};
     for (const auto& part : parts) EXPECT_EQ(decode(std::string("parts/") + part.name).frames.size(), part.frames);
     EXPECT_EQ(filesIn(path("parts")).size(), 3u);
+}
+
+TEST_F(VideoCommandTest, EncodedFramesMakeTheClipRenderMakes)
+{
+    writeProject(200, 100);
+    const struct {
+        const char* name;
+        const char* options; // of both renders
+    } cases[] = {{"clip.webm", ""}, {"clip.mp4", ""}, {"opaque.mov", "--background '#204060'"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        ToolRun r = render(std::string(c.options) + " -o 'frames/f_%03d.png' -s 2 -e 6");
+        ASSERT_EQ(r.status, 0) << r.err;
+        r = render(std::string(c.options) + " -o rendered/" + c.name + " -s 2 -e 6");
+        ASSERT_EQ(r.status, 0) << r.err;
+        r = run(std::string("encode 'frames/f_###.png' --rate 24 -q -o encoded/") + c.name);
+        ASSERT_EQ(r.status, 0) << r.err;
+        const DecodedClip rendered = decode(std::string("rendered/") + c.name);
+        const DecodedClip encoded = decode(std::string("encoded/") + c.name);
+        EXPECT_EQ(encoded.alphaPlane, rendered.alphaPlane);
+        ASSERT_EQ(encoded.frames.size(), 5u);
+        for (size_t i = 0; i < 5; ++i) EXPECT_TRUE(encoded.frames[i].pixels == rendered.frames[i].pixels) << i;
+    }
+    std::filesystem::remove(path("frames/f_004.png"));
+    const struct {
+        std::string args;
+        int status;
+        const char* message;
+    } refusals[] = {
+        {"'frames/f_###.png' -o bad/clip.webm", 1,
+         "tavrix encode: frame 4 is missing (frames/f_004.png); frames 2 to 6 are needed\n"},
+        {"'frames/g_###.png' -o bad/clip.webm", 1, "tavrix encode: no frames match 'frames/g_###.png'\n"},
+        {"'frames/f_###.png' -o 'bad/f_###.png'", 2, "tavrix encode: 'bad/f_###.png' must end in .mp4, .webm or .mov\n"},
+    };
+    for (const auto& c : refusals) {
+        ToolRun r = run("encode --rate 24 -q " + c.args);
+        EXPECT_EQ(r.status, c.status) << c.args;
+        EXPECT_EQ(r.err, c.message);
+    }
+    EXPECT_TRUE(filesIn(path("bad")).empty());
 }
 
 TEST_F(VideoCommandTest, OddSizesAreTakenOrPaddedWithANote)

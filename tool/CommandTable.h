@@ -50,6 +50,7 @@ void addInspectCommand(CLI::App& tool, CommandTable& table);
 void addDrawCommand(CLI::App& tool, CommandTable& table);
 void addRenderCommand(CLI::App& tool, CommandTable& table);
 void addPlayCommand(CLI::App& tool, CommandTable& table);
+void addEncodeCommand(CLI::App& tool, CommandTable& table);
 void addViewCommand(CLI::App& tool, CommandTable& table);
 
 } // namespace tavrix_tool

@@ -4,7 +4,7 @@ namespace tavrix_tool {
 
 using namespace tavrix_media;
 
-void addOutputOptions(CLI::App* command, OutputSettings& settings)
+void addOutputOptions(CLI::App* command, OutputSettings& settings, bool withDryRun)
 {
     command->add_option("--background", settings.background,
                         "lay the frames over COLOR: #rrggbb, #rrggbbaa, black, white (default: none, the alpha is "
@@ -18,6 +18,7 @@ void addOutputOptions(CLI::App* command, OutputSettings& settings)
     command->add_option("--bitrate", settings.bitrate,
                         "video bit rate such as 800k or 8M: the target, or with --crf its ceiling; not for ProRes")
         ->type_name("RATE");
+    if (!withDryRun) return;
     command->add_flag("--dry-run", settings.dryRun,
                       "make and draw every frame as usual but write nothing; the summary gives the frames per second");
 }

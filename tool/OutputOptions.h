@@ -7,7 +7,8 @@
 
 namespace tavrix_tool {
 
-// --background, --crf, --bitrate and --dry-run, filling settings.
-void addOutputOptions(CLI::App* command, tavrix_media::OutputSettings& settings);
+// --background, --crf, --bitrate and (for commands that draw) --dry-run,
+// filling settings.
+void addOutputOptions(CLI::App* command, tavrix_media::OutputSettings& settings, bool withDryRun = true);
 
 } // namespace tavrix_tool

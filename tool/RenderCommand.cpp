@@ -2,7 +2,6 @@
 // plug-in loaded as a compositing host loads it, and writes its frames.
 #include <CLI/CLI.hpp>
 
-#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
@@ -17,6 +16,7 @@
 #include "FrameRange.h"
 #include "Host.h"
 #include "ImageFile.h"
+#include "Interruption.h"
 #include "OutputOptions.h"
 #include "PluginLocation.h"
 #include "Progress.h"
@@ -48,13 +48,6 @@ struct RenderOptions {
     std::string pluginPath;
     OutputSettings output;
 };
-
-volatile std::sig_atomic_t interrupted = 0;
-
-void onInterrupt(int)
-{
-    interrupted = 1;
-}
 
 int fail(const std::string& message)
 {
@@ -130,15 +123,11 @@ int runRender(const RenderOptions& options)
     }
     if (!output.note().empty()) std::fprintf(stderr, "tavrix render: %s\n", output.note().c_str());
 
-    // Ctrl+C, and the SIGTERM a batch scheduler sends before it takes the
-    // machine back, end the run after the frame being drawn: the frames
-    // written so far stay, and no file that looks finished is left half done.
-    interrupted = 0;
-    auto previousInterrupt = std::signal(SIGINT, onInterrupt);
-    auto previousTerminate = std::signal(SIGTERM, onInterrupt);
+    // Ctrl+C and SIGTERM end the run after the frame being drawn.
+    std::optional<Interruption> interruption(std::in_place);
     bool stopped = false;
     for (int frame : frames) {
-        if (interrupted) {
+        if (interruption->requested()) {
             std::fprintf(stderr, "tavrix render: interrupted before frame %d\n", frame);
             stopped = true;
             break;
@@ -168,8 +157,7 @@ int runRender(const RenderOptions& options)
     }
     output.flush();
     if (output.stopped()) stopped = true;
-    std::signal(SIGINT, previousInterrupt);
-    std::signal(SIGTERM, previousTerminate);
+    interruption.reset();
 
     const bool complete = !stopped;
     bool finished = true;

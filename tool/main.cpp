@@ -54,6 +54,7 @@ int main(int argc, char** argv)
     addDrawCommand(tool, table);
     addRenderCommand(tool, table);
     addPlayCommand(tool, table);
+    addEncodeCommand(tool, table);
     addViewCommand(tool, table);
 
     try {
