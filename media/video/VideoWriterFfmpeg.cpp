@@ -1,14 +1,14 @@
 // The video writer on FFmpeg's libraries: libavformat for the container,
-// libavcodec for the encoders, libswscale for RGBA to YUV.
+// libavcodec for the encoders; RGBA to YUV by YuvConversion.
 #include "VideoWriter.h"
 
 #include "LibraryLog.h"
+#include "YuvConversion.h"
 
 extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavformat/avformat.h>
 #include <libavutil/opt.h>
-#include <libswscale/swscale.h>
 }
 
 #include <algorithm>
@@ -82,10 +82,9 @@ struct VideoWriter::Encoder {
     AVCodecContext* codec = nullptr;
     AVStream* stream = nullptr;
     AVPacket* packet = nullptr;
-    // Frames are converted on several threads at once, each conversion with
-    // a scaler of its own; pictures the encoder has taken serve again.
+    // Frames are converted on several threads at once; pictures the encoder
+    // has taken serve again.
     std::mutex idleLock;
-    std::vector<SwsContext*> idleScalers;
     std::vector<AVFrame*> idlePictures;
     int64_t nextPts = 0;
     double frameRate = 0;
@@ -110,8 +109,6 @@ struct VideoWriter::Encoder {
     int release()
     {
         int closed = 0;
-        for (SwsContext* scaler : idleScalers) sws_freeContext(scaler);
-        idleScalers.clear();
         for (AVFrame*& picture : idlePictures) av_frame_free(&picture);
         idlePictures.clear();
         av_packet_free(&packet);
@@ -135,10 +132,9 @@ struct VideoWriter::Encoder {
     // The frame as the encoder takes it: laid over the background for a clip
     // without alpha (in place), padded to even sides into padded.
     const RgbaImage& layOut(RgbaImage& frame, RgbaImage& padded) const;
-    SwsContext* makeScaler() const;
     // A writable picture of the clip's format and size, or null.
     AVFrame* takePicture();
-    // The last of the idle scalers or pictures, or null when none is idle.
+    // The last of the idle pictures, or null when none is idle.
     template <typename Item> Item* takeIdle(std::vector<Item*>& idle)
     {
         std::lock_guard<std::mutex> held(idleLock);
@@ -277,14 +273,12 @@ bool VideoWriter::Encoder::start(const VideoSettings& settings, const AVCodec* c
         return false;
     }
 
-    // One scaler and one picture made now, so that a clip that cannot be
-    // converted fails here rather than at its first frame.
-    SwsContext* scaler = makeScaler();
+    // One picture made now, so that a clip that cannot be converted fails
+    // here rather than at its first frame.
     AVFrame* picture = takePicture();
     packet = av_packet_alloc();
-    if (scaler) giveBack(idleScalers, scaler);
     if (picture) giveBack(idlePictures, picture);
-    if (!scaler || !picture || !packet) {
+    if (!picture || !packet) {
         why = "cannot convert RGBA frames for the " + encoderName;
         return false;
     }
@@ -393,17 +387,6 @@ const RgbaImage& VideoWriter::Encoder::layOut(RgbaImage& frame, RgbaImage& padde
         if (background.a < 255) compositeOver(*target, Rgba8{0, 0, 0, 255});
     }
     return *target;
-}
-
-SwsContext* VideoWriter::Encoder::makeScaler() const
-{
-    SwsContext* scaler = sws_getContext(codedWidth, codedHeight, AV_PIX_FMT_RGBA, codedWidth, codedHeight,
-                                        pixels, SWS_BICUBIC | SWS_ACCURATE_RND | SWS_BITEXACT, nullptr,
-                                        nullptr, nullptr);
-    if (!scaler) return nullptr;
-    const int* bt709 = sws_getCoefficients(SWS_CS_ITU709);
-    sws_setColorspaceDetails(scaler, bt709, 1, bt709, 0, 0, 1 << 16, 1 << 16);
-    return scaler;
 }
 
 AVFrame* VideoWriter::Encoder::takePicture()
@@ -557,19 +540,18 @@ bool VideoWriter::convertFrame(RgbaImage& frame, PicturePtr& picture, std::strin
     const RgbaImage& source = e.layOut(frame, padded);
     PicturePtr made(new Picture);
     made->frame = e.takePicture();
-    SwsContext* scaler = nullptr;
-    if (made->frame) {
-        scaler = e.takeIdle(e.idleScalers);
-        if (!scaler) scaler = e.makeScaler();
-    }
-    if (!scaler) {
+    if (!made->frame) {
         why = "out of memory for a video frame";
         return false;
     }
-    const uint8_t* planes[1] = {source.pixels.data()};
-    const int strides[1] = {e.codedWidth * 4};
-    sws_scale(scaler, planes, strides, 0, e.codedHeight, made->frame->data, made->frame->linesize);
-    e.giveBack(e.idleScalers, scaler);
+    YuvPlanes planes;
+    for (int plane = 0; plane < 4; ++plane) {
+        planes.data[plane] = made->frame->data[plane];
+        planes.linesize[plane] = made->frame->linesize[plane];
+    }
+    bool tenBits = e.pixels == AV_PIX_FMT_YUV444P10LE || e.pixels == AV_PIX_FMT_YUVA444P10LE;
+    convertToYuv(source.pixels.data(), e.codedWidth, e.codedHeight, tenBits ? YuvLayout::Yuv444Ten : YuvLayout::Yuv420,
+                 planes);
     picture = std::move(made);
     return true;
 }
