@@ -3,7 +3,8 @@
 figures as JSON for bench_report.py: the demo project through `render` and
 the demo wave through `play`, each as a dry run, PNG frames, .webm, .mov and
 .mp4; the fastest of the repetitions (run in turns, so that a busy moment of
-the machine falls on every kind alike), the peak memory of each, the sizes
+the machine falls on every kind alike) and the median over the rounds of
+each output's time over the dry run of its round, the peak memory of each, the sizes
 written, the PSNR of each clip against the PNG frames of the same job, and
 the peak memory of a 1,000-frame PNG render beside a 10-frame one.
 
@@ -13,6 +14,7 @@ import copy
 import json
 import os
 import shutil
+import statistics
 import subprocess
 import sys
 import tempfile
@@ -46,6 +48,7 @@ def size_of(path):
 def measure_job(name, base_command, frames, work, repetitions, clip_psnr):
     """Every kind of output of one job, best wall time and peak memory."""
     best = {kind: None for kind, _ in KINDS}
+    rounds = {kind: [] for kind, _ in KINDS}
     memory = {kind: 0.0 for kind, _ in KINDS}
     for _ in range(repetitions):
         for kind, output in KINDS:
@@ -54,6 +57,7 @@ def measure_job(name, base_command, frames, work, repetitions, clip_psnr):
             extra = ["--dry-run"] if output is None else ["-o", os.path.join(work, output)]
             seconds, peak = run(base_command + extra + ["-q"])
             best[kind] = seconds if best[kind] is None else min(best[kind], seconds)
+            rounds[kind].append(seconds)
             memory[kind] = max(memory[kind], peak)
             if output is not None:
                 keep = os.path.join(work + "-kept", kind.strip("."))
@@ -64,7 +68,8 @@ def measure_job(name, base_command, frames, work, repetitions, clip_psnr):
     png_frames = sorted(os.path.join(work + "-kept", "PNG", f) for f in os.listdir(os.path.join(work + "-kept", "PNG")))
     for kind, output in KINDS:
         row = {"kind": kind, "seconds": best[kind], "fps": frames / best[kind], "peakMB": memory[kind],
-               "ratio": best[kind] / best["dry run"]}
+               "ratio": best[kind] / best["dry run"],
+               "roundRatio": statistics.median(t / d for t, d in zip(rounds[kind], rounds["dry run"]))}
         if output is not None:
             kept = os.path.join(work + "-kept", kind.strip("."))
             row["bytes"] = size_of(kept)
