@@ -57,26 +57,27 @@ bool findFrames(const OutputPattern& pattern, int step, std::vector<int>& frames
         why = "no frames match '" + pattern.text() + "'";
         return false;
     }
+    // Checked one by one, so that two files far apart claim no memory for
+    // the frames between them.
+    const long long last = present.front() + (present.back() - present.front()) / step * step;
     frames.clear();
-    for (long long frame = present.front(); frame <= present.back(); frame += step) {
-        frames.push_back(static_cast<int>(frame));
-    }
     opaque = true;
     size_t next = 0; // the first of the present frames not yet passed
-    for (size_t i = 0; i < frames.size(); ++i) {
-        const int frame = frames[i];
+    for (long long number = present.front(); number <= last; number += step) {
+        const int frame = static_cast<int>(number);
         while (present[next] < frame) ++next;
         if (present[next] != frame) {
             why = "frame " + std::to_string(frame) + " is missing (" + pattern.pathFor(frame) + "); frames " +
-                  std::to_string(frames.front()) + " to " + std::to_string(frames.back()) +
+                  std::to_string(present.front()) + " to " + std::to_string(last) +
                   (step > 1 ? " in steps of " + std::to_string(step) : std::string()) + " are needed";
             return false;
         }
+        frames.push_back(frame);
         const std::string path = pattern.pathFor(frame);
         unsigned frameWidth = 0, frameHeight = 0;
         bool mayBeTransparent = false;
         if (!inspectPng(path, frameWidth, frameHeight, mayBeTransparent, why)) return false;
-        if (i == 0) {
+        if (frames.size() == 1) {
             width = frameWidth;
             height = frameHeight;
         } else if (frameWidth != width || frameHeight != height) {
