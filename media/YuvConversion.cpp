@@ -59,12 +59,17 @@ void rowPair420Portable(const uint8_t* row0, const uint8_t* row1, int from, int 
     }
 }
 
-void row444TenPortable(const uint8_t* row, int from, int width, const YuvPlanes& planes, int y)
+// One row of each plane (alpha null for none).
+struct PlaneRows {
+    uint8_t* luma;
+    uint8_t* cb;
+    uint8_t* cr;
+    uint8_t* alpha;
+};
+
+void row444TenPortable(const uint8_t* row, int from, int width, const PlaneRows& out)
 {
-    uint8_t* luma = planes.data[0] + static_cast<long>(y) * planes.linesize[0];
-    uint8_t* cb = planes.data[1] + static_cast<long>(y) * planes.linesize[1];
-    uint8_t* cr = planes.data[2] + static_cast<long>(y) * planes.linesize[2];
-    uint8_t* alpha = planes.data[3] ? planes.data[3] + static_cast<long>(y) * planes.linesize[3] : nullptr;
+    uint8_t *luma = out.luma, *cb = out.cb, *cr = out.cr, *alpha = out.alpha;
     for (int x = from; x < width; ++x) {
         const uint8_t* p = row + 4 * x;
         putTen(luma, x, (weigh(p, Y_R, Y_G, Y_B) + LUMA10) >> 13);
@@ -149,12 +154,9 @@ AVX2 int rowPair420Avx2(const uint8_t* row0, const uint8_t* row1, int width, uin
     return x;
 }
 
-AVX2 int row444TenAvx2(const uint8_t* row, int width, const YuvPlanes& planes, int y)
+AVX2 int row444TenAvx2(const uint8_t* row, int width, const PlaneRows& out)
 {
-    uint8_t* luma = planes.data[0] + static_cast<long>(y) * planes.linesize[0];
-    uint8_t* cb = planes.data[1] + static_cast<long>(y) * planes.linesize[1];
-    uint8_t* cr = planes.data[2] + static_cast<long>(y) * planes.linesize[2];
-    uint8_t* alpha = planes.data[3] ? planes.data[3] + static_cast<long>(y) * planes.linesize[3] : nullptr;
+    uint8_t *luma = out.luma, *cb = out.cb, *cr = out.cr, *alpha = out.alpha;
     int x = 0;
     for (; x + 16 <= width; x += 16) {
         __m256i a = load(row + 4 * x), b = load(row + 4 * x + 32);
@@ -192,14 +194,18 @@ void convertToYuv(const uint8_t* rgba, int width, int height, YuvLayout layout, 
 {
     const bool vectors = path == ConversionPath::Fastest && hasAvx2();
     const long rowBytes = 4L * width;
+    auto rowOf = [&planes](int plane, int row) {
+        return planes.data[plane] + static_cast<long>(row) * planes.linesize[plane];
+    };
     if (layout == YuvLayout::Yuv444Ten) {
         for (int y = 0; y < height; ++y) {
             const uint8_t* row = rgba + y * rowBytes;
+            const PlaneRows out{rowOf(0, y), rowOf(1, y), rowOf(2, y), planes.data[3] ? rowOf(3, y) : nullptr};
             int from = 0;
 #ifdef TAVRIX_YUV_AVX2
-            if (vectors) from = row444TenAvx2(row, width, planes, y);
+            if (vectors) from = row444TenAvx2(row, width, out);
 #endif
-            row444TenPortable(row, from, width, planes, y);
+            row444TenPortable(row, from, width, out);
         }
         return;
     }
@@ -207,7 +213,6 @@ void convertToYuv(const uint8_t* rgba, int width, int height, YuvLayout layout, 
         bool pair = y + 1 < height;
         const uint8_t* row0 = rgba + y * rowBytes;
         const uint8_t* row1 = pair ? row0 + rowBytes : row0;
-        auto rowOf = [&](int plane, int row) { return planes.data[plane] + static_cast<long>(row) * planes.linesize[plane]; };
         uint8_t* luma0 = rowOf(0, y);
         uint8_t* luma1 = pair ? rowOf(0, y + 1) : nullptr;
         uint8_t* alpha0 = planes.data[3] ? rowOf(3, y) : nullptr;

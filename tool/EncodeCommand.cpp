@@ -33,16 +33,10 @@ struct EncodeOptions {
     OutputSettings output;
 };
 
-int fail(const std::string& message)
+int fail(const std::string& why, int status = EXIT_FAILED)
 {
-    std::fprintf(stderr, "tavrix encode: %s\n", message.c_str());
-    return EXIT_FAILED;
-}
-
-int usage(const std::string& message)
-{
-    std::fprintf(stderr, "tavrix encode: %s\n", message.c_str());
-    return EXIT_USAGE;
+    std::fprintf(stderr, "tavrix encode: %s\n", why.c_str());
+    return status;
 }
 
 // The frames there, every step-th from the first to the last with none
@@ -94,13 +88,15 @@ int runEncode(const EncodeOptions& options)
 {
     std::string why;
     OutputPattern pattern;
-    if (!pattern.parse(options.framesPattern, why)) return usage(why);
-    if (pattern.extension() != "png") return usage("the frames must be PNG files: '" + pattern.text() + "'");
+    if (!pattern.parse(options.framesPattern, why)) return fail(why, EXIT_USAGE);
+    if (pattern.extension() != "png") return fail("the frames must be PNG files: '" + pattern.text() + "'", EXIT_USAGE);
     FrameOutput output;
-    if (!output.prepare(options.videoPath, options.output, false, why)) return usage(why);
-    if (!output.isVideo()) return usage("'" + options.videoPath + "' must end in .mp4, .webm or .mov");
-    if (!(options.rate > 0 && options.rate <= MAX_RATE)) return usage("--rate must lie above 0 and at most 1000");
-    if (options.step < 1) return usage("--step must be at least 1");
+    if (!output.prepare(options.videoPath, options.output, false, why)) return fail(why, EXIT_USAGE);
+    if (!output.isVideo()) return fail("'" + options.videoPath + "' must end in .mp4, .webm or .mov", EXIT_USAGE);
+    if (!(options.rate > 0 && options.rate <= MAX_RATE)) {
+        return fail("--rate must lie above 0 and at most 1000", EXIT_USAGE);
+    }
+    if (options.step < 1) return fail("--step must be at least 1", EXIT_USAGE);
 
     std::vector<int> frames;
     unsigned width = 0, height = 0;

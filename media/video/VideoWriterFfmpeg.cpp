@@ -32,6 +32,7 @@ struct FormatTraits {
     AVPixelFormat pixels;
     // The same without the alpha plane, for frames known to be opaque.
     AVPixelFormat opaquePixels;
+    YuvLayout layout; // of both
     bool keepsAlpha;
     bool needsEvenSides; // 4:2:0 that the encoder refuses at odd sizes
     int maxCrf;          // -1: the codec has no constant rate factor
@@ -49,12 +50,14 @@ struct FormatTraits {
 
 // VP9 takes odd sizes (its chroma planes round up); H.264 in 4:2:0 cannot.
 const FormatTraits FORMATS[] = {
-    {VideoFormat::MP4, "mp4", "libx264", "H.264", AV_PIX_FMT_YUV420P, AV_PIX_FMT_YUV420P, false, true, 51, 15, true,
+    {VideoFormat::MP4, "mp4", "libx264", "H.264", AV_PIX_FMT_YUV420P, AV_PIX_FMT_YUV420P, YuvLayout::Yuv420,
+     false, true, 51, 15, true,
      "aac", "AAC", AV_SAMPLE_FMT_FLTP, 128000},
-    {VideoFormat::WEBM, "webm", "libvpx-vp9", "VP9", AV_PIX_FMT_YUVA420P, AV_PIX_FMT_YUV420P, true, false, 63, 19, true,
+    {VideoFormat::WEBM, "webm", "libvpx-vp9", "VP9", AV_PIX_FMT_YUVA420P, AV_PIX_FMT_YUV420P,
+     YuvLayout::Yuv420, true, false, 63, 19, true,
      "libopus", "Opus", AV_SAMPLE_FMT_FLT, 96000},
     {VideoFormat::MOV, "mov", "prores_ks", "ProRes 4444", AV_PIX_FMT_YUVA444P10LE, AV_PIX_FMT_YUV444P10LE,
-     true, false, -1, -1, false,
+     YuvLayout::Yuv444Ten, true, false, -1, -1, false,
      "pcm_s16le", "16-bit PCM", AV_SAMPLE_FMT_S16, 0},
 };
 
@@ -134,19 +137,10 @@ struct VideoWriter::Encoder {
     const RgbaImage& layOut(RgbaImage& frame, RgbaImage& padded) const;
     // A writable picture of the clip's format and size, or null.
     AVFrame* takePicture();
-    // The last of the idle pictures, or null when none is idle.
-    template <typename Item> Item* takeIdle(std::vector<Item*>& idle)
+    void giveBack(AVFrame* picture)
     {
         std::lock_guard<std::mutex> held(idleLock);
-        if (idle.empty()) return nullptr;
-        Item* item = idle.back();
-        idle.pop_back();
-        return item;
-    }
-    template <typename Item> void giveBack(std::vector<Item*>& idle, Item* item)
-    {
-        std::lock_guard<std::mutex> held(idleLock);
-        idle.push_back(item);
+        idlePictures.push_back(picture);
     }
     bool send(AVCodecContext* encoder, AVStream* target, const char* label, AVFrame* frame, std::string& why);
     // Encodes the sound up to the end of the frames written so far; at the
@@ -277,7 +271,7 @@ bool VideoWriter::Encoder::start(const VideoSettings& settings, const AVCodec* c
     // here rather than at its first frame.
     AVFrame* picture = takePicture();
     packet = av_packet_alloc();
-    if (picture) giveBack(idlePictures, picture);
+    if (picture) giveBack(picture);
     if (!picture || !packet) {
         why = "cannot convert RGBA frames for the " + encoderName;
         return false;
@@ -391,7 +385,14 @@ const RgbaImage& VideoWriter::Encoder::layOut(RgbaImage& frame, RgbaImage& padde
 
 AVFrame* VideoWriter::Encoder::takePicture()
 {
-    AVFrame* picture = takeIdle(idlePictures);
+    AVFrame* picture = nullptr;
+    {
+        std::lock_guard<std::mutex> held(idleLock);
+        if (!idlePictures.empty()) {
+            picture = idlePictures.back();
+            idlePictures.pop_back();
+        }
+    }
     // An encoder that still holds the pixels of a picture given to it keeps
     // them: this picture gets new ones.
     if (picture && av_frame_is_writable(picture)) return picture;
@@ -549,9 +550,7 @@ bool VideoWriter::convertFrame(RgbaImage& frame, PicturePtr& picture, std::strin
         planes.data[plane] = made->frame->data[plane];
         planes.linesize[plane] = made->frame->linesize[plane];
     }
-    bool tenBits = e.pixels == AV_PIX_FMT_YUV444P10LE || e.pixels == AV_PIX_FMT_YUVA444P10LE;
-    convertToYuv(source.pixels.data(), e.codedWidth, e.codedHeight, tenBits ? YuvLayout::Yuv444Ten : YuvLayout::Yuv420,
-                 planes);
+    convertToYuv(source.pixels.data(), e.codedWidth, e.codedHeight, e.traits->layout, planes);
     picture = std::move(made);
     return true;
 }
@@ -569,7 +568,7 @@ bool VideoWriter::writePicture(PicturePtr picture, std::string& why)
     Encoder& e = *encoder;
     picture->frame->pts = e.nextPts++;
     if (!e.send(e.codec, e.stream, e.traits->codecLabel, picture->frame, why)) return false;
-    e.giveBack(e.idlePictures, picture->frame);
+    e.giveBack(picture->frame);
     picture->frame = nullptr;
     ++frames;
     return !e.sound || e.sendSound(false, why);
